@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace selvana {
+
+// A value of the editor that cannot be converted or does not fit into the image. Names the
+// control (its objectName) so the editor can give it the focus, and says what to do in Italian.
+struct FieldError {
+    QString control;
+    QString label;
+    QString message;
+
+    static FieldError notANumber(const QString& control, const QString& label);
+    static FieldError outOfRange(const QString& control, const QString& label);
+    static FieldError noSelection(const QString& control, const QString& label);
+};
+
+} // namespace selvana
