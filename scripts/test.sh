@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite through CTest.
+#   scripts/test.sh [--sanitize]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh "$@"
+build_dir=build
+[ "${1:-}" = "--sanitize" ] && build_dir=build-asan
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp}"
+ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)"
