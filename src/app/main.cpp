@@ -1,11 +1,11 @@
+#include "app/start_up.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Programmatore periferiche Selvana M"));
-    window.resize(680, 480);
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("SelvanaM"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Programmatore Selvana M"));
+    QApplication::setApplicationVersion(QStringLiteral(SELVANA_VERSION_TEXT));
+    return selvana::StartUp(app);
 }

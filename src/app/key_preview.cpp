@@ -1,0 +1,62 @@
+#include "key_preview.h"
+
+#include "fields/key_filter.h"
+
+#include <QKeyEvent>
+
+namespace selvana {
+
+int KeyPreview::keyCodeOf(const QKeyEvent* event) {
+    if (event->key() == Qt::Key_Backspace)
+        return 8;
+    const QString text = event->text();
+    if (text.isEmpty())
+        return -1;
+    const char16_t code = text.at(0).unicode();
+    return code < 256 ? code : '?';
+}
+
+void KeyPreview::Form_KeyPress(QLineEdit* control, int keyCode) {
+    const QString tag = control->property("Tag").toString();
+    if (tag.isEmpty())
+        return;
+    const QString text = control->text();
+    before_ = {control, text, control->cursorPosition()};
+    if (keyCode == 8)
+        state_.KeyAccepted = true;
+    else
+        state_.KeyAccepted = CheckKeyAscii(tag, text, keyCode) < 0;
+}
+
+void KeyPreview::afterKey() {
+    if (before_.control)
+        state_.KeyAccepted = true;
+    before_ = {};
+}
+
+TaggedLineEdit::TaggedLineEdit(const QString& name, const QString& tag, int maxLength,
+                               QWidget* parent)
+    : QLineEdit(parent) {
+    setObjectName(name);
+    setProperty("Tag", tag);
+    if (maxLength > 0)
+        setMaxLength(maxLength);
+}
+
+void TaggedLineEdit::keyPressEvent(QKeyEvent* event) {
+    const int code = KeyPreview::keyCodeOf(event);
+    if (!preview_ || code < 0) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    preview_->Form_KeyPress(this, code);
+    QLineEdit::keyPressEvent(event);
+    preview_->afterKey();
+}
+
+void TaggedLineEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    emit focusLost();
+}
+
+} // namespace selvana

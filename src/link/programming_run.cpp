@@ -1,0 +1,201 @@
+#include "programming_run.h"
+
+#include "frame_codec.h"
+
+namespace selvana {
+
+ProgrammingRun::ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& host,
+                               QObject* parent)
+    : QObject(parent), state_(state), link_(link), host_(host), exchange_(link) {
+    tmrClock_.setObjectName(QStringLiteral("tmrClock"));
+    tmrClock_.setInterval(0);
+    framePoll_.setInterval(kFramePollMs);
+    connect(&tmrClock_, &QTimer::timeout, this, &ProgrammingRun::tmrClock_Timer);
+    connect(&framePoll_, &QTimer::timeout, this, [this] { pollLink(false); });
+    clock_.start();
+}
+
+QString ProgrammingRun::promptLoad() {
+    return QStringLiteral(
+        "Collegare l'apparato e premere il tasto RESET oppure uscire dall'applicazione");
+}
+QString ProgrammingRun::promptSave() {
+    return QStringLiteral("Attendere prego, scrittura dei dati in corso");
+}
+QString ProgrammingRun::promptWritten() {
+    return QStringLiteral("Programmazione Periferico effettuata con successo");
+}
+QString ProgrammingRun::promptRefused() {
+    return QStringLiteral("Programmazione Periferica Fallita");
+}
+
+void ProgrammingRun::setCommands(bool load, bool save, bool reti, bool end, bool config) {
+    host_.setCommandEnabled(QStringLiteral("LOAD"), load);
+    host_.setCommandEnabled(QStringLiteral("SAVE"), save);
+    host_.setCommandEnabled(QStringLiteral("RETI"), reti);
+    host_.setCommandEnabled(QStringLiteral("END"), end);
+    host_.setCommandEnabled(QStringLiteral("CONFIG"), config);
+}
+
+void ProgrammingRun::tlbMain_ButtonClick(const QString& key) {
+    host_.writeNetworks();
+    previousCommand_ = lastCommand_;
+    lastCommand_ = key;
+    host_.hideNetworksPanel();
+
+    if (key == QLatin1String("CONFIG")) {
+        host_.runPortWindow();
+        tlbMain_ButtonClick(QStringLiteral("END"));
+        return;
+    }
+    if (key == QLatin1String("LOAD"))
+        startLoad();
+    else if (key == QLatin1String("SAVE"))
+        startSave();
+    else if (key == QLatin1String("RETI")) {
+        setCommands(false, false, false, true, false);
+        host_.showNetworksPanel();
+    } else if (key == QLatin1String("END")) {
+        endCommand();
+        return;
+    }
+    emit commandDone(key);
+}
+
+void ProgrammingRun::startLoad() {
+    host_.setPrompt(promptLoad());
+    host_.setPromptColour(kRed);
+    host_.showPreparePanel();
+    host_.hidePresentationPanel();
+    host_.showPreparePanel();
+    if (link_.isOpen())
+        link_.close();
+    host_.fillCombos();
+    exchange_.reset();
+    if (const auto error = link_.open(host_.deviceForPort(state_.PortNumber))) {
+        idleAfterFailure(error->message);
+        return;
+    }
+    tmrClock_.setInterval(kTickMs);
+    tmrClock_.start();
+    setCommands(false, false, false, true, false);
+}
+
+void ProgrammingRun::startSave() {
+    setCommands(false, false, false, true, false);
+    host_.setPrompt(promptSave());
+    host_.showPreparePanel();
+    // SaveData: nothing leaves unless the whole configuration could be collected.
+    if (const auto error = host_.collectConfiguration()) {
+        host_.hidePreparePanel();
+        setCommands(false, true, false, true, false);
+        host_.reportFieldError(*error);
+        return;
+    }
+    if (!link_.isOpen() || !exchange_.sendConfiguration(state_.SaveImage)) {
+        idleAfterFailure(QStringLiteral(
+            "Impossibile inviare la configurazione: la porta seriale non è più disponibile. "
+            "Verificare il collegamento e ripetere la lettura."));
+    }
+}
+
+void ProgrammingRun::endCommand() {
+    if (!previousCommand_.isEmpty() && previousCommand_ != QLatin1String("END")) {
+        host_.takeNetworksFromGrid();
+        if (link_.isOpen())
+            link_.close();
+        tmrClock_.stop();
+        framePoll_.stop();
+        if (state_.PortNumber < 1)
+            setCommands(false, false, false, true, true);
+        else
+            setCommands(true, false, true, true, true);
+        host_.showPresentationPanel();
+        host_.reloadNetworks();
+        emit commandDone(QStringLiteral("END"));
+    } else {
+        host_.endProgram();
+    }
+}
+
+void ProgrammingRun::idleAfterFailure(const QString& caption) {
+    if (link_.isOpen())
+        link_.close();
+    tmrClock_.stop();
+    framePoll_.stop();
+    exchange_.reset();
+    host_.setPrompt(caption);
+    host_.setPromptColour(kRed);
+    host_.hidePresentationPanel();
+    host_.showPreparePanel();
+    if (state_.PortNumber < 1)
+        setCommands(false, false, false, true, true);
+    else
+        setCommands(true, false, true, true, true);
+}
+
+void ProgrammingRun::tmrClock_Timer() { pollLink(true); }
+
+void ProgrammingRun::pollLink(bool blink) {
+    if (blink)
+        host_.setPromptColour(host_.promptColour() ^ kBlinkMask);
+    if (!link_.isOpen()) {
+        tmrClock_.stop();
+        framePoll_.stop();
+        return;
+    }
+    if (const auto failure = link_.failure()) {
+        idleAfterFailure(failure->message);
+        return;
+    }
+    handle(exchange_.poll(now()));
+    if (link_.isOpen() && exchange_.waitingForFrame()) {
+        if (!framePoll_.isActive())
+            framePoll_.start();
+    } else {
+        framePoll_.stop();
+    }
+}
+
+void ProgrammingRun::handle(const LinkMessage& message) {
+    using Kind = LinkMessage::Kind;
+    switch (message.kind) {
+    case Kind::Announce:
+        state_.FirmwareM6 = message.letter == 'K' ? 1 : 0;
+        break;
+    case Kind::Acknowledge:
+        if (lastCommand_ == QLatin1String("LOAD")) {
+            host_.showPreparePanel();
+            host_.setCommandEnabled(QStringLiteral("SAVE"), true);
+        } else if (lastCommand_ == QLatin1String("SAVE")) {
+            setCommands(true, false, true, true, false);
+            host_.setPrompt(promptWritten());
+            link_.close();
+            tmrClock_.stop();
+            framePoll_.stop();
+        }
+        break;
+    case Kind::Refuse:
+        host_.showPreparePanel();
+        host_.setPrompt(promptRefused());
+        setCommands(false, false, false, true, false);
+        break;
+    case Kind::Frame:
+        break;
+    default:
+        return; // nothing complete arrived
+    }
+    if (lastCommand_ == QLatin1String("LOAD")) {
+        if (message.kind == Kind::Frame)
+            Analyze(message.bytes, state_.BandLetter, state_.ConfigImage, state_.record);
+        present();
+    }
+}
+
+void ProgrammingRun::present() {
+    const bool writable = host_.presentConfiguration();
+    host_.hidePreparePanel();
+    host_.setCommandEnabled(QStringLiteral("SAVE"), writable);
+}
+
+} // namespace selvana

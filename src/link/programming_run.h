@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/program_state.h"
+#include "peripheral_exchange.h"
+#include "run_host.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+namespace selvana {
+
+// The toolbar commands and the timer-driven exchange with the peripheral.
+class ProgrammingRun : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kTickMs = 500;
+    static constexpr int kFramePollMs = 20;
+    static constexpr std::uint32_t kRed = 255;
+    static constexpr std::uint32_t kBlinkMask = 0xC0C0C0;
+
+    ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& host,
+                   QObject* parent = nullptr);
+
+    void tlbMain_ButtonClick(const QString& key);
+    void tmrClock_Timer();
+
+    const QString& lastCommand() const { return lastCommand_; }
+    const QString& previousCommand() const { return previousCommand_; }
+    QTimer& tmrClock() { return tmrClock_; }
+    bool portOpen() const { return link_.isOpen(); }
+
+    // The link panel's captions.
+    static QString promptLoad();
+    static QString promptSave();
+    static QString promptWritten();
+    static QString promptRefused();
+
+signals:
+    void commandDone(const QString& key); // for tests and traces
+
+private:
+    void setCommands(bool load, bool save, bool reti, bool end, bool config);
+    void startLoad();
+    void startSave();
+    void endCommand();
+    void idleAfterFailure(const QString& caption);
+    void pollLink(bool blink);
+    void handle(const LinkMessage& message);
+    void present();
+    std::int64_t now() const { return clock_.elapsed(); }
+
+    ProgramState& state_;
+    SerialLink& link_;
+    RunHost& host_;
+    PeripheralExchange exchange_;
+    QTimer tmrClock_;
+    QTimer framePoll_; // while a frame is arriving, so the rest is taken without waiting a tick
+    QElapsedTimer clock_;
+    QString lastCommand_;
+    QString previousCommand_;
+};
+
+} // namespace selvana

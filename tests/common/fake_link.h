@@ -1,0 +1,107 @@
+#pragma once
+
+#include "link/run_host.h"
+#include "link/serial_link.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QStringList>
+
+namespace selvana::testing {
+
+// A serial link in memory: the test queues what the peripheral sends and reads what was written.
+class FakeSerialLink : public SerialLink {
+public:
+    std::optional<PortError> open(const QString& device) override {
+        openedDevices << device;
+        if (refuseOpen)
+            return PortError{PortError::Kind::Absent, device, QStringLiteral("assente")};
+        open_ = true;
+        return std::nullopt;
+    }
+    void close() override { open_ = false; }
+    bool isOpen() const override { return open_; }
+    qint64 bytesAvailable() override { return incoming.size(); }
+    QByteArray readAll() override {
+        QByteArray all = incoming;
+        incoming.clear();
+        return all;
+    }
+    bool write(const QByteArray& bytes) override {
+        if (!open_)
+            return false;
+        writes << bytes;
+        return true;
+    }
+    std::optional<PortError> failure() const override { return failure_; }
+
+    QByteArray incoming;
+    QList<QByteArray> writes;
+    QStringList openedDevices;
+    bool refuseOpen = false;
+    std::optional<PortError> failure_;
+
+private:
+    bool open_ = false;
+};
+
+// A window stand-in that records what the run asked of it.
+class FakeRunHost : public RunHost {
+public:
+    void setCommandEnabled(const QString& key, bool enabled) override { enabledCommands[key] = enabled; }
+    void setPrompt(const QString& caption) override { prompt = caption; }
+    std::uint32_t promptColour() const override { return colour; }
+    void setPromptColour(std::uint32_t bgr) override { colour = bgr; }
+    void showPreparePanel() override { preparePanel = true; }
+    void hidePreparePanel() override { preparePanel = false; }
+    void showPresentationPanel() override { presentationPanel = true; }
+    void hidePresentationPanel() override { presentationPanel = false; }
+    void showNetworksPanel() override { networksPanel = true; }
+    void hideNetworksPanel() override { networksPanel = false; }
+    void writeNetworks() override { calls << QStringLiteral("ScriviReti"); }
+    void takeNetworksFromGrid() override { calls << QStringLiteral("GetReti"); }
+    void reloadNetworks() override { calls << QStringLiteral("LoadReti"); }
+    void fillCombos() override { calls << QStringLiteral("FillCombos"); }
+    bool presentConfiguration() override {
+        calls << QStringLiteral("DisplayData");
+        return presentAllowsSave;
+    }
+    std::optional<FieldError> collectConfiguration() override {
+        calls << QStringLiteral("CopiaDatiSave");
+        return collectError;
+    }
+    void reportFieldError(const FieldError& error) override { reported << error.control; }
+    void runPortWindow() override {
+        calls << QStringLiteral("frmConfig");
+        if (portWindow)
+            portWindow();
+    }
+    QString deviceForPort(int portNumber) override {
+        return QStringLiteral("/dev/fake%1").arg(portNumber);
+    }
+    void endProgram() override { ended = true; }
+
+    // LOAD/SAVE/RETI/END/CONFIG as a string of 0 and 1, the way the state table reads.
+    QString commands() const {
+        QString s;
+        for (const char* key : {"LOAD", "SAVE", "RETI", "END", "CONFIG"})
+            s += enabledCommands.value(QLatin1String(key)) ? QLatin1Char('1') : QLatin1Char('0');
+        return s;
+    }
+
+    QMap<QString, bool> enabledCommands;
+    QString prompt;
+    std::uint32_t colour = 0;
+    bool preparePanel = false;
+    bool presentationPanel = false;
+    bool networksPanel = false;
+    bool presentAllowsSave = true;
+    bool ended = false;
+    QStringList calls;
+    QStringList reported;
+    std::optional<FieldError> collectError;
+    std::function<void()> portWindow;
+};
+
+} // namespace selvana::testing
