@@ -1,0 +1,57 @@
+#include "app/splash_window.h"
+#include "common/test_main.h"
+
+#include <QLabel>
+
+using namespace selvana;
+
+class TestSplashWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void labelsAtLoad() {
+        SplashWindow splash;
+        QCOMPARE(splash.findChild<QLabel*>("lblProductName")->text(),
+                 QStringLiteral("Programmatore Selvana M"));
+        QCOMPARE(splash.findChild<QLabel*>("lblVersion")->text(),
+                 QStringLiteral("Versione %1.%2.%3")
+                     .arg(SELVANA_VERSION_MAJOR)
+                     .arg(SELVANA_VERSION_MINOR)
+                     .arg(SELVANA_VERSION_PATCH));
+        QVERIFY(splash.findChild<QLabel*>("lblNota")->isHidden());
+        QVERIFY(splash.findChild<QWidget*>("Frame1"));
+        QCOMPARE(splash.tmrClock().interval(), 10000);
+        QVERIFY(splash.tmrClock().isActive());
+    }
+
+    void closesOnItsTimer() {
+        SplashWindow splash;
+        splash.tmrClock().setInterval(50);
+        splash.tmrClock().start();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QCOMPARE(splash.exec(), int(QDialog::Accepted)); // returns only once the window closed
+        QVERIFY(!splash.tmrClock().isActive());
+        QVERIFY(elapsed.elapsed() < 5000);
+    }
+
+    void keyClosesAtOnceAndTimerStops() {
+        SplashWindow splash;
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        QTest::keyClick(&splash, Qt::Key_Space);
+        QVERIFY(!splash.isVisible());
+        QVERIFY(!splash.tmrClock().isActive());
+    }
+
+    void clickOnFrameCloses() {
+        SplashWindow splash;
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        QTest::mouseClick(splash.findChild<QWidget*>("Frame1"), Qt::LeftButton);
+        QVERIFY(!splash.isVisible());
+        QVERIFY(!splash.tmrClock().isActive());
+    }
+};
+
+SELVANA_TEST_MAIN(TestSplashWindow)
+#include "tst_splash_window.moc"
