@@ -56,7 +56,9 @@ void TaggedLineEdit::keyPressEvent(QKeyEvent* event) {
 
 void TaggedLineEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    emit focusLost();
+    // Another window taking the focus (a message box, a menu) is not leaving the box.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        emit focusLost();
 }
 
 } // namespace selvana

@@ -42,7 +42,8 @@ private:
 class TaggedLineEdit : public QLineEdit {
     Q_OBJECT
 public:
-    TaggedLineEdit(const QString& name, const QString& tag, int maxLength, QWidget* parent = nullptr);
+    TaggedLineEdit(const QString& name, const QString& tag, int maxLength,
+                   QWidget* parent = nullptr);
     void setKeyPreview(KeyPreview* preview) { preview_ = preview; }
     QString tag() const { return property("Tag").toString(); }
 

@@ -1,7 +1,10 @@
 #include "main_window.h"
+#include "app/resources.h"
 
+#include "app/editor.h"
 #include "app/port_window.h"
-#include "image/config_assembler.h"
+#include "networks/networks_file.h"
+#include "networks/reti_grid.h"
 #include "platform/colours.h"
 #include "platform/port_devices.h"
 #include "platform/qt_serial_link.h"
@@ -53,6 +56,7 @@ MainWindow::MainWindow(ProgramState& state, SerialLink& link, SettingsStore& set
     : QMainWindow(parent), state_(state), settings_(settings), dialogs_(dialogs),
       programFolder_(std::move(programFolder)), keyPreview_(state), run_(state, link, *this),
       endProgram_([] { QCoreApplication::exit(0); }) {
+    ensureResources();
     setObjectName(QStringLiteral("frmMONO"));
     setWindowTitle(QStringLiteral("Programmatore periferiche Selvana M"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/logo.png")));
@@ -95,23 +99,9 @@ void MainWindow::buildToolbar() {
 void MainWindow::buildEditorArea() {
     editorArea_ = new QWidget(this);
     editorArea_->setObjectName(QStringLiteral("editorArea"));
-    auto* grid = new QGridLayout(editorArea_);
-    grid->setContentsMargins(6, 6, 6, 6);
-    grid->setSpacing(6);
-    const std::pair<const char*, const char*> frames[] = {
-        {"Frame4", "Parametri Generali"}, {"Frame6", "Parametri Radio"},
-        {"Frame5", "Parametri Operativi"}, {"Frame8", "Via di TX"},
-        {"Frame2", "Centralina Integrata"}, {"Frame11", "Configurazione"},
-    };
-    int cell = 0;
-    for (const auto& [name, caption] : frames) {
-        auto* frame = new QGroupBox(QString::fromUtf8(caption), editorArea_);
-        frame->setObjectName(QLatin1String(name));
-        grid->addWidget(frame, cell / 3, cell % 3);
-        frames_[QLatin1String(name)] = frame;
-        ++cell;
-    }
-    frames_[QStringLiteral("Frame11")]->hide(); // until a configuration is shown
+    editor_ = new Editor(
+        state_, keyPreview_, dialogs_, editorArea_,
+        [this](bool on) { setCommandEnabled(QStringLiteral("SAVE"), on); }, this);
     editorArea_->installEventFilter(this);
     setCentralWidget(editorArea_);
 }
@@ -126,8 +116,8 @@ void MainWindow::buildPanels() {
         logo->setObjectName(QStringLiteral("imgLogo"));
         logo->setPixmap(QPixmap(QStringLiteral(":/icons/logo.png")));
         logo->setAlignment(Qt::AlignCenter);
-        auto* title = new QLabel(QStringLiteral("Programmatore periferiche Selvana M"),
-                                 framePresentation_);
+        auto* title =
+            new QLabel(QStringLiteral("Programmatore periferiche Selvana M"), framePresentation_);
         title->setObjectName(QStringLiteral("lblTitolo"));
         QFont big = title->font();
         big.setPointSizeF(big.pointSizeF() * 1.8);
@@ -170,7 +160,16 @@ void MainWindow::buildPanels() {
     frameReti_->setObjectName(QStringLiteral("frameReti"));
     frameReti_->setAutoFillBackground(true);
     frameReti_->setFrameShape(QFrame::StyledPanel);
-    new QVBoxLayout(frameReti_);
+    auto* retiTitle =
+        new QLabel(QStringLiteral("Elenco reti disponibili: scrivere nella cella "
+                                  "selezionata; \"Fine lavoro\" salva e torna indietro."),
+                   frameReti_);
+    retiTitle->setObjectName(QStringLiteral("lblReti"));
+    retiTitle->setWordWrap(true);
+    grdReti_ = new RetiGrid(&state_.LoadingReti, frameReti_);
+    auto* retiLayout = new QVBoxLayout(frameReti_);
+    retiLayout->addWidget(retiTitle);
+    retiLayout->addWidget(grdReti_);
     frameReti_->hide();
 
     for (QWidget* panel : {static_cast<QWidget*>(frmPrepare_), static_cast<QWidget*>(frameReti_),
@@ -178,13 +177,15 @@ void MainWindow::buildPanels() {
         coverEditor(panel);
 }
 
-void MainWindow::coverEditor(QWidget* panel) { panel->setGeometry(editorArea_->rect()); }
+void MainWindow::coverEditor(QWidget* panel) {
+    panel->setGeometry(editorArea_->rect());
+}
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == editorArea_ && event->type() == QEvent::Resize) {
-        for (QWidget* panel : {static_cast<QWidget*>(frmPrepare_),
-                               static_cast<QWidget*>(frameReti_),
-                               static_cast<QWidget*>(framePresentation_)})
+        for (QWidget* panel :
+             {static_cast<QWidget*>(frmPrepare_), static_cast<QWidget*>(frameReti_),
+              static_cast<QWidget*>(framePresentation_)})
             coverEditor(panel);
     }
     return QMainWindow::eventFilter(watched, event);
@@ -212,11 +213,17 @@ void MainWindow::setCommandEnabled(const QString& key, bool enabled) {
         action->setEnabled(enabled);
 }
 
-void MainWindow::setPrompt(const QString& caption) { lblPrepare_->setText(caption); }
+void MainWindow::setPrompt(const QString& caption) {
+    lblPrepare_->setText(caption);
+}
 
-std::uint32_t MainWindow::promptColour() const { return foreColor(lblPrepare_); }
+std::uint32_t MainWindow::promptColour() const {
+    return foreColor(lblPrepare_);
+}
 
-void MainWindow::setPromptColour(std::uint32_t bgr) { setForeColor(lblPrepare_, bgr); }
+void MainWindow::setPromptColour(std::uint32_t bgr) {
+    setForeColor(lblPrepare_, bgr);
+}
 
 void MainWindow::showPreparePanel() {
     coverEditor(frmPrepare_);
@@ -224,7 +231,9 @@ void MainWindow::showPreparePanel() {
     frmPrepare_->raise();
 }
 
-void MainWindow::hidePreparePanel() { frmPrepare_->hide(); }
+void MainWindow::hidePreparePanel() {
+    frmPrepare_->hide();
+}
 
 void MainWindow::showPresentationPanel() {
     coverEditor(framePresentation_);
@@ -232,7 +241,9 @@ void MainWindow::showPresentationPanel() {
     framePresentation_->show();
 }
 
-void MainWindow::hidePresentationPanel() { framePresentation_->hide(); }
+void MainWindow::hidePresentationPanel() {
+    framePresentation_->hide();
+}
 
 void MainWindow::showNetworksPanel() {
     coverEditor(frameReti_);
@@ -240,26 +251,47 @@ void MainWindow::showNetworksPanel() {
     frameReti_->raise();
 }
 
-void MainWindow::hideNetworksPanel() { frameReti_->hide(); }
+void MainWindow::hideNetworksPanel() {
+    frameReti_->hide();
+}
 
-void MainWindow::writeNetworks() {}
+// A failing networks file is reported once, not again at every command, until it works again.
+void MainWindow::reportNetworksError(const std::optional<NetworksFileError>& error) {
+    if (!error) {
+        lastNetworksError_.clear();
+        return;
+    }
+    if (error->message == lastNetworksError_)
+        return;
+    lastNetworksError_ = error->message;
+    dialogs_.message(error->message);
+}
 
-void MainWindow::takeNetworksFromGrid() {}
+void MainWindow::writeNetworks() {
+    reportNetworksError(ScriviReti(programFolder_, state_.networkList));
+}
+
+void MainWindow::takeNetworksFromGrid() {
+    reportNetworksError(GetReti(*grdReti_, state_.networkList, programFolder_));
+}
 
 void MainWindow::reloadNetworks() {
     state_.LoadingReti = true;
+    const auto error = LoadReti(programFolder_, state_.networkList, *grdReti_);
     state_.LoadingReti = false;
+    reportNetworksError(error);
 }
 
-void MainWindow::fillCombos() {}
+void MainWindow::fillCombos() {
+    editor_->fillCombos();
+}
 
 bool MainWindow::presentConfiguration() {
-    frames_[QStringLiteral("Frame11")]->show();
-    return true;
+    return editor_->present();
 }
 
 std::optional<FieldError> MainWindow::collectConfiguration() {
-    return assembleSaveImage(state_.record, state_.ConfigImage, state_.SaveImage);
+    return editor_->collect();
 }
 
 void MainWindow::reportFieldError(const FieldError& error) {
@@ -278,6 +310,8 @@ QString MainWindow::deviceForPort(int portNumber) {
     return selvana::deviceForPort(portNumber, settings_);
 }
 
-void MainWindow::endProgram() { endProgram_(); }
+void MainWindow::endProgram() {
+    endProgram_();
+}
 
 } // namespace selvana

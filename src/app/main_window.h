@@ -18,6 +18,8 @@ class QToolBar;
 
 namespace selvana {
 
+class Editor;
+class RetiGrid;
 class SettingsStore;
 class UserDialogs;
 
@@ -25,14 +27,17 @@ class UserDialogs;
 class MainWindow : public QMainWindow, public RunHost {
     Q_OBJECT
 public:
-    MainWindow(ProgramState& state, SerialLink& link, SettingsStore& settings,
-               UserDialogs& dialogs, QString programFolder, QWidget* parent = nullptr);
+    MainWindow(ProgramState& state, SerialLink& link, SettingsStore& settings, UserDialogs& dialogs,
+               QString programFolder, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     ProgrammingRun& run() { return run_; }
     QAction* command(const QString& key) const;
     KeyPreview& keyPreview() { return keyPreview_; }
     QWidget* editorArea() const { return editorArea_; }
+    Editor& editor() { return *editor_; }
+    RetiGrid& grid() { return *grdReti_; }
+    const QString& programFolder() const { return programFolder_; }
 
     // What "END" as the first command does; the real program quits.
     void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
@@ -68,6 +73,7 @@ private:
     void buildEditorArea();
     void buildPanels();
     void coverEditor(QWidget* panel);
+    void reportNetworksError(const std::optional<struct NetworksFileError>& error);
 
     ProgramState& state_;
     SettingsStore& settings_;
@@ -80,7 +86,9 @@ private:
     QToolBar* tlbMain_ = nullptr;
     std::map<QString, QAction*> commands_;
     QWidget* editorArea_ = nullptr;
-    std::map<QString, QGroupBox*> frames_;
+    Editor* editor_ = nullptr;
+    RetiGrid* grdReti_ = nullptr;
+    QString lastNetworksError_;
     QFrame* framePresentation_ = nullptr;
     QFrame* frmPrepare_ = nullptr;
     QLabel* lblPrepare_ = nullptr;

@@ -1,4 +1,5 @@
 #include "splash_window.h"
+#include "app/resources.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -9,6 +10,7 @@
 namespace selvana {
 
 SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent) {
+    ensureResources();
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(QStringLiteral("Programmatore Selvana M"));
     setWindowFlag(Qt::FramelessWindowHint);
@@ -36,7 +38,8 @@ SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent) {
     lblVersion_->setObjectName(QStringLiteral("lblVersion"));
     lblVersion_->setAlignment(Qt::AlignCenter);
 
-    auto* lblUso = new QLabel(QStringLiteral("Programmazione periferiche radio via seriale"), Frame1_);
+    auto* lblUso =
+        new QLabel(QStringLiteral("Programmazione periferiche radio via seriale"), Frame1_);
     lblUso->setObjectName(QStringLiteral("lblUso"));
     lblUso->setAlignment(Qt::AlignCenter);
 
@@ -84,9 +87,13 @@ void SplashWindow::close_() {
     accept();
 }
 
-void SplashWindow::keyPressEvent(QKeyEvent*) { close_(); }
+void SplashWindow::keyPressEvent(QKeyEvent*) {
+    close_();
+}
 
-void SplashWindow::mousePressEvent(QMouseEvent*) { close_(); }
+void SplashWindow::mousePressEvent(QMouseEvent*) {
+    close_();
+}
 
 bool SplashWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Frame1_ && event->type() == QEvent::MouseButtonPress) {

@@ -7,7 +7,9 @@ namespace selvana {
 namespace {
 constexpr int kComma = 44;
 constexpr int kPoint = 46;
-bool isDigit(int key) { return key >= '0' && key <= '9'; }
+bool isDigit(int key) {
+    return key >= '0' && key <= '9';
+}
 } // namespace
 
 int CheckKeyAscii(const QString& tag, const QString& text, int keyCode) {
@@ -35,6 +37,8 @@ int CheckKeyAscii(const QString& tag, const QString& text, int keyCode) {
     return result;
 }
 
-QString DropLastChar(const QString& text) { return text.left(qMax(0, text.size() - 1)); }
+QString DropLastChar(const QString& text) {
+    return text.left(qMax(0, text.size() - 1));
+}
 
 } // namespace selvana

@@ -19,7 +19,9 @@ std::uint8_t hexByte(const QString& digits) {
     return static_cast<std::uint8_t>(digits.toUInt(nullptr, 16));
 }
 
-bool fits(long long v, long long lo, long long hi) { return v >= lo && v <= hi; }
+bool fits(long long v, long long lo, long long hi) {
+    return v >= lo && v <= hi;
+}
 
 // Validates everything that could overflow a byte or a 16-bit product before a byte is written.
 std::optional<FieldError> check(const ConfigRecord& rec) {
@@ -78,9 +80,10 @@ std::optional<FieldError> assembleSaveImage(ConfigRecord& rec, const Image& pre,
     s[kLockTime] = static_cast<std::uint8_t>(roundHalfEven(rec.TempoAggancio * 10.0));
     s[kLockTimeCopy] = s[kLockTime];
 
-    s[kOptions] = static_cast<std::uint8_t>(
-        rec.Protocollo | 8 * rec.InviaStati | 16 * rec.ViaBidirezionale |
-        (rec.TrasmissioniMultiple ? kOptionsMultipleTx : 0) | (rec.ToniAlti ? kOptionsHighTones : 0));
+    s[kOptions] =
+        static_cast<std::uint8_t>(rec.Protocollo | 8 * rec.InviaStati | 16 * rec.ViaBidirezionale |
+                                  (rec.TrasmissioniMultiple ? kOptionsMultipleTx : 0) |
+                                  (rec.ToniAlti ? kOptionsHighTones : 0));
 
     if (rec.ViaBidirezionale != 0) {
         s[kPathParameter] = rec.IngressoBidi;
@@ -114,7 +117,8 @@ std::optional<FieldError> assembleSaveImage(ConfigRecord& rec, const Image& pre,
     s[kConstFF29] = 0xFF;
     s[kConst00At30] = 0x00;
 
-    s[kTone] = static_cast<std::uint8_t>(rec.TonoSubAudio | (rec.NoRisincronizza ? kToneNoResync : 0));
+    s[kTone] =
+        static_cast<std::uint8_t>(rec.TonoSubAudio | (rec.NoRisincronizza ? kToneNoResync : 0));
     s[kToneCopy] = s[kTone] & 0x3F;
 
     if (rec.InvioSopravvivenza) {

@@ -9,9 +9,13 @@ using namespace map;
 
 namespace {
 
-QString hexPair(int value) { return QString::number(value, 16).toUpper().rightJustified(2, '0'); }
+QString hexPair(int value) {
+    return QString::number(value, 16).toUpper().rightJustified(2, '0');
+}
 
-bool bcdByteValid(std::uint8_t b) { return (b >> 4) <= 9 && (b & 0x0F) <= 9; }
+bool bcdByteValid(std::uint8_t b) {
+    return (b >> 4) <= 9 && (b & 0x0F) <= 9;
+}
 
 } // namespace
 
@@ -29,8 +33,8 @@ std::int16_t decodePeripheralCode(std::uint8_t high, std::uint8_t low, int proto
 
 void Analyze2(const Image& b, const QString& bandLetter, ConfigRecord& rec) {
     // 1-2: frequency, then the band letter's override
-    const QString wordText = hexPair(b[kFlags] & kFlagsWordBit16) + hexPair(b[kWordHigh]) +
-                             hexPair(b[kWordLow]);
+    const QString wordText =
+        hexPair(b[kFlags] & kFlagsWordBit16) + hexPair(b[kWordHigh]) + hexPair(b[kWordLow]);
     rec.FrequenzaTX = DecodificaFrequenza(wordText);
     if (bandLetter == QLatin1String("U"))
         rec.FrequenzaTX = 445.0;

@@ -13,10 +13,10 @@ using Image = std::array<std::uint8_t, 65>;
 // The decoded configuration, always in the units the editor shows (seconds, hours, minutes);
 // the image's own units exist only while decoding and assembling.
 struct ConfigRecord {
-    QString SerialNumber;              // 8 upper-case hex digits, bytes 1-4
-    double FrequenzaTX = 0.0;          // MHz
-    std::uint8_t BandaUHF = 0;         // 1 = UHF
-    std::int16_t PotenzaRF = 0;        // 3 or 10 W
+    QString SerialNumber;       // 8 upper-case hex digits, bytes 1-4
+    double FrequenzaTX = 0.0;   // MHz
+    std::uint8_t BandaUHF = 0;  // 1 = UHF
+    std::int16_t PotenzaRF = 0; // 3 or 10 W
     bool RimappaturaIngressiSicep = false;
     double TempoAggancio = 0.0;        // seconds (tenths in the image)
     std::int16_t Protocollo = 0;       // 0 Proteus, 1 Proteus-X, 2 Sicep, 3 UPR, 5 UPR-52

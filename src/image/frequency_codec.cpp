@@ -17,7 +17,9 @@ constexpr double kStepMHz = 0.0125;
 constexpr double kLargestEncodable = 1e9;
 
 QString fourHexDigits(int value) {
-    return QString::number(static_cast<quint16>(value & 0xFFFF), 16).toUpper().rightJustified(4, '0');
+    return QString::number(static_cast<quint16>(value & 0xFFFF), 16)
+        .toUpper()
+        .rightJustified(4, '0');
 }
 
 } // namespace

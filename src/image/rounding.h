@@ -6,7 +6,9 @@
 namespace selvana {
 
 // Integer conversions of the original round half to even; qRound and std::round do not.
-inline double roundHalfEven(double v) { return std::nearbyint(v); }
+inline double roundHalfEven(double v) {
+    return std::nearbyint(v);
+}
 
 // Rounds half to even and checks that the result fits into [lo, hi]; NaN and infinities never fit.
 inline std::optional<long long> toIntegerInRange(double v, long long lo, long long hi) {

@@ -134,7 +134,9 @@ void ProgrammingRun::idleAfterFailure(const QString& caption) {
         setCommands(true, false, true, true, true);
 }
 
-void ProgrammingRun::tmrClock_Timer() { pollLink(true); }
+void ProgrammingRun::tmrClock_Timer() {
+    pollLink(true);
+}
 
 void ProgrammingRun::pollLink(bool blink) {
     if (blink)

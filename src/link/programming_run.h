@@ -19,8 +19,7 @@ public:
     static constexpr std::uint32_t kRed = 255;
     static constexpr std::uint32_t kBlinkMask = 0xC0C0C0;
 
-    ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& host,
-                   QObject* parent = nullptr);
+    ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& host, QObject* parent = nullptr);
 
     void tlbMain_ButtonClick(const QString& key);
     void tmrClock_Timer();

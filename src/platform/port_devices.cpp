@@ -47,8 +47,8 @@ PortError lostPortError(const QString& device) {
 PortError diagnoseOpenFailure(const QString& device, [[maybe_unused]] const QString& systemReason) {
 #ifdef Q_OS_UNIX
     // Qt reports a busy port and a missing permission alike; the device file tells them apart.
-    const QByteArray path = QFileInfo(device).isAbsolute() ? device.toLocal8Bit()
-                                                          : ("/dev/" + device).toLocal8Bit();
+    const QByteArray path =
+        QFileInfo(device).isAbsolute() ? device.toLocal8Bit() : ("/dev/" + device).toLocal8Bit();
     struct stat info {};
     if (::stat(path.constData(), &info) != 0) {
         return {PortError::Kind::Absent, device,
@@ -58,7 +58,8 @@ PortError diagnoseOpenFailure(const QString& device, [[maybe_unused]] const QStr
     }
     if (::access(path.constData(), R_OK | W_OK) != 0) {
         const struct group* owner = ::getgrgid(info.st_gid);
-        const QString group = owner ? QString::fromLocal8Bit(owner->gr_name) : QStringLiteral("dialout");
+        const QString group =
+            owner ? QString::fromLocal8Bit(owner->gr_name) : QStringLiteral("dialout");
         return {PortError::Kind::PermissionDenied, device,
                 QStringLiteral("Permesso negato sulla porta %1: aggiungere l'utente al gruppo "
                                "\"%2\" (sudo usermod -aG %2 $USER), poi uscire e rientrare nella "

@@ -12,7 +12,9 @@ QtSerialLink::QtSerialLink() {
     });
 }
 
-QtSerialLink::~QtSerialLink() { close(); }
+QtSerialLink::~QtSerialLink() {
+    close();
+}
 
 std::optional<PortError> QtSerialLink::open(const QString& device) {
     close();
@@ -23,11 +25,10 @@ std::optional<PortError> QtSerialLink::open(const QString& device) {
     if (!port_.open(QIODevice::ReadWrite))
         return diagnoseOpenFailure(device, port_.errorString());
     // Settings after open: QSerialPort applies them to the open device.
-    const bool configured = port_.setBaudRate(QSerialPort::Baud9600) &&
-                            port_.setDataBits(QSerialPort::Data8) &&
-                            port_.setParity(QSerialPort::NoParity) &&
-                            port_.setStopBits(QSerialPort::OneStop) &&
-                            port_.setFlowControl(QSerialPort::NoFlowControl);
+    const bool configured =
+        port_.setBaudRate(QSerialPort::Baud9600) && port_.setDataBits(QSerialPort::Data8) &&
+        port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop) &&
+        port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         const QString reason = port_.errorString();
         port_.close();
@@ -44,7 +45,9 @@ void QtSerialLink::close() {
         port_.close();
 }
 
-bool QtSerialLink::isOpen() const { return port_.isOpen(); }
+bool QtSerialLink::isOpen() const {
+    return port_.isOpen();
+}
 
 qint64 QtSerialLink::bytesAvailable() {
     // Polled without an event loop turn in between: let the port fetch what the driver holds.
@@ -53,7 +56,9 @@ qint64 QtSerialLink::bytesAvailable() {
     return port_.bytesAvailable();
 }
 
-QByteArray QtSerialLink::readAll() { return port_.readAll(); }
+QByteArray QtSerialLink::readAll() {
+    return port_.readAll();
+}
 
 bool QtSerialLink::write(const QByteArray& bytes) {
     if (!port_.isOpen())

@@ -8,7 +8,8 @@
 namespace selvana {
 
 void QtUserDialogs::message(const QString& text) {
-    QMessageBox::information(parent_, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
+    QMessageBox::information(parent_, QApplication::applicationDisplayName(), text,
+                             QMessageBox::Ok);
 }
 
 QString QtUserDialogs::saveFileName(const QString& filter, const QString& startPath) {
@@ -19,6 +20,8 @@ QString QtUserDialogs::openFileName(const QString& filter, const QString& startP
     return QFileDialog::getOpenFileName(parent_, QString(), startPath, filter);
 }
 
-void QtUserDialogs::runModal(QDialog& dialog) { dialog.exec(); }
+void QtUserDialogs::runModal(QDialog& dialog) {
+    dialog.exec();
+}
 
 } // namespace selvana

@@ -25,26 +25,44 @@ private slots:
         QTest::addColumn<int>("result");
         for (const auto& [name, loc] : {std::pair{"it", kItalian}, std::pair{"en", kEnglish}}) {
             const QString n = QLatin1String(name);
-            QTest::newRow(qPrintable(n + " I digit")) << loc << "I" << "12" << int('7') << -1;
-            QTest::newRow(qPrintable(n + " I minus")) << loc << "I" << "" << int('-') << 0;
-            QTest::newRow(qPrintable(n + " I point")) << loc << "I" << "1" << int('.') << 0;
-            QTest::newRow(qPrintable(n + " I letter")) << loc << "I" << "1" << int('x') << 0;
-            QTest::newRow(qPrintable(n + " L like I")) << loc << "L" << "" << int('a') << 0;
-            QTest::newRow(qPrintable(n + " long tag IX")) << loc << "IX" << "" << int('a') << 0;
-            QTest::newRow(qPrintable(n + " other tag")) << loc << "Z" << "" << int('a') << -1;
-            QTest::newRow(qPrintable(n + " empty tag")) << loc << "" << "" << int('a') << -1;
-            QTest::newRow(qPrintable(n + " lower d is other")) << loc << "d" << "" << int('a') << -1;
-            QTest::newRow(qPrintable(n + " D digit")) << loc << "D" << "1,5" << int('3') << -1;
-            QTest::newRow(qPrintable(n + " D letter")) << loc << "D" << "1" << int('e') << 0;
+            QTest::newRow(qPrintable(n + " I digit")) << loc << "I"
+                                                      << "12" << int('7') << -1;
+            QTest::newRow(qPrintable(n + " I minus")) << loc << "I"
+                                                      << "" << int('-') << 0;
+            QTest::newRow(qPrintable(n + " I point")) << loc << "I"
+                                                      << "1" << int('.') << 0;
+            QTest::newRow(qPrintable(n + " I letter")) << loc << "I"
+                                                       << "1" << int('x') << 0;
+            QTest::newRow(qPrintable(n + " L like I")) << loc << "L"
+                                                       << "" << int('a') << 0;
+            QTest::newRow(qPrintable(n + " long tag IX")) << loc << "IX"
+                                                          << "" << int('a') << 0;
+            QTest::newRow(qPrintable(n + " other tag")) << loc << "Z"
+                                                        << "" << int('a') << -1;
+            QTest::newRow(qPrintable(n + " empty tag")) << loc << ""
+                                                        << "" << int('a') << -1;
+            QTest::newRow(qPrintable(n + " lower d is other")) << loc << "d"
+                                                               << "" << int('a') << -1;
+            QTest::newRow(qPrintable(n + " D digit")) << loc << "D"
+                                                      << "1,5" << int('3') << -1;
+            QTest::newRow(qPrintable(n + " D letter")) << loc << "D"
+                                                       << "1" << int('e') << 0;
         }
         // Decimal comma: the comma once, then never; the point never.
-        QTest::newRow("it D comma") << kItalian << "D" << "12" << 44 << -1;
-        QTest::newRow("it D second comma") << kItalian << "D" << "1,2" << 44 << 0;
-        QTest::newRow("it D point") << kItalian << "D" << "12" << 46 << 44;
-        QTest::newRow("it D point after comma") << kItalian << "D" << "1,2" << 46 << 0;
-        QTest::newRow("en D point") << kEnglish << "D" << "12" << 46 << -1;
-        QTest::newRow("en D second point") << kEnglish << "D" << "1.2" << 46 << 0;
-        QTest::newRow("en D comma") << kEnglish << "D" << "12" << 44 << 46;
+        QTest::newRow("it D comma") << kItalian << "D"
+                                    << "12" << 44 << -1;
+        QTest::newRow("it D second comma") << kItalian << "D"
+                                           << "1,2" << 44 << 0;
+        QTest::newRow("it D point") << kItalian << "D"
+                                    << "12" << 46 << 44;
+        QTest::newRow("it D point after comma") << kItalian << "D"
+                                                << "1,2" << 46 << 0;
+        QTest::newRow("en D point") << kEnglish << "D"
+                                    << "12" << 46 << -1;
+        QTest::newRow("en D second point") << kEnglish << "D"
+                                           << "1.2" << 46 << 0;
+        QTest::newRow("en D comma") << kEnglish << "D"
+                                    << "12" << 44 << 46;
     }
     void checkKeyAscii() {
         QFETCH(QLocale, locale);
@@ -66,11 +84,21 @@ private slots:
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("I: 1 x 2") << kItalian << "I" << "1x2" << "12";
-        QTest::newRow("I: minus and point") << kEnglish << "I" << "-1.5" << "15";
-        QTest::newRow("D it: comma once, point never") << kItalian << "D" << "2,5,.1" << "2,51";
-        QTest::newRow("D en: point once, comma never") << kEnglish << "D" << "2.5,.1" << "2.51";
-        QTest::newRow("untagged takes all") << kItalian << "" << "A1-x" << "A1-x";
+        QTest::newRow("I: 1 x 2") << kItalian << "I"
+                                  << "1x2"
+                                  << "12";
+        QTest::newRow("I: minus and point") << kEnglish << "I"
+                                            << "-1.5"
+                                            << "15";
+        QTest::newRow("D it: comma once, point never") << kItalian << "D"
+                                                       << "2,5,.1"
+                                                       << "2,51";
+        QTest::newRow("D en: point once, comma never") << kEnglish << "D"
+                                                       << "2.5,.1"
+                                                       << "2.51";
+        QTest::newRow("untagged takes all") << kItalian << ""
+                                            << "A1-x"
+                                            << "A1-x";
     }
     void previewSetsKeyAccepted() {
         QFETCH(QLocale, locale);

@@ -49,7 +49,9 @@ struct Rig {
     }
 };
 
-QLabel* label(QWidget& w, const char* name) { return w.findChild<QLabel*>(name); }
+QLabel* label(QWidget& w, const char* name) {
+    return w.findChild<QLabel*>(name);
+}
 
 } // namespace
 

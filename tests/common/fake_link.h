@@ -49,7 +49,9 @@ private:
 // A window stand-in that records what the run asked of it.
 class FakeRunHost : public RunHost {
 public:
-    void setCommandEnabled(const QString& key, bool enabled) override { enabledCommands[key] = enabled; }
+    void setCommandEnabled(const QString& key, bool enabled) override {
+        enabledCommands[key] = enabled;
+    }
     void setPrompt(const QString& caption) override { prompt = caption; }
     std::uint32_t promptColour() const override { return colour; }
     void setPromptColour(std::uint32_t bgr) override { colour = bgr; }

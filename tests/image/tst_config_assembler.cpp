@@ -48,9 +48,9 @@ private slots:
                 continue;
             QVERIFY2(t.written[k] == t.read[k], qPrintable(QStringLiteral("byte %1").arg(k)));
         }
-        QCOMPARE(t.written[50], 0x03);   // 0xFF AND 3
-        QCOMPARE(t.written[54], 0x99);   // copy of byte 53
-        QCOMPARE(t.written[55], 0x24);   // OR 0x24
+        QCOMPARE(t.written[50], 0x03); // 0xFF AND 3
+        QCOMPARE(t.written[54], 0x99); // copy of byte 53
+        QCOMPARE(t.written[55], 0x24); // OR 0x24
         QCOMPARE(t.written[64], CalcolaCKSSave(t.written));
     }
 
@@ -58,7 +58,8 @@ private slots:
         const Image read = noisyImage();
         const RoundTrip t = readThenAssemble(read);
         for (int k : {1, 2, 3, 4, 13, 14, 18, 19, 31, 32, 42, 43, 44, 53})
-            QVERIFY2(t.written[k] == read[k], qPrintable(QStringLiteral("preserved byte %1").arg(k)));
+            QVERIFY2(t.written[k] == read[k],
+                     qPrintable(QStringLiteral("preserved byte %1").arg(k)));
         QCOMPARE(t.written[54], read[53]);
         QCOMPARE(t.written[5] & 0xB6, 0x80); // bit 7 set; 1, 2, 4, 5 clear
         QCOMPARE(t.written[8], t.written[5] & 0x7F);
@@ -177,7 +178,8 @@ private slots:
         QTest::addColumn<int>("which");
         QTest::addColumn<QString>("control");
         QTest::newRow("cadence 547 h") << 0 << "txtCadenzaSopravvivenza";
-        QTest::newRow("sampling 546 min is fine, 547 not") << 1 << "txtTempoCampionamentoMancanzaAC";
+        QTest::newRow("sampling 546 min is fine, 547 not")
+            << 1 << "txtTempoCampionamentoMancanzaAC";
         QTest::newRow("lock time 25.6 s") << 2 << "txtTempoAggancio";
         QTest::newRow("no protocol") << 3 << "cmbProtocollo";
         QTest::newRow("Sicep code 10000") << 4 << "txtCodicePeriferica";
@@ -192,15 +194,34 @@ private slots:
         Analyze2(sampleProteusX(), {}, rec);
         rec.TempoCampionamentoMancanzaAC = 546; // 32760 s fits
         switch (which) {
-        case 0: rec.CadenzaSopravvivenza = 547; break;
-        case 1: rec.TempoCampionamentoMancanzaAC = 547; break;
-        case 2: rec.TempoAggancio = 25.6; break;
-        case 3: rec.Protocollo = -1; break;
-        case 4: rec.Protocollo = 2; rec.CodicePeriferica = 10000; break;
-        case 5: rec.CodiceRete = 65536; break;
-        case 6: rec.TonoSubAudio = -1; break;
-        case 7: rec.CodicePeriferica = -5; break;
-        case 8: rec.FrequenzaTX = std::numeric_limits<double>::quiet_NaN(); break;
+        case 0:
+            rec.CadenzaSopravvivenza = 547;
+            break;
+        case 1:
+            rec.TempoCampionamentoMancanzaAC = 547;
+            break;
+        case 2:
+            rec.TempoAggancio = 25.6;
+            break;
+        case 3:
+            rec.Protocollo = -1;
+            break;
+        case 4:
+            rec.Protocollo = 2;
+            rec.CodicePeriferica = 10000;
+            break;
+        case 5:
+            rec.CodiceRete = 65536;
+            break;
+        case 6:
+            rec.TonoSubAudio = -1;
+            break;
+        case 7:
+            rec.CodicePeriferica = -5;
+            break;
+        case 8:
+            rec.FrequenzaTX = std::numeric_limits<double>::quiet_NaN();
+            break;
         }
         const ConfigRecord before = rec;
         Image out{};

@@ -90,7 +90,8 @@ private slots:
         QTest::addColumn<int>("rep");
         QTest::addColumn<int>("bidi");
         QTest::addColumn<bool>("doubleHop");
-        QTest::newRow("direct marker, high tones, byte 16 set") << 0x40 << 5 << 0x00 << 0 << 0 << true;
+        QTest::newRow("direct marker, high tones, byte 16 set")
+            << 0x40 << 5 << 0x00 << 0 << 0 << true;
         QTest::newRow("direct, byte 16 zero") << 0x40 << 0 << 0x00 << 0 << 0 << false;
         QTest::newRow("repeater") << 0x00 << 9 << 0xFF << 9 << 0 << false;
         QTest::newRow("bidirectional") << 0x50 << 3 << 0xFE << 0 << 3 << true;

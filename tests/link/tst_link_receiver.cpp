@@ -23,7 +23,8 @@ private slots:
         QTest::newRow("noise before") << QByteArray("\x01\xFFzz\r\nK\r") << Kind::Announce << 'K';
         QTest::newRow("no line feed") << QByteArray("WKAN") << Kind::None << char(0);
         QTest::newRow("unknown letter") << QByteArray("\nQ\nW") << Kind::None << char(0);
-        QTest::newRow("two messages: first wins") << QByteArray("\nN\r\nA\r") << Kind::Refuse << 'N';
+        QTest::newRow("two messages: first wins")
+            << QByteArray("\nN\r\nA\r") << Kind::Refuse << 'N';
         QTest::newRow("X frame") << readFrame(sampleProteusX(), 'X') << Kind::Frame << 'X';
         QTest::newRow("D frame") << readFrame(sampleProteusX(), 'D') << Kind::Frame << 'D';
         QTest::newRow("empty") << QByteArray() << Kind::None << char(0);

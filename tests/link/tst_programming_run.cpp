@@ -161,8 +161,8 @@ private slots:
         r.click("LOAD");
         r.tick("\nK");
         r.tick(readFrame(sampleProteusX()));
-        r.host.collectError =
-            FieldError::outOfRange(QStringLiteral("txtTempoSirena"), QStringLiteral("Tempo Sirena (s)"));
+        r.host.collectError = FieldError::outOfRange(QStringLiteral("txtTempoSirena"),
+                                                     QStringLiteral("Tempo Sirena (s)"));
         const auto writesBefore = r.link.writes.size();
         r.click("SAVE");
         QCOMPARE(r.link.writes.size(), writesBefore);

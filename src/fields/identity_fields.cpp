@@ -1,0 +1,63 @@
+#include "identity_fields.h"
+
+#include "app/editor_context.h"
+#include "fields/number_text.h"
+#include "fields/numeric_entry.h"
+#include "platform/colours.h"
+#include "platform/user_dialogs.h"
+
+#include <QComboBox>
+
+namespace selvana {
+
+namespace {
+constexpr int kSerialNumberLength = 8;
+}
+
+int maximumPeripheralCode(const QString& protocolUpper) {
+    if (protocolUpper == QLatin1String("PROTEUS"))
+        return 1023;
+    if (protocolUpper == QLatin1String("PROTEUS-X") || protocolUpper == QLatin1String("SICEP") ||
+        protocolUpper == QLatin1String("UPR") || protocolUpper == QLatin1String("UPR-52"))
+        return 9999;
+    return 0;
+}
+
+bool peripheralCodeValid(const EditorContext& ctx) {
+    const int maximum = maximumPeripheralCode(ctx.c.cmbProtocollo->currentText().toUpper());
+    // A text that is not a number (pasted) counts as out of range.
+    const auto code = textToInt32(ctx.c.txtCodicePeriferica->text());
+    return code && *code >= 1 && *code <= maximum;
+}
+
+void CheckCodicePeriferica(EditorContext& ctx) {
+    TaggedLineEdit* box = ctx.c.txtCodicePeriferica;
+    if (box->text().isEmpty()) {
+        giveFocusBack(ctx, box);
+        return;
+    }
+    if (!peripheralCodeValid(ctx)) {
+        giveFocusBack(ctx, box);
+        setForeColor(box, kRed);
+        ctx.setSaveEnabled(false);
+    } else {
+        setForeColor(box, kBlack);
+        ctx.setSaveEnabled(true);
+    }
+}
+
+void txtSerialNumber_Change(EditorContext& ctx) {
+    ctx.setSaveEnabled(ctx.c.txtSerialNumber->text().size() >= kSerialNumberLength);
+}
+
+void txtSerialNumber_LostFocus(EditorContext& ctx) {
+    ctx.setSaveEnabled(true);
+    if (ctx.c.txtSerialNumber->text().size() < kSerialNumberLength) {
+        giveFocusBack(ctx, ctx.c.txtSerialNumber);
+        ctx.setSaveEnabled(false);
+        ctx.dialogs.message(
+            QStringLiteral("ATTENZIONE: il numero di serie deve essere di 8 cifre!"));
+    }
+}
+
+} // namespace selvana
