@@ -141,13 +141,13 @@ void ProgrammingRun::tmrClock_Timer() {
 void ProgrammingRun::pollLink(bool blink) {
     if (blink)
         host_.setPromptColour(host_.promptColour() ^ kBlinkMask);
+    if (const auto failure = link_.failure()) {
+        idleAfterFailure(failure->message);
+        return;
+    }
     if (!link_.isOpen()) {
         tmrClock_.stop();
         framePoll_.stop();
-        return;
-    }
-    if (const auto failure = link_.failure()) {
-        idleAfterFailure(failure->message);
         return;
     }
     handle(exchange_.poll(now()));

@@ -6,9 +6,14 @@ namespace selvana {
 
 QtSerialLink::QtSerialLink() {
     QObject::connect(&port_, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
-        // Errors after a successful open mean the device went away under us.
-        if (e == QSerialPort::ResourceError && port_.isOpen() && !failure_)
-            failure_ = lostPortError(port_.portName());
+        // A device that went away (adapter unplugged, other end closed) keeps raising read
+        // errors while the port stays "open": close it at the first one and remember why.
+        const bool broken = e == QSerialPort::ResourceError || e == QSerialPort::ReadError ||
+                            e == QSerialPort::WriteError;
+        if (!broken || !port_.isOpen() || failure_)
+            return;
+        failure_ = lostPortError(device_);
+        port_.close();
     });
 }
 
@@ -21,6 +26,7 @@ std::optional<PortError> QtSerialLink::open(const QString& device) {
     failure_.reset();
     if (device.isEmpty())
         return noPortError();
+    device_ = device;
     port_.setPortName(device);
     if (!port_.open(QIODevice::ReadWrite))
         return diagnoseOpenFailure(device, port_.errorString());

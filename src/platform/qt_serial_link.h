@@ -22,6 +22,7 @@ public:
 
 private:
     QSerialPort port_;
+    QString device_;
     std::optional<PortError> failure_;
 };
 

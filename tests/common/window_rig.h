@@ -1,0 +1,100 @@
+#pragma once
+
+#include "app/editor.h"
+#include "app/main_window.h"
+#include "common/recording_dialogs.h"
+#include "link/frame_codec.h"
+#include "platform/qt_serial_link.h"
+#include "platform/settings_store.h"
+#include "simulator/peripheral_simulator.h"
+#include "simulator/pty_pair.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace selvana::testing {
+
+// The real window on the real serial layer, with a simulated peripheral on the other end of a
+// pseudo-terminal; port 1 of the settings store points at it.
+struct WindowRig {
+    sim::PtyPair pty;
+    std::unique_ptr<sim::PeripheralSimulator> peripheral;
+    QTemporaryDir programFolder;
+    ProgramState state;
+    QtSerialLink link;
+    SettingsStore settings;
+    RecordingDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+    QByteArray received; // everything the peripheral received, in order
+    bool ended = false;
+
+    explicit WindowRig(const sim::SimulatorOptions& options = {}, const QString& band = {}) {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "SelvanaM", "SelvanaM").clear();
+        if (!pty.open())
+            qFatal("no pseudo-terminal: %s", qPrintable(pty.errorString()));
+        peripheral = std::make_unique<sim::PeripheralSimulator>(pty, options);
+        QObject::connect(peripheral.get(), &sim::PeripheralSimulator::received,
+                         [this](const QByteArray& bytes) { received += bytes; });
+        settings.SaveSetting(QStringLiteral("Port"), QStringLiteral("1"));
+        settings.SaveSetting(QStringLiteral("Device1"), pty.slavePath());
+        state.BandLetter = band;
+        window = std::make_unique<MainWindow>(state, link, settings, dialogs, programFolder.path());
+        window->setEndProgram([this] { ended = true; });
+        window->show();
+        window->activateWindow();
+        QTest::qWaitForWindowActive(window.get());
+    }
+    ~WindowRig() {
+        window.reset(); // closes the port before the peripheral goes
+        peripheral.reset();
+    }
+
+    QAction* command(const char* key) const { return window->command(QLatin1String(key)); }
+    void click(const char* key) { command(key)->trigger(); }
+    EditorControls& c() { return window->editor().controls(); }
+    QString prompt() const { return window->findChild<QLabel*>("lblPrepare")->text(); }
+    bool panelVisible(const char* name) const {
+        return !window->findChild<QWidget*>(name)->isHidden();
+    }
+
+    // LOAD/SAVE/RETI/END/CONFIG as 0 and 1.
+    QString commands() const {
+        QString s;
+        for (const char* key : {"LOAD", "SAVE", "RETI", "END", "CONFIG"})
+            s += command(key)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        return s;
+    }
+
+    // "LOAD", RESET on the peripheral, and wait until its configuration is shown.
+    bool read(int timeoutMs = 5000) {
+        click("LOAD");
+        if (!link.isOpen())
+            return false;
+        peripheral->pressReset();
+        return QTest::qWaitFor(
+            [this] {
+                return state.record.SerialNumber == peripheral->serialNumber() &&
+                       !panelVisible("frmPrepare") &&
+                       peripheral->state() == sim::PeripheralSimulator::State::FrameSent;
+            },
+            timeoutMs);
+    }
+
+    // "SAVE" and wait for the answer's caption.
+    bool write(int timeoutMs = 5000) {
+        click("SAVE");
+        return QTest::qWaitFor(
+            [this] {
+                return prompt() == ProgrammingRun::promptWritten() ||
+                       prompt() == ProgrammingRun::promptRefused();
+            },
+            timeoutMs);
+    }
+};
+
+} // namespace selvana::testing
