@@ -1,0 +1,84 @@
+#pragma once
+
+#include "app/editor.h"
+#include "app/main_window.h"
+#include "common/fake_link.h"
+#include "common/recording_dialogs.h"
+#include "common/sample_images.h"
+#include "link/frame_codec.h"
+#include "platform/colours.h"
+#include "platform/settings_store.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace selvana::testing {
+
+// The real main window, shown offscreen, with the editor uncovered; configurations are put in
+// front of it the way a read does (decode, refill the lists, present).
+struct EditorRig {
+    QTemporaryDir programFolder;
+    ProgramState state;
+    FakeSerialLink link;
+    SettingsStore settings;
+    RecordingDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+
+    EditorRig() {
+        window = std::make_unique<MainWindow>(state, link, settings, dialogs, programFolder.path());
+        window->show();
+        window->activateWindow();
+        QTest::qWaitForWindowActive(window.get());
+        window->hidePresentationPanel();
+        window->hidePreparePanel();
+    }
+
+    EditorControls& c() { return window->editor().controls(); }
+    EditorContext& ctx() { return window->editor().context(); }
+    bool saveEnabled() const { return window->command(QStringLiteral("SAVE"))->isEnabled(); }
+
+    // What a read of this image does to the editor; returns whether "SAVE" may be enabled.
+    bool show(const Image& image, int firmwareM6 = 1) {
+        state.FirmwareM6 = static_cast<std::uint8_t>(firmwareM6);
+        Analyze(readFrame(image), state.BandLetter, state.ConfigImage, state.record);
+        window->editor().fillCombos();
+        const bool writable = window->editor().present();
+        window->setCommandEnabled(QStringLiteral("SAVE"), writable);
+        return writable;
+    }
+
+    // CopiaDatiSave; fails the test when a field stops it.
+    Image written() {
+        const auto error = window->editor().collect();
+        if (error)
+            qWarning("collection stopped at %s: %s", qPrintable(error->control),
+                     qPrintable(error->message));
+        return error ? Image{} : state.SaveImage;
+    }
+
+    // Types into a box as a person does: focus, select all, keys, then leave with Tab.
+    void type(QLineEdit* box, const QString& keys, bool leave = true) {
+        box->setFocus(Qt::MouseFocusReason);
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, keys);
+        if (leave)
+            QTest::keyClick(box, Qt::Key_Tab);
+    }
+
+    static std::uint32_t colourOf(const QWidget* w) { return foreColor(w); }
+};
+
+// A copy of an image with some bytes replaced and the checksum fixed.
+inline Image with(Image image, std::initializer_list<std::pair<int, int>> bytes) {
+    for (const auto& [k, v] : bytes)
+        image[k] = static_cast<std::uint8_t>(v);
+    image[64] = CalcolaCKSSave(image);
+    return image;
+}
+
+} // namespace selvana::testing
