@@ -188,9 +188,12 @@ void ProgrammingRun::handle(const LinkMessage& message) {
         return; // nothing complete arrived
     }
     if (lastCommand_ == QLatin1String("LOAD")) {
-        if (message.kind == Kind::Frame)
+        const bool frame = message.kind == Kind::Frame;
+        if (frame)
             Analyze(message.bytes, state_.BandLetter, state_.ConfigImage, state_.record);
         present();
+        if (frame)
+            emit framePresented();
     }
 }
 

@@ -37,6 +37,7 @@ public:
 
 signals:
     void commandDone(const QString& key); // for tests and traces
+    void framePresented();                // a configuration frame was decoded and shown
 
 private:
     void setCommands(bool load, bool save, bool reti, bool end, bool config);

@@ -14,7 +14,9 @@ using namespace selvana::testing;
 namespace {
 
 // Byte 15 with protocol code p and the flags of the sample (multiple tx, high tones).
-int options(int protocol, int extra = 0x60) { return protocol | extra; }
+int options(int protocol, int extra = 0x60) {
+    return protocol | extra;
+}
 
 QString enabledMembers(const std::map<int, QRadioButton*>& members) {
     QString s;
@@ -113,11 +115,18 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<bool>("doubleHopEnabled");
         QTest::newRow("bidirectional with CodiceRep 7 shows IngressoBidi")
-            << 0x11 << 7 << 0xFF << "Bidirezionale" << "1" << "Ingresso BIDI" << true;
-        QTest::newRow("bidirectional input 3") << 0x11 << 3 << 0xFE << "Bidirezionale" << "3"
+            << 0x11 << 7 << 0xFF << "Bidirezionale"
+            << "1"
+            << "Ingresso BIDI" << true;
+        QTest::newRow("bidirectional input 3") << 0x11 << 3 << 0xFE << "Bidirezionale"
+                                               << "3"
                                                << "Ingresso BIDI" << true;
-        QTest::newRow("repeater 9") << 0x01 << 9 << 0xFF << "REP" << "9" << "Codice REP" << true;
-        QTest::newRow("direct") << 0x41 << 5 << 0x00 << "Diretta" << "" << "" << false;
+        QTest::newRow("repeater 9") << 0x01 << 9 << 0xFF << "REP"
+                                    << "9"
+                                    << "Codice REP" << true;
+        QTest::newRow("direct") << 0x41 << 5 << 0x00 << "Diretta"
+                                << ""
+                                << "" << false;
     }
     void transmissionPath() {
         QFETCH(int, byte15);
@@ -148,8 +157,10 @@ private slots:
         QTest::newRow("M6, inputs 2 and 5 conditioned, record 5")
             << 1 << true << 0xED << 0x10 << "134678" << 1;
         QTest::newRow("before M6, record 3") << 0 << true << 0xFF << 0x04 << "1456" << 1;
-        QTest::newRow("before M6 without panel, record 3") << 0 << false << 0xFF << 0x04 << "12345678" << 3;
-        QTest::newRow("M6 without panel ignores masks") << 1 << false << 0x00 << 0x80 << "12345678" << 8;
+        QTest::newRow("before M6 without panel, record 3")
+            << 0 << false << 0xFF << 0x04 << "12345678" << 3;
+        QTest::newRow("M6 without panel ignores masks")
+            << 1 << false << 0x00 << 0x80 << "12345678" << 8;
         QTest::newRow("M6, input 1 conditioned too: lowest free input")
             << 1 << true << 0xEC << 0x10 << "34678" << 3;
         QTest::newRow("M6, every input conditioned: none") << 1 << true << 0x00 << 0x01 << "" << 0;
@@ -259,15 +270,17 @@ private slots:
         QTest::addColumn<QList<int>>("positions");
         QTest::addColumn<QList<int>>("expected");
         QTest::newRow("cadence rounded to hours")
-            << with(sampleProteusX(), {{35, 0x05}, {36, 0xBE}}) << QList<int>{35, 36} << QList<int>{0x05, 0xA0};
+            << with(sampleProteusX(), {{35, 0x05}, {36, 0xBE}}) << QList<int>{35, 36}
+            << QList<int>{0x05, 0xA0};
         QTest::newRow("sampling rounded to minutes")
-            << with(sampleProteusX(), {{39, 0x01}, {40, 0x2D}}) << QList<int>{39, 40} << QList<int>{0x01, 0x2C};
+            << with(sampleProteusX(), {{39, 0x01}, {40, 0x2D}}) << QList<int>{39, 40}
+            << QList<int>{0x01, 0x2C};
         QTest::newRow("byte 38 to its highest bit")
             << with(sampleProteusX(), {{38, 0x16}}) << QList<int>{38} << QList<int>{0x10};
         QTest::newRow("network not in the list written as 0")
             << sampleProteusX() << QList<int>{24, 25} << QList<int>{0, 0};
-        QTest::newRow("protocol code 4 written as 5")
-            << with(sampleProteusX(), {{15, options(4)}}) << QList<int>{15} << QList<int>{options(5)};
+        QTest::newRow("protocol code 4 written as 5") << with(sampleProteusX(), {{15, options(4)}})
+                                                      << QList<int>{15} << QList<int>{options(5)};
         QTest::newRow("attempts 2 written as 1")
             << with(sampleProteusX(), {{20, 2}, {21, 2}}) << QList<int>{20, 21} << QList<int>{1, 1};
         QTest::newRow("constants and copies")
@@ -304,9 +317,21 @@ private slots:
         QTest::addColumn<QString>("frequency");
         QTest::addColumn<QString>("lockTime");
         QTest::addColumn<QByteArray>("expected"); // bytes 5 (bit 0), 6, 7, 11, 26, 27
-        QTest::newRow("156 Proteus 1023") << 0 << "1023" << "156" << "2,5" << QByteArray::fromHex("00618019" "03FF");
-        QTest::newRow("433,92 Sicep 1023") << 2 << "1023" << "433,92" << "0,1" << QByteArray::fromHex("010F1A01" "1023");
-        QTest::newRow("Sicep 7") << 2 << "7" << "146" << "25,5" << QByteArray::fromHex("005B20FF" "0007");
+        QTest::newRow("156 Proteus 1023") << 0 << "1023"
+                                          << "156"
+                                          << "2,5"
+                                          << QByteArray::fromHex("00618019"
+                                                                 "03FF");
+        QTest::newRow("433,92 Sicep 1023") << 2 << "1023"
+                                           << "433,92"
+                                           << "0,1"
+                                           << QByteArray::fromHex("010F1A01"
+                                                                  "1023");
+        QTest::newRow("Sicep 7") << 2 << "7"
+                                 << "146"
+                                 << "25,5"
+                                 << QByteArray::fromHex("005B20FF"
+                                                        "0007");
     }
     void editedValuesEncoded() {
         QFETCH(int, protocol);
@@ -349,14 +374,22 @@ private slots:
     void unconvertibleFieldStopsTheWrite_data() {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("text");
-        QTest::newRow("empty siren time") << "txtTempoSirena" << "";
-        QTest::newRow("siren time over a byte") << "txtTempoSirena" << "256";
-        QTest::newRow("frequency not a number") << "txtFrequenzaTX" << "1,2,3";
-        QTest::newRow("empty code") << "txtCodicePeriferica" << "";
-        QTest::newRow("code over 16 bits") << "txtCodicePeriferica" << "40000";
-        QTest::newRow("lock time over a byte") << "txtTempoAggancio" << "25,6";
-        QTest::newRow("sampling time product") << "txtTempoCampionamentoMancanzaAC" << "547";
-        QTest::newRow("repeater emptied") << "txtCodiceRep" << "";
+        QTest::newRow("empty siren time") << "txtTempoSirena"
+                                          << "";
+        QTest::newRow("siren time over a byte") << "txtTempoSirena"
+                                                << "256";
+        QTest::newRow("frequency not a number") << "txtFrequenzaTX"
+                                                << "1,2,3";
+        QTest::newRow("empty code") << "txtCodicePeriferica"
+                                    << "";
+        QTest::newRow("code over 16 bits") << "txtCodicePeriferica"
+                                           << "40000";
+        QTest::newRow("lock time over a byte") << "txtTempoAggancio"
+                                               << "25,6";
+        QTest::newRow("sampling time product") << "txtTempoCampionamentoMancanzaAC"
+                                               << "547";
+        QTest::newRow("repeater emptied") << "txtCodiceRep"
+                                          << "";
     }
     void unconvertibleFieldStopsTheWrite() {
         QFETCH(QString, control);
@@ -387,11 +420,11 @@ private slots:
         QTest::addColumn<int>("firmwareBefore");
         QTest::addColumn<Image>("peripheral");
         QTest::addColumn<int>("firmware");
-        QTest::addColumn<int>("byte");  // one byte the sound result is known for
+        QTest::addColumn<int>("byte"); // one byte the sound result is known for
         QTest::addColumn<int>("value");
         // Proteus-X with 1 input after a Sicep one keeps its 1 input.
-        QTest::newRow("inputs after Sicep") << sampleSicep() << 1
-                                            << with(sampleProteusX(), {{28, 1}}) << 1 << 28 << 1;
+        QTest::newRow("inputs after Sicep")
+            << sampleSicep() << 1 << with(sampleProteusX(), {{28, 1}}) << 1 << 28 << 1;
         // Sicep holding alarms after a UPR one sending states is written with states.
         QTest::newRow("alarms after states")
             << with(sampleProteusX(), {{15, 0x0B}, {17, 0}}) << 1
@@ -400,8 +433,8 @@ private slots:
         QTest::newRow("masks after M6") << with(sampleProteusX(), {{22, 0x0F}, {23, 0xF0}}) << 1
                                         << sampleProteusX() << 0 << 22 << 0xFF;
         QTest::newRow("mains input kept by byte 38 = 0")
-            << with(sampleProteusX(), {{38, 0x80}}) << 1
-            << with(sampleProteusX(), {{38, 0}}) << 1 << 38 << 0;
+            << with(sampleProteusX(), {{38, 0x80}}) << 1 << with(sampleProteusX(), {{38, 0}}) << 1
+            << 38 << 0;
     }
     void historyDoesNotLeak() {
         QFETCH(Image, before);

@@ -70,19 +70,20 @@ struct WindowRig {
         return s;
     }
 
-    // "LOAD", RESET on the peripheral, and wait until its configuration is shown.
+    // "LOAD", RESET on the peripheral, and wait until its configuration frame is shown.
     bool read(int timeoutMs = 5000) {
+        int frames = 0;
+        const auto counter = QObject::connect(&window->run(), &ProgrammingRun::framePresented,
+                                              [&frames] { ++frames; });
         click("LOAD");
-        if (!link.isOpen())
-            return false;
-        peripheral->pressReset();
-        return QTest::qWaitFor(
-            [this] {
-                return state.record.SerialNumber == peripheral->serialNumber() &&
-                       !panelVisible("frmPrepare") &&
-                       peripheral->state() == sim::PeripheralSimulator::State::FrameSent;
-            },
-            timeoutMs);
+        bool shown = false;
+        if (link.isOpen()) {
+            peripheral->pressReset();
+            shown = QTest::qWaitFor([&] { return frames > 0 && !panelVisible("frmPrepare"); },
+                                    timeoutMs);
+        }
+        QObject::disconnect(counter);
+        return shown;
     }
 
     // "SAVE" and wait for the answer's caption.
