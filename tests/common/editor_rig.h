@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,7 +29,13 @@ struct EditorRig {
     RecordingDialogs dialogs;
     std::unique_ptr<MainWindow> window;
 
-    EditorRig() {
+    // networksFile: the content of Reti.cfg found at start, if any.
+    explicit EditorRig(const QByteArray* networksFile = nullptr) {
+        if (networksFile) {
+            QFile file(programFolder.path() + QStringLiteral("/Reti.cfg"));
+            file.open(QIODevice::WriteOnly);
+            file.write(*networksFile);
+        }
         window = std::make_unique<MainWindow>(state, link, settings, dialogs, programFolder.path());
         window->show();
         window->activateWindow();
