@@ -3,6 +3,7 @@
 
 #include "app/editor.h"
 #include "app/port_window.h"
+#include "files/config_file_commands.h"
 #include "networks/networks_file.h"
 #include "networks/reti_grid.h"
 #include "platform/colours.h"
@@ -102,6 +103,10 @@ void MainWindow::buildEditorArea() {
     editor_ = new Editor(
         state_, keyPreview_, dialogs_, editorArea_,
         [this](bool on) { setCommandEnabled(QStringLiteral("SAVE"), on); }, this);
+    files_ = new ConfigFileCommands(
+        *editor_, state_, dialogs_, [this](const FieldError& e) { reportFieldError(e); }, this);
+    connect(editor_, &Editor::exportClicked, files_, &ConfigFileCommands::btnEsporta_Click);
+    connect(editor_, &Editor::importClicked, files_, &ConfigFileCommands::btnImporta_Click);
     editorArea_->installEventFilter(this);
     setCentralWidget(editorArea_);
 }
@@ -209,6 +214,10 @@ QAction* MainWindow::command(const QString& key) const {
 }
 
 void MainWindow::setCommandEnabled(const QString& key, bool enabled) {
+    // Nothing is written to a peripheral whose own configuration has not been read: until
+    // then the editor shows another one (the one read before, an imported file, or none).
+    if (key == QLatin1String("SAVE") && !run_.configurationRead())
+        enabled = false;
     if (QAction* action = command(key))
         action->setEnabled(enabled);
 }

@@ -18,6 +18,7 @@ class QToolBar;
 
 namespace selvana {
 
+class ConfigFileCommands;
 class Editor;
 class RetiGrid;
 class SettingsStore;
@@ -87,6 +88,7 @@ private:
     std::map<QString, QAction*> commands_;
     QWidget* editorArea_ = nullptr;
     Editor* editor_ = nullptr;
+    ConfigFileCommands* files_ = nullptr;
     RetiGrid* grdReti_ = nullptr;
     QString lastNetworksError_;
     QFrame* framePresentation_ = nullptr;

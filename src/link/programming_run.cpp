@@ -12,7 +12,8 @@ ProgrammingRun::ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& h
     framePoll_.setInterval(kFramePollMs);
     connect(&tmrClock_, &QTimer::timeout, this, &ProgrammingRun::tmrClock_Timer);
     connect(&framePoll_, &QTimer::timeout, this, [this] { pollLink(false); });
-    clock_.start();
+    elapsed_.start();
+    clock_ = [this] { return elapsed_.elapsed(); };
 }
 
 QString ProgrammingRun::promptLoad() {
@@ -27,6 +28,10 @@ QString ProgrammingRun::promptWritten() {
 }
 QString ProgrammingRun::promptRefused() {
     return QStringLiteral("Programmazione Periferica Fallita");
+}
+QString ProgrammingRun::promptIncomplete() {
+    return QStringLiteral("Configurazione ricevuta incompleta: premere di nuovo il tasto RESET "
+                          "dell'apparato oppure uscire dall'applicazione");
 }
 
 void ProgrammingRun::setCommands(bool load, bool save, bool reti, bool end, bool config) {
@@ -72,6 +77,7 @@ void ProgrammingRun::startLoad() {
         link_.close();
     host_.fillCombos();
     exchange_.reset();
+    configurationRead_ = false;
     if (const auto error = link_.open(host_.deviceForPort(state_.PortNumber))) {
         idleAfterFailure(error->message);
         return;
@@ -101,6 +107,7 @@ void ProgrammingRun::startSave() {
 
 void ProgrammingRun::endCommand() {
     if (!previousCommand_.isEmpty() && previousCommand_ != QLatin1String("END")) {
+        configurationRead_ = false;
         host_.takeNetworksFromGrid();
         if (link_.isOpen())
             link_.close();
@@ -119,6 +126,7 @@ void ProgrammingRun::endCommand() {
 }
 
 void ProgrammingRun::idleAfterFailure(const QString& caption) {
+    configurationRead_ = false;
     if (link_.isOpen())
         link_.close();
     tmrClock_.stop();
@@ -184,13 +192,21 @@ void ProgrammingRun::handle(const LinkMessage& message) {
         break;
     case Kind::Frame:
         break;
+    case Kind::Expired:
+        if (lastCommand_ == QLatin1String("LOAD")) {
+            host_.setPrompt(promptIncomplete());
+            host_.showPreparePanel();
+        }
+        return;
     default:
         return; // nothing complete arrived
     }
     if (lastCommand_ == QLatin1String("LOAD")) {
         const bool frame = message.kind == Kind::Frame;
-        if (frame)
+        if (frame) {
             Analyze(message.bytes, state_.BandLetter, state_.ConfigImage, state_.record);
+            configurationRead_ = true;
+        }
         present();
         if (frame)
             emit framePresented();

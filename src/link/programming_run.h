@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
 namespace selvana {
 
 // The toolbar commands and the timer-driven exchange with the peripheral.
@@ -29,11 +31,19 @@ public:
     QTimer& tmrClock() { return tmrClock_; }
     bool portOpen() const { return link_.isOpen(); }
 
+    // Whether the peripheral now connected has sent its configuration since "LOAD". Until it
+    // has, nothing may be written to it: the editor still shows another configuration.
+    bool configurationRead() const { return configurationRead_; }
+
+    // Milliseconds for the frame wait; a steady clock unless a test or the fuzzer sets one.
+    void setClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
+
     // The link panel's captions.
     static QString promptLoad();
     static QString promptSave();
     static QString promptWritten();
     static QString promptRefused();
+    static QString promptIncomplete();
 
 signals:
     void commandDone(const QString& key); // for tests and traces
@@ -48,7 +58,7 @@ private:
     void pollLink(bool blink);
     void handle(const LinkMessage& message);
     void present();
-    std::int64_t now() const { return clock_.elapsed(); }
+    std::int64_t now() const { return clock_(); }
 
     ProgramState& state_;
     SerialLink& link_;
@@ -56,7 +66,9 @@ private:
     PeripheralExchange exchange_;
     QTimer tmrClock_;
     QTimer framePoll_; // while a frame is arriving, so the rest is taken without waiting a tick
-    QElapsedTimer clock_;
+    QElapsedTimer elapsed_;
+    std::function<std::int64_t()> clock_;
+    bool configurationRead_ = false;
     QString lastCommand_;
     QString previousCommand_;
 };

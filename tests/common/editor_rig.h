@@ -39,7 +39,8 @@ struct EditorRig {
         window = std::make_unique<MainWindow>(state, link, settings, dialogs, programFolder.path());
         window->show();
         window->activateWindow();
-        QTest::qWaitForWindowActive(window.get());
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qWarning("the window did not become active");
         window->hidePresentationPanel();
         window->hidePreparePanel();
     }
@@ -48,14 +49,16 @@ struct EditorRig {
     EditorContext& ctx() { return window->editor().context(); }
     bool saveEnabled() const { return window->command(QStringLiteral("SAVE"))->isEnabled(); }
 
-    // What a read of this image does to the editor; returns whether "SAVE" may be enabled.
+    // A read of this image through the programming run: "LOAD", the announcement ("K" for
+    // firmware M6, "W" before it), the frame. Returns whether "SAVE" is enabled afterwards.
     bool show(const Image& image, int firmwareM6 = 1) {
-        state.FirmwareM6 = static_cast<std::uint8_t>(firmwareM6);
-        Analyze(readFrame(image), state.BandLetter, state.ConfigImage, state.record);
-        window->editor().fillCombos();
-        const bool writable = window->editor().present();
-        window->setCommandEnabled(QStringLiteral("SAVE"), writable);
-        return writable;
+        ProgrammingRun& run = window->run();
+        run.tlbMain_ButtonClick(QStringLiteral("LOAD"));
+        link.incoming = firmwareM6 ? QByteArray("\nK\r") : QByteArray("\nW\r");
+        run.tmrClock_Timer();
+        link.incoming = readFrame(image);
+        run.tmrClock_Timer();
+        return saveEnabled();
     }
 
     // CopiaDatiSave; fails the test when a field stops it.

@@ -47,7 +47,8 @@ struct WindowRig {
         window->setEndProgram([this] { ended = true; });
         window->show();
         window->activateWindow();
-        QTest::qWaitForWindowActive(window.get());
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qWarning("the window did not become active");
     }
     ~WindowRig() {
         window.reset(); // closes the port before the peripheral goes

@@ -95,30 +95,23 @@ struct Rig {
     QTemporaryDir files;
     QTemporaryDir programFolder;
     std::unique_ptr<MainWindow> window;
-    std::unique_ptr<ConfigFileCommands> commands;
 
     Rig() {
         window = std::make_unique<MainWindow>(state, link, settings, dialogs, programFolder.path());
-        commands = std::make_unique<ConfigFileCommands>(
-            editor(), state, dialogs, [this](const FieldError& e) { window->reportFieldError(e); });
-        QObject::connect(&editor(), &Editor::exportClicked, commands.get(),
-                         &ConfigFileCommands::btnEsporta_Click);
-        QObject::connect(&editor(), &Editor::importClicked, commands.get(),
-                         &ConfigFileCommands::btnImporta_Click);
     }
 
     Editor& editor() { return window->editor(); }
     QString path(const QString& name) const { return files.filePath(name); }
     bool saveEnabled() const { return window->command(QStringLiteral("SAVE"))->isEnabled(); }
 
-    // What a read from a peripheral does.
+    // A read from a peripheral: "LOAD", its announcement, its frame.
     void read(const Image& image, std::uint8_t firmwareM6 = 1) {
-        state.FirmwareM6 = firmwareM6;
-        QVERIFY(
-            Analyze(testing::readFrame(image), state.BandLetter, state.ConfigImage, state.record));
-        editor().fillCombos();
-        window->setCommandEnabled(QStringLiteral("SAVE"), editor().present());
-        window->hidePresentationPanel();
+        window->run().tlbMain_ButtonClick(QStringLiteral("LOAD"));
+        link.incoming = firmwareM6 ? QByteArray("\nK\r") : QByteArray("\nW\r");
+        window->run().tmrClock_Timer();
+        link.incoming = testing::readFrame(image);
+        window->run().tmrClock_Timer();
+        QCOMPARE(state.FirmwareM6, firmwareM6);
         QVERIFY(saveEnabled());
     }
 

@@ -61,7 +61,6 @@ class TestConfigFileTransfer : public QObject {
     QtSerialLink link;
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> window;
-    std::unique_ptr<ConfigFileCommands> commands;
 
     void trigger(const char* key) {
         QAction* action = window->command(QLatin1String(key));
@@ -84,13 +83,6 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
         settings.SaveSetting(QStringLiteral("Port"), QStringLiteral("1"));
         window = std::make_unique<MainWindow>(state, link, settings, dialogs, folder.path());
-        commands = std::make_unique<ConfigFileCommands>(
-            window->editor(), state, dialogs,
-            [this](const FieldError& e) { window->reportFieldError(e); });
-        connect(&window->editor(), &Editor::exportClicked, commands.get(),
-                &ConfigFileCommands::btnEsporta_Click);
-        connect(&window->editor(), &Editor::importClicked, commands.get(),
-                &ConfigFileCommands::btnImporta_Click);
         window->show();
     }
 
@@ -132,10 +124,7 @@ private slots:
         trigger("END");
     }
 
-    void cleanupTestCase() {
-        commands.reset();
-        window.reset();
-    }
+    void cleanupTestCase() { window.reset(); }
 };
 
 SELVANA_TEST_MAIN(TestConfigFileTransfer)
