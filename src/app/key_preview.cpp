@@ -9,8 +9,15 @@ namespace selvana {
 int KeyPreview::keyCodeOf(const QKeyEvent* event) {
     if (event->key() == Qt::Key_Backspace)
         return 8;
+    // Only a key that types a character is judged. Editing keys are not characters, although a
+    // desktop sends some with a control code as text (Delete 127, Ctrl+X 24, Ctrl+V 22): judged,
+    // their change would be undone and Delete, cut or paste would do nothing in a numeric box.
+    // What a paste brings is checked when the box is left.
     const QString text = event->text();
-    if (text.isEmpty())
+    if (text.isEmpty() || !text.at(0).isPrint())
+        return -1;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
         return -1;
     const char16_t code = text.at(0).unicode();
     return code < 256 ? code : '?';
