@@ -35,7 +35,9 @@ Range rangeOf(const EditorContext& ctx, const TaggedLineEdit* box) {
 } // namespace
 
 void giveFocusBack(EditorContext& ctx, QWidget* box) {
-    if (ctx.returningFocus)
+    // A box that a rule just hid or disabled cannot be corrected where it is: keeping the focus
+    // in it would only trap the installer.
+    if (ctx.returningFocus || !box->isEnabled() || !box->isVisibleTo(box->window()))
         return;
     ctx.returningFocus = true;
     box->setFocus(Qt::OtherFocusReason);

@@ -19,7 +19,8 @@ void NumericBox_LostFocus(EditorContext& ctx, TaggedLineEdit* box);
 bool numericBoxValid(const EditorContext& ctx, const TaggedLineEdit* box);
 
 // Gives the focus to a box that refuses to be left. While one box is taking the focus back,
-// another box losing it does not take it again: two invalid boxes never fight over it.
+// another box losing it does not take it again: two invalid boxes never fight over it. A hidden
+// or disabled box does not take it.
 void giveFocusBack(EditorContext& ctx, QWidget* box);
 
 } // namespace selvana
