@@ -275,6 +275,29 @@ private slots:
         QTEST(out[24] * 256 + out[25], "written");
     }
 
+    // A read peripheral of any protocol but Proteus-X shows no network, and writes none.
+    void readWithoutNetwork_data() {
+        QTest::addColumn<int>("protocol");
+        QTest::newRow("Proteus") << 0;
+        QTest::newRow("Sicep") << 2;
+        QTest::newRow("UPR") << 3;
+        QTest::newRow("UPR-52") << 5;
+    }
+    void readWithoutNetwork() {
+        QFETCH(int, protocol);
+        EditorRig r;
+        r.state.networkList[1] = "00012Nord";
+        QVERIFY(r.show(
+            with(sampleProteusX(), {{15, 0x60 | protocol}, {24, 0}, {25, 12}, {26, 3}, {27, 0}})));
+        QVERIFY(!r.c().cmbCodiceRete->isEnabled());
+        QEXPECT_FAIL("Proteus",
+                     "the start-up record already selected Proteus, so presenting does not run the "
+                     "protocol rule that empties the network list",
+                     Abort);
+        QCOMPARE(r.c().cmbCodiceRete->currentIndex(), -1);
+        QCOMPARE(r.written()[25], 0);
+    }
+
     // The path rule asks for the repeater or bidirectional input, raising a 0 to 1.
     void pathAsksForItsNumber_data() {
         QTest::addColumn<Image>("image");
@@ -929,6 +952,35 @@ private slots:
         r.type(b, QStringLiteral("2"));
         QCOMPARE(EditorRig::colourOf(b), kBlack);
         QVERIFY(focused() != b);
+    }
+
+    // While a panel covers the editor, keys reach none of its boxes and no check runs.
+    void coveredEditorTakesNoKeys_data() {
+        QTest::addColumn<bool>("read");
+        QTest::newRow("start-up cover panel") << false;
+        QTest::newRow("link panel after a read") << true;
+    }
+    void coveredEditorTakesNoKeys() {
+        QFETCH(bool, read);
+        EditorRig r;
+        if (read) {
+            QVERIFY(r.show(sampleProteusX()));
+            r.window->showPreparePanel();
+        } else {
+            r.window->showPresentationPanel();
+        }
+        const QString serial = r.c().txtSerialNumber->text();
+        const QString code = r.c().txtCodicePeriferica->text();
+        QWidget* target = focused() ? focused() : r.window.get();
+        QTest::keyClicks(target, QStringLiteral("12"));
+        QTest::keyClick(target, Qt::Key_Tab);
+        const bool untouched =
+            r.c().txtSerialNumber->text() == serial && r.c().txtCodicePeriferica->text() == code;
+        QEXPECT_FAIL("", "the covered editor keeps the keyboard focus", Continue);
+        QVERIFY(untouched);
+        QEXPECT_FAIL("start-up cover panel", "Tab behind the panel runs the serial number check",
+                     Continue);
+        QVERIFY(r.dialogs.messages.isEmpty());
     }
 
     // A box that is hidden or disabled while it holds a wrong value cannot be corrected there:
