@@ -234,34 +234,55 @@ void MainWindow::setPromptColour(std::uint32_t bgr) {
     setForeColor(lblPrepare_, bgr);
 }
 
+// While a panel covers the editor, its frames take no keys and keep no focus: typing into a box
+// nobody can see must not change it or run its checks.
+void MainWindow::updateEditorCover() {
+    const bool covered =
+        !frmPrepare_->isHidden() || !framePresentation_->isHidden() || !frameReti_->isHidden();
+    const EditorControls& c = editor_->controls();
+    const bool wasCovered = !c.Frame4->isEnabled();
+    for (QWidget* frame : {c.Frame4, c.Frame6, c.Frame5, c.Frame8, c.Frame2, c.Frame11})
+        frame->setEnabled(!covered);
+    // A code the check turned red while the editor was covered gets the focus it asked for.
+    if (wasCovered && !covered && foreColor(c.txtCodicePeriferica) == kRed)
+        c.txtCodicePeriferica->setFocus(Qt::OtherFocusReason);
+}
+
 void MainWindow::showPreparePanel() {
     coverEditor(frmPrepare_);
     frmPrepare_->show();
     frmPrepare_->raise();
+    updateEditorCover();
 }
 
 void MainWindow::hidePreparePanel() {
     frmPrepare_->hide();
+    updateEditorCover();
 }
 
 void MainWindow::showPresentationPanel() {
     coverEditor(framePresentation_);
     framePresentation_->raise();
     framePresentation_->show();
+    updateEditorCover();
 }
 
 void MainWindow::hidePresentationPanel() {
     framePresentation_->hide();
+    updateEditorCover();
 }
 
 void MainWindow::showNetworksPanel() {
     coverEditor(frameReti_);
     frameReti_->show();
     frameReti_->raise();
+    updateEditorCover();
+    grdReti_->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::hideNetworksPanel() {
     frameReti_->hide();
+    updateEditorCover();
 }
 
 // A failing networks file is reported once, not again at every command, until it works again.

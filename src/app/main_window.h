@@ -74,6 +74,7 @@ private:
     void buildEditorArea();
     void buildPanels();
     void coverEditor(QWidget* panel);
+    void updateEditorCover();
     void reportNetworksError(const std::optional<struct NetworksFileError>& error);
 
     ProgramState& state_;

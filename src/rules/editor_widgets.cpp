@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QWidget>
 
 namespace selvana {
 
@@ -11,6 +12,10 @@ bool setListPosition(QComboBox* list, int position) {
         return false;
     list->setCurrentIndex(position);
     return true;
+}
+
+bool ownEnabled(const QWidget* control) {
+    return !control->testAttribute(Qt::WA_ForceDisabled);
 }
 
 void selectMember(QButtonGroup* group, QAbstractButton* member) {

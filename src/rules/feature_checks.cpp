@@ -37,7 +37,7 @@ void enableMainsInputs(EditorContext& ctx) {
 // a conditioned input; with none allowed nothing is selected.
 QRadioButton* fallbackMainsInput(const EditorContext& ctx) {
     for (const auto& [member, button] : ctx.c.optSpontaneaIngresso)
-        if (button->isEnabled())
+        if (ownEnabled(button))
             return button;
     return nullptr;
 }
@@ -59,7 +59,7 @@ void CheckCentralina(EditorContext& ctx) {
         if (c.chkSpontaneaACOff->isChecked()) {
             enableMainsInputs(ctx);
             for (const auto& [member, button] : c.optSpontaneaIngresso) {
-                if (button->isChecked() && !button->isEnabled()) {
+                if (button->isChecked() && !ownEnabled(button)) {
                     selectMember(c.grpSpontaneaIngresso, fallbackMainsInput(ctx));
                     break;
                 }
@@ -89,7 +89,7 @@ void CheckSpontaneaACOff(EditorContext& ctx) {
             if ((1 << i) == ctx.s.record.SpontaneaIngresso) {
                 QRadioButton* button = c.optSpontaneaIngresso.at(i + 1);
                 selectMember(c.grpSpontaneaIngresso,
-                             button->isEnabled() ? button : fallbackMainsInput(ctx));
+                             ownEnabled(button) ? button : fallbackMainsInput(ctx));
                 break;
             }
         }
