@@ -5,15 +5,88 @@
 #include "app/splash_window.h"
 #include "platform/qt_serial_link.h"
 #include "platform/settings_store.h"
+#include "platform/traced_serial_link.h"
 #include "platform/user_dialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <QWindow>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 namespace selvana {
+
+namespace {
+
+// Catches the first exposure of any window of the process.
+class FirstWindowProbe : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && !seen_) {
+            auto* window = qobject_cast<QWindow*>(watched);
+            if (window && window->isExposed()) {
+                seen_ = true;
+                // After the expose has been handled, so the window's first frame is drawn.
+                QTimer::singleShot(0, [] {
+                    using namespace std::chrono;
+                    const auto now = system_clock::now().time_since_epoch();
+                    std::printf("%lld\n",
+                                static_cast<long long>(duration_cast<microseconds>(now).count()));
+                    std::fflush(stdout);
+                    std::_Exit(0);
+                });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool seen_ = false;
+};
+
+} // namespace
 
 QString bandLetterFromArguments(const QStringList& arguments) {
     const QString text = arguments.mid(1).join(QLatin1Char(' ')).toUpper();
     return (text == QLatin1String("V") || text == QLatin1String("U")) ? text : QString();
+}
+
+bool folderIsWritable(const QString& folder) {
+    if (folder.isEmpty())
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".selvanam-XXXXXX")));
+    return probe.open(); // removed again when it goes
+}
+
+QString networksFolder(const QString& programFolder) {
+    if (folderIsWritable(programFolder))
+        return programFolder;
+    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(perUser); // a failure shows when the file is written
+    return perUser;
+}
+
+std::unique_ptr<TracedSerialLink> serialTrace(SerialLink& port, const QString& tracePath) {
+    if (tracePath.isEmpty())
+        return nullptr;
+    auto traced = std::make_unique<TracedSerialLink>(port, tracePath);
+    if (!traced->tracing())
+        qWarning("SELVANA_TRACE: cannot write %s (%s): no trace", qPrintable(tracePath),
+                 qPrintable(traced->traceError()));
+    return traced;
+}
+
+void exitAtFirstWindowIfBenchmarking(QApplication& app) {
+    if (qEnvironmentVariableIsSet("SELVANA_BENCH_FIRST_WINDOW"))
+        app.installEventFilter(new FirstWindowProbe(&app));
 }
 
 int StartUp(QApplication& app) {
@@ -25,10 +98,13 @@ int StartUp(QApplication& app) {
         splash.exec();
     }
 
-    QtSerialLink link;
+    QtSerialLink port;
+    const auto trace = serialTrace(port, qEnvironmentVariable("SELVANA_TRACE"));
+    SerialLink& link = trace ? static_cast<SerialLink&>(*trace) : port;
     SettingsStore settings;
     QtUserDialogs dialogs;
-    MainWindow window(state, link, settings, dialogs, QCoreApplication::applicationDirPath());
+    MainWindow window(state, link, settings, dialogs,
+                      networksFolder(QCoreApplication::applicationDirPath()));
     dialogs.setParent(&window);
     window.show();
     return app.exec();
