@@ -3,6 +3,7 @@
 
 #include "app/editor.h"
 #include "app/port_window.h"
+#include "files/backup_store.h"
 #include "files/config_file_commands.h"
 #include "networks/networks_file.h"
 #include "networks/reti_grid.h"
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -59,6 +61,10 @@ MainWindow::MainWindow(ProgramState& state, SerialLink& link, SettingsStore& set
       endProgram_([] { QCoreApplication::exit(0); }) {
     ensureResources();
     setObjectName(QStringLiteral("frmMONO"));
+    connect(&run_, &ProgrammingRun::framePresented, this, [this] {
+        read_ = {state_.ConfigImage, state_.FirmwareM6, state_.record.BandaUHF,
+                 state_.record.SerialNumber, true};
+    });
     setWindowTitle(QStringLiteral("Programmatore periferiche Selvana M"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/logo.png")));
     buildToolbar();
@@ -321,11 +327,28 @@ bool MainWindow::presentConfiguration() {
 }
 
 std::optional<FieldError> MainWindow::collectConfiguration() {
-    return editor_->collect();
+    if (auto error = editor_->collect())
+        return error;
+    return backupBeforeFirstWrite();
+}
+
+// What a peripheral held is kept before anything is written to it; without that copy nothing
+// is written.
+std::optional<FieldError> MainWindow::backupBeforeFirstWrite() {
+    if (!read_.backupPending)
+        return std::nullopt;
+    const BackupStore store;
+    if (const auto error = store.save(read_.image, read_.firmwareM6, read_.bandaUHF,
+                                      read_.serialNumber, QDateTime::currentDateTime()))
+        return FieldError{QString(), QString(), error->message};
+    read_.backupPending = false;
+    return std::nullopt;
 }
 
 void MainWindow::reportFieldError(const FieldError& error) {
     dialogs_.message(error.message);
+    if (error.control.isEmpty())
+        return;
     if (auto* control = findChild<QWidget*>(error.control))
         control->setFocus(Qt::OtherFocusReason);
 }

@@ -88,6 +88,17 @@ private:
     QToolBar* tlbMain_ = nullptr;
     std::map<QString, QAction*> commands_;
     QWidget* editorArea_ = nullptr;
+    // The image as read from the peripheral now connected, kept for its backup before the
+    // first write to it (an import later replaces ConfigImage's bytes 5..64).
+    struct ReadImage {
+        Image image{};
+        std::uint8_t firmwareM6 = 0;
+        std::uint8_t bandaUHF = 0;
+        QString serialNumber;
+        bool backupPending = false;
+    } read_;
+    std::optional<FieldError> backupBeforeFirstWrite();
+
     Editor* editor_ = nullptr;
     ConfigFileCommands* files_ = nullptr;
     RetiGrid* grdReti_ = nullptr;

@@ -1,7 +1,11 @@
 #include "common/test_main.h"
 #include "common/window_rig.h"
+#include "files/backup_store.h"
 #include "image/config_assembler.h"
 #include "image/config_decoder.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -57,12 +61,45 @@ private slots:
         QCOMPARE(stored[45], 45);
         QCOMPARE(stored[15] & 7, 0);
 
+        // What the peripheral held before the write is kept as a configuration file.
+        const QDir backups(BackupStore::defaultFolder());
+        const QStringList files =
+            backups.entryList({QStringLiteral("1234ABCD_*.con")}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QFile backup(backups.filePath(files.first()));
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        const QByteArray kept = backup.readAll();
+        QCOMPARE(kept.size(), 62);
+        QCOMPARE(kept.left(2), QByteArray("KV"));
+        for (int k = 5; k <= 64; ++k)
+            QCOMPARE(static_cast<std::uint8_t>(kept[k - 3]), original[k]);
+
         // A second read shows the new values.
         QVERIFY(r.read());
         QCOMPARE(r.c().txtTempoSirena->text(), QStringLiteral("45"));
         QCOMPARE(r.c().txtFrequenzaTX->text(), QStringLiteral("160,5000"));
         QCOMPARE(r.c().cmbProtocollo->currentText(), QStringLiteral("Proteus"));
         QCOMPARE(r.c().lblToni->text(), QStringLiteral("Bassi"));
+    }
+
+    // Without a copy of what the peripheral holds, nothing is written to it.
+    void noBackupNoWrite() {
+        QDir().mkpath(QFileInfo(BackupStore::defaultFolder()).path());
+        QDir(BackupStore::defaultFolder()).removeRecursively();
+        QFile blocker(BackupStore::defaultFolder()); // a file where the folder should be
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        WindowRig r;
+        QVERIFY(r.read());
+        r.received.clear();
+        r.click("SAVE");
+        QTest::qWait(700);
+        QVERIFY(r.received.isEmpty());
+        QCOMPARE(r.dialogs.messages.size(), 1);
+        QVERIFY(r.command("SAVE")->isEnabled());
+        QVERIFY(blocker.remove());
+        QVERIFY(r.write()); // the copy can be made now
+        QCOMPARE(r.prompt(), ProgrammingRun::promptWritten());
     }
 
     void unconvertibleFieldSendsNothing() {
