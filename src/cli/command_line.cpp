@@ -1,0 +1,310 @@
+#include "command_line.h"
+
+#include "cli/programming_log.h"
+#include "files/backup_store.h"
+#include "platform/port_devices.h"
+#include "platform/settings_store.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace selvana::cli {
+
+namespace {
+
+using Command = Options::Command;
+
+constexpr double kLongestTimeoutS = 7 * 24 * 3600.0;
+
+struct OptionSpec {
+    const char* longName;
+    char shortName;
+    bool takesValue;
+    QList<Command> commands; // where it is allowed
+};
+
+const QList<OptionSpec>& optionSpecs() {
+    static const QList<OptionSpec> specs = {
+        {"port", 'p', true, {Command::Read, Command::Write, Command::Program}},
+        {"output", 'o', true, {Command::Read}},
+        {"timeout", 't', true, {Command::Read, Command::Write, Command::Program}},
+        {"count", 'n', true, {Command::Program}},
+        {"log", 'l', true, {Command::Write, Command::Program}},
+        {"json", 'j', false, {Command::Decode}},
+        {"serial", 's', true, {Command::Decode}},
+    };
+    return specs;
+}
+
+const OptionSpec* findOption(const QString& name) {
+    for (const OptionSpec& spec : optionSpecs()) {
+        if (name == QLatin1String(spec.longName) ||
+            (name.size() == 1 && name[0] == QLatin1Char(spec.shortName)))
+            return &spec;
+    }
+    return nullptr;
+}
+
+std::optional<Command> commandNamed(const QString& name) {
+    if (name == QLatin1String("decode"))
+        return Command::Decode;
+    if (name == QLatin1String("read"))
+        return Command::Read;
+    if (name == QLatin1String("write"))
+        return Command::Write;
+    if (name == QLatin1String("program"))
+        return Command::Program;
+    return std::nullopt;
+}
+
+QString commandName(Command command) {
+    switch (command) {
+    case Command::Decode:
+        return QStringLiteral("decode");
+    case Command::Read:
+        return QStringLiteral("read");
+    case Command::Write:
+        return QStringLiteral("write");
+    case Command::Program:
+        return QStringLiteral("program");
+    default:
+        return {};
+    }
+}
+
+QString shown(const OptionSpec& spec) {
+    return QStringLiteral("--") + QLatin1String(spec.longName);
+}
+
+std::optional<QString> apply(const OptionSpec& spec, const QString& value, Options& o) {
+    const QString name = QLatin1String(spec.longName);
+    if (name == QLatin1String("port")) {
+        o.port = value.trimmed();
+        if (o.port.isEmpty())
+            return QStringLiteral("l'opzione --port richiede una porta");
+    } else if (name == QLatin1String("output")) {
+        o.file = value;
+    } else if (name == QLatin1String("timeout")) {
+        bool ok = false;
+        const double seconds =
+            QString(value).replace(QLatin1Char(','), QLatin1Char('.')).trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > kLongestTimeoutS)
+            return QStringLiteral("il tempo massimo \"%1\" non è valido: indicare i secondi (per "
+                                  "esempio 30 oppure 2,5), 0 per nessun limite")
+                .arg(value);
+        o.timeoutS = seconds;
+    } else if (name == QLatin1String("count")) {
+        bool ok = false;
+        const int count = value.trimmed().toInt(&ok);
+        if (!ok || count < 1)
+            return QStringLiteral("il numero di periferiche \"%1\" non è valido: indicare un "
+                                  "numero intero da 1 in su")
+                .arg(value);
+        o.count = count;
+    } else if (name == QLatin1String("log")) {
+        o.logPath = value;
+    } else if (name == QLatin1String("json")) {
+        o.json = true;
+    } else if (name == QLatin1String("serial")) {
+        static const QRegularExpression hex8(QStringLiteral("^[0-9A-Fa-f]{8}$"));
+        if (!hex8.match(value.trimmed()).hasMatch())
+            return QStringLiteral("il numero di serie \"%1\" non è valido: servono 8 cifre "
+                                  "esadecimali (per esempio 1234ABCD)")
+                .arg(value);
+        o.serial = value.trimmed().toUpper();
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+double defaultTimeoutS(Command command) {
+    return command == Command::Program ? 0.0 : 60.0;
+}
+
+std::optional<QString> parseCommandLine(const QStringList& arguments, Options& options) {
+    Options o;
+    std::optional<Command> command;
+    QStringList positional;
+    QList<const OptionSpec*> given;
+    bool optionsEnded = false;
+
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
+            if (!command) {
+                command = commandNamed(arg);
+                if (!command)
+                    return QStringLiteral("comando sconosciuto \"%1\": i comandi sono decode, "
+                                          "read, write e program")
+                        .arg(arg);
+            } else {
+                positional << arg;
+            }
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            options = Options{};
+            options.command = Command::Help;
+            return std::nullopt;
+        }
+        if (arg == QLatin1String("--version")) {
+            options = Options{};
+            options.command = Command::Version;
+            return std::nullopt;
+        }
+        QString name;
+        std::optional<QString> value;
+        if (arg.startsWith(QLatin1String("--"))) {
+            name = arg.mid(2);
+            const qsizetype equals = name.indexOf(QLatin1Char('='));
+            if (equals >= 0) {
+                value = name.mid(equals + 1);
+                name.truncate(equals);
+            }
+        } else {
+            name = arg.mid(1, 1);
+            if (arg.size() > 2)
+                value = arg.mid(2);
+        }
+        const OptionSpec* spec = findOption(name);
+        if (!spec)
+            return QStringLiteral("opzione sconosciuta \"%1\"").arg(arg);
+        if (!spec->takesValue && value)
+            return QStringLiteral("l'opzione %1 non accetta valori").arg(shown(*spec));
+        if (spec->takesValue && !value) {
+            if (i + 1 >= arguments.size())
+                return QStringLiteral("manca il valore dell'opzione %1").arg(shown(*spec));
+            value = arguments[++i];
+        }
+        if (auto error = apply(*spec, value.value_or(QString()), o))
+            return error;
+        given << spec;
+    }
+
+    if (!command)
+        return QStringLiteral("manca il comando: decode, read, write o program");
+    o.command = *command;
+    for (const OptionSpec* spec : given) {
+        if (!spec->commands.contains(o.command))
+            return QStringLiteral("l'opzione %1 non vale per il comando %2")
+                .arg(shown(*spec), commandName(o.command));
+    }
+
+    if (o.command == Command::Read) {
+        if (!positional.isEmpty())
+            return QStringLiteral("il comando read non accetta \"%1\": il file da creare si "
+                                  "indica con -o FILE")
+                .arg(positional.first());
+        if (o.file.isEmpty())
+            return QStringLiteral("il comando read richiede il file da creare: -o FILE");
+    } else {
+        if (positional.isEmpty())
+            return QStringLiteral("manca il file di configurazione");
+        if (positional.size() > 1)
+            return QStringLiteral("un solo file di configurazione, non \"%1\"")
+                .arg(positional.join(QLatin1Char(' ')));
+        o.file = positional.first();
+    }
+    options = o;
+    return std::nullopt;
+}
+
+std::optional<QString> resolvePort(const QString& port, const SettingsStore& settings,
+                                   QString* error) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    QString text = port.trimmed();
+    if (text.isEmpty()) {
+        const int stored = settings.storedPortNumber();
+        if (stored < 1) {
+            *error = QStringLiteral("nessuna porta indicata e nessuna porta scelta nella "
+                                    "finestra: indicare --port con un numero da 1 a 4 oppure il "
+                                    "dispositivo (per esempio /dev/ttyUSB0 o COM3)");
+            return std::nullopt;
+        }
+        text = QString::number(stored);
+    }
+    if (digits.match(text).hasMatch()) {
+        const int number = text.toInt();
+        if (number < 1 || number > 4) {
+            *error = QStringLiteral("la porta \"%1\" non esiste: indicare un numero da 1 a 4 "
+                                    "oppure il dispositivo (per esempio /dev/ttyUSB0 o COM3)")
+                         .arg(text);
+            return std::nullopt;
+        }
+        return deviceForPort(number, settings);
+    }
+    return text;
+}
+
+QString helpText() {
+    QString text = QStringLiteral(
+        "Uso: selvanam-cli COMANDO [OPZIONI]\n"
+        "\n"
+        "Programmatore a riga di comando delle periferiche Selvana M, con le stesse regole\n"
+        "della finestra.\n"
+        "\n"
+        "Comandi:\n"
+        "  decode FILE [--json] [--serial NUMERO]\n"
+        "      Mostra un file di configurazione (.con): marcatori di firmware e di banda,\n"
+        "      ogni campo con la sua unità e l'etichetta dell'editor, protocollo e via di\n"
+        "      TX per nome, frequenza in MHz, verifica del checksum.\n"
+        "  read [--port PORTA] -o FILE [--timeout SECONDI]\n"
+        "      Attende la periferica, ne legge la configurazione e la salva nel FILE\n"
+        "      così come è stata letta.\n"
+        "  write FILE [--port PORTA] [--timeout SECONDI] [--log FILE]\n"
+        "      Attende la periferica, la legge, ne salva una copia di sicurezza e le\n"
+        "      scrive la configurazione del FILE con il suo numero di serie.\n"
+        "  program FILE [--port PORTA] [--count N] [--log FILE] [--timeout SECONDI]\n"
+        "      Come write, una periferica dopo l'altra, finché N periferiche diverse sono\n"
+        "      programmate oppure finché lo si ferma: Ctrl+C, fine dell'ingresso (Ctrl+D)\n"
+        "      o la parola \"fine\" seguita da Invio. Una riga per periferica.\n"
+        "\n"
+        "Opzioni:\n"
+        "  -p, --port PORTA       numero da 1 a 4 come in \"Impostazioni\" della finestra,\n"
+        "                         oppure il dispositivo (/dev/ttyUSB0, COM3). Senza questa\n"
+        "                         opzione vale la porta scelta nella finestra.\n"
+        "  -o, --output FILE      (read) il file di configurazione da creare.\n"
+        "  -t, --timeout SECONDI  attesa massima dell'annuncio della periferica dopo ogni\n"
+        "                         richiesta di premere RESET; 0 = senza limite.\n"
+        "                         Predefinito: 60 per read e write, senza limite per program.\n"
+        "  -n, --count N          (program) numero di periferiche da programmare.\n"
+        "  -l, --log FILE         (write, program) registro CSV delle programmazioni.\n"
+        "                         Predefinito: %1\n"
+        "  -j, --json             (decode) uscita in formato JSON.\n"
+        "  -s, --serial NUMERO    (decode) numero di serie (8 cifre esadecimali) con cui\n"
+        "                         verificare il checksum.\n"
+        "  -h, --help             mostra questo aiuto.\n"
+        "      --version          mostra la versione.\n"
+        "\n"
+        "Prima di ogni scrittura la configurazione letta dalla periferica è salvata come\n"
+        "copia di sicurezza in\n"
+        "  %2\n"
+        "con il nome NUMERODISERIE_AAAAMMGG-hhmmss.con. Per ripristinarne una: nella finestra\n"
+        "\"Lettura Configurazione\", \"Importa\" e \"Programmazione\"; oppure\n"
+        "selvanam-cli write COPIA.con.\n"
+        "\n"
+        "Stato di uscita:\n"
+        "   0  operazione riuscita\n"
+        "   1  riga di comando errata\n"
+        "   2  file non leggibile o non scrivibile (configurazione, registro)\n"
+        "   3  porta non disponibile o collegamento interrotto\n"
+        "   4  nessuna periferica entro il tempo massimo\n"
+        "   5  file non adatto alla periferica (firmware o banda)\n"
+        "   6  un valore del file non è accettato: nulla è stato inviato\n"
+        "   7  la periferica ha rifiutato la scrittura\n"
+        "   8  nessuna risposta alla scrittura: esito sconosciuto\n"
+        "   9  copia di sicurezza non salvata: nulla è stato scritto\n"
+        "  10  interrotto prima della fine\n"
+        "  11  (program) almeno una periferica non è stata programmata\n");
+    return text.arg(QDir::toNativeSeparators(defaultLogPath()),
+                    QDir::toNativeSeparators(BackupStore::defaultFolder()));
+}
+
+} // namespace selvana::cli

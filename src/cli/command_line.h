@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace selvana {
+class SettingsStore;
+}
+
+namespace selvana::cli {
+
+struct Options {
+    enum class Command { Help, Version, Decode, Read, Write, Program };
+    Command command = Command::Help;
+    QString file;                   // decode, write, program: the file read; read: the file made
+    QString port;                   // as given; empty: the port stored by the window
+    std::optional<double> timeoutS; // announcement wait; 0 = no limit
+    int count = 0;                  // program: peripherals to program; 0 = until stopped
+    QString logPath;                // write, program: the CSV log; empty = the default
+    bool json = false;              // decode
+    QString serial;                 // decode: serial number to verify the checksum with
+};
+
+// Reads the arguments (without the program name). Returns the Italian reason when they are not
+// a valid command line.
+std::optional<QString> parseCommandLine(const QStringList& arguments, Options& options);
+
+// The help text (Italian; QCommandLineParser's own is English).
+QString helpText();
+
+// The announcement wait when none is given: a minute for read and write; program waits for the
+// next peripheral without limit, since the installer stops it.
+double defaultTimeoutS(Options::Command command);
+
+// A port number 1..4 as the window resolves it (settings "Device<n>", else the default device),
+// any other text as a device path. An empty text means the port stored by the window. Returns
+// the device, or nothing with the reason in `error`.
+std::optional<QString> resolvePort(const QString& port, const SettingsStore& settings,
+                                   QString* error);
+
+} // namespace selvana::cli

@@ -1,0 +1,422 @@
+#include "link_command.h"
+
+#include "cli/console.h"
+#include "cli/exit_status.h"
+#include "cli/stop_request.h"
+#include "cli/write_image.h"
+#include "files/config_file_io.h"
+#include "image/config_decoder.h"
+#include "image/rounding.h"
+#include "link/frame_codec.h"
+#include "platform/settings_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace selvana::cli {
+
+namespace {
+
+QString firmwareName(std::uint8_t m6) {
+    return m6 ? QStringLiteral("M6 e successive") : QStringLiteral("precedenti alla M6");
+}
+
+QString quoted(const QString& path) {
+    return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
+}
+
+QString secondsText(double seconds) {
+    return QLocale().toString(seconds, 'g', 6) + QStringLiteral(" s");
+}
+
+} // namespace
+
+std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& bytes) {
+    const QFileInfo info(path);
+    const auto failed = [&path](const QString& why) {
+        return QStringLiteral("Impossibile leggere il file di configurazione %1: %2.")
+            .arg(quoted(path), why);
+    };
+    if (!info.exists())
+        return failed(QStringLiteral("il file non esiste"));
+    if (info.isDir())
+        return failed(QStringLiteral("è una cartella"));
+    // Only files on disk: a pipe or a device could keep the command waiting.
+    if (!info.isFile())
+        return failed(QStringLiteral("non è un file su disco"));
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return failed(info.isReadable() ? in.errorString()
+                                        : QStringLiteral("l'accesso al file è negato"));
+    bytes = in.read(conf::kFileSize);
+    if (in.error() != QFileDevice::NoError)
+        return failed(in.errorString());
+    if (bytes.size() < conf::kFileSize)
+        return QStringLiteral("Il file %1 non è un file di configurazione: contiene %2 byte, ne "
+                              "servono %3.")
+            .arg(quoted(path))
+            .arg(info.size())
+            .arg(conf::kFileSize);
+    return std::nullopt;
+}
+
+LinkCommand::LinkCommand(const Options& options, Console& console, SerialLink& link,
+                         QObject* parent)
+    : QObject(parent), options_(options), console_(console), session_(link) {
+    connect(&session_, &PeripheralSession::announced, this, &LinkCommand::onAnnounced);
+    connect(&session_, &PeripheralSession::configurationRead, this, &LinkCommand::onConfiguration);
+    connect(&session_, &PeripheralSession::answered, this, &LinkCommand::onAnswer);
+    connect(&session_, &PeripheralSession::waitExpired, this, &LinkCommand::onWaitExpired);
+    connect(&session_, &PeripheralSession::linkFailed, this, &LinkCommand::onLinkFailed);
+    connect(&session_, &PeripheralSession::frameIncomplete, this, [this] {
+        console_.err(QStringLiteral("Configurazione ricevuta incompleta: premere di nuovo il "
+                                    "tasto RESET dell'apparato."));
+    });
+}
+
+LinkCommand::~LinkCommand() = default;
+
+int LinkCommand::prepare() {
+    const bool writes = options_.command != Options::Command::Read;
+    if (writes) {
+        QByteArray bytes;
+        if (auto error = readConfigurationBytes(options_.file, bytes)) {
+            console_.err(*error);
+            return kFileError;
+        }
+        file_ = *conf::parse(bytes);
+        // Every peripheral would get the same values: a file that cannot be written is
+        // refused before anyone presses RESET.
+        Image unused{};
+        if (auto error = buildWriteImage(Image{}, file_, unused)) {
+            console_.err(QStringLiteral("Il file %1 non può essere scritto in una periferica: %2")
+                             .arg(quoted(options_.file), *error));
+            return kInvalid;
+        }
+        const bool defaultLog = options_.logPath.isEmpty();
+        log_ = std::make_unique<ProgrammingLog>(defaultLog ? defaultLogPath() : options_.logPath,
+                                                defaultLog);
+        if (auto error = log_->open()) {
+            console_.err(*error);
+            return kFileError;
+        }
+    } else {
+        const QFileInfo target(options_.file);
+        if ((target.exists() && !target.isFile()) || !QFileInfo(target.absolutePath()).isDir()) {
+            console_.err(QStringLiteral("Impossibile creare il file %1: %2.")
+                             .arg(quoted(options_.file),
+                                  target.exists() ? QStringLiteral("non è un file")
+                                                  : QStringLiteral("la cartella non esiste")));
+            return kFileError;
+        }
+    }
+
+    QString error;
+    const auto device = resolvePort(options_.port, SettingsStore(), &error);
+    if (!device) {
+        console_.err(QStringLiteral("Errore: %1.").arg(error));
+        return kUsage;
+    }
+    device_ = *device;
+    const double seconds = options_.timeoutS.value_or(defaultTimeoutS(options_.command));
+    limitMs_ = static_cast<std::int64_t>(roundHalfEven(seconds * 1000.0));
+    return kOk;
+}
+
+int LinkCommand::run() {
+    if (const int status = prepare(); status != kOk)
+        return status;
+    if (auto error = session_.open(device_)) {
+        console_.err(error->message);
+        if (!options_.port.isEmpty())
+            console_.err(QStringLiteral("Con la riga di comando la porta si indica con --port."));
+        return kPortError;
+    }
+    stop_ = std::make_unique<StopRequest>(batch());
+    connect(stop_.get(), &StopRequest::stopRequested, this, &LinkCommand::onStop);
+    awaitNext();
+    const int status = loop_.exec();
+    session_.close();
+    return status;
+}
+
+QString LinkCommand::waitText() const {
+    return limitMs_ > 0 ? QStringLiteral("; attesa massima %1").arg(secondsText(limitMs_ / 1000.0))
+                        : QString();
+}
+
+void LinkCommand::prompt() {
+    const QString port = QDir::toNativeSeparators(device_);
+    if (!batch()) {
+        console_.err(QStringLiteral("Collegare l'apparato alla porta %1 e premere il tasto RESET "
+                                    "(Ctrl+C per annullare%2).")
+                         .arg(port, waitText()));
+        return;
+    }
+    const int next = static_cast<int>(programmed_.size()) + 1;
+    const QString which = options_.count > 0
+                              ? QStringLiteral("%1 di %2").arg(next).arg(options_.count)
+                              : QString::number(next);
+    console_.err(QStringLiteral("Periferica %1: collegare l'apparato alla porta %2 e premere il "
+                                "tasto RESET (per terminare: \"fine\" e Invio, Ctrl+D o "
+                                "Ctrl+C%3).")
+                     .arg(which, port, waitText()));
+}
+
+void LinkCommand::awaitNext() {
+    // A peripheral that restarted instead of answering has already been asked for its frame.
+    if (session_.phase() != PeripheralSession::Phase::AwaitingFrame)
+        prompt();
+    session_.awaitPeripheral(limitMs_);
+}
+
+void LinkCommand::onAnnounced(std::uint8_t firmwareM6) {
+    console_.err(QStringLiteral("Periferica collegata (firmware %1): lettura della "
+                                "configurazione in corso...")
+                     .arg(firmwareName(firmwareM6)));
+}
+
+void LinkCommand::onConfiguration(const Image& image, std::uint8_t firmwareM6) {
+    if (finished_)
+        return;
+    if (options_.command == Options::Command::Read)
+        saveReadConfiguration(image, firmwareM6);
+    else
+        writeConfiguration(image, firmwareM6);
+}
+
+void LinkCommand::saveReadConfiguration(const Image& image, std::uint8_t firmwareM6) {
+    ConfigRecord record;
+    Analyze2(image, QString(), record);
+    const QString serial = serialNumberOf(image);
+    // The image exactly as read: bytes 5..64 unchanged, the checksum byte included.
+    const QByteArray content = conf::fileContent(firmwareM6, record.BandaUHF, image);
+    if (const auto error = conf::writeConfigFile(options_.file, content)) {
+        console_.err(error->message);
+        finish(kFileError);
+        return;
+    }
+    console_.out(QStringLiteral("%1 letta: firmware %2, %3; configurazione salvata in %4")
+                     .arg(serial, firmwareName(firmwareM6),
+                          record.BandaUHF ? QStringLiteral("UHF") : QStringLiteral("VHF"),
+                          quoted(options_.file)));
+    finish(kOk);
+}
+
+void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6) {
+    ++attempts_;
+    serial_ = serialNumberOf(image);
+    backupPath_.clear();
+    ConfigRecord record;
+    Analyze2(image, QString(), record);
+    console_.err(QStringLiteral("Periferica %1 letta (firmware %2, %3).")
+                     .arg(serial_, firmwareName(firmwareM6),
+                          record.BandaUHF ? QStringLiteral("UHF") : QStringLiteral("VHF")));
+    if (batch() && programmed_.contains(serial_))
+        console_.err(QStringLiteral("La periferica %1 è già stata programmata in questa sessione: "
+                                    "viene scritta di nuovo.")
+                         .arg(serial_));
+
+    // The window's import checks, with its own messages.
+    if (const auto warning = conf::mismatchMessage(file_, firmwareM6, record.BandaUHF)) {
+        conclude(Outcome::NotSuitable, *warning);
+        return;
+    }
+    Image saveImage{};
+    if (const auto error = buildWriteImage(image, file_, saveImage)) {
+        conclude(Outcome::NotWritten, *error, kInvalid);
+        return;
+    }
+    // What the peripheral holds now is kept before anything is sent to it.
+    if (const auto error = backups_.save(image, firmwareM6, record.BandaUHF, serial_,
+                                         QDateTime::currentDateTime(), &backupPath_)) {
+        conclude(Outcome::NotWritten, error->message, kBackupFailed);
+        return;
+    }
+    console_.err(QStringLiteral("Copia di sicurezza della configurazione letta: %1")
+                     .arg(quoted(backupPath_)));
+    if (!session_.write(saveImage)) {
+        conclude(Outcome::PortFailed,
+                 QStringLiteral("Impossibile inviare la configurazione: la porta seriale non è "
+                                "più disponibile. Nulla è stato scritto."),
+                 kPortError);
+        return;
+    }
+    writing_ = true;
+    console_.err(QStringLiteral("Attendere prego, scrittura dei dati in corso"));
+}
+
+void LinkCommand::onAnswer(PeripheralSession::Answer answer) {
+    if (finished_)
+        return;
+    using Answer = PeripheralSession::Answer;
+    switch (answer) {
+    case Answer::Accepted:
+        conclude(Outcome::Programmed, QStringLiteral("Programmazione Periferico effettuata con "
+                                                     "successo"));
+        return;
+    case Answer::Refused:
+        conclude(Outcome::Refused, QStringLiteral("Programmazione Periferica Fallita"));
+        return;
+    case Answer::None:
+        conclude(Outcome::NoAnswer,
+                 QStringLiteral("Nessuna risposta dalla periferica entro %1: la programmazione "
+                                "potrebbe non essere avvenuta. Rileggere la periferica per "
+                                "verificare.")
+                     .arg(secondsText(PeripheralSession::kAnswerWaitMs / 1000.0)));
+        return;
+    case Answer::Restarted:
+        conclude(Outcome::NoAnswer,
+                 QStringLiteral("La periferica si è riavviata senza rispondere: la "
+                                "programmazione potrebbe non essere avvenuta. Rileggere la "
+                                "periferica per verificare."));
+        return;
+    }
+}
+
+int LinkCommand::statusOf(Outcome outcome) const {
+    switch (outcome) {
+    case Outcome::Programmed:
+        return kOk;
+    case Outcome::Refused:
+        return kRefused;
+    case Outcome::NoAnswer:
+        return kNoAnswer;
+    case Outcome::NotSuitable:
+        return kNotSuitable;
+    case Outcome::NotWritten:
+        return kInvalid;
+    case Outcome::PortFailed:
+        return kPortError;
+    }
+    return kPortError;
+}
+
+void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStatus) {
+    writing_ = false;
+    static const char* const kWords[] = {"OK",         "RIFIUTATA",   "NESSUNA_RISPOSTA",
+                                         "NON_ADATTA", "NON_SCRITTA", "ERRORE_PORTA"};
+    const QString word = QLatin1String(kWords[static_cast<int>(outcome)]);
+    console_.out(QStringLiteral("%1 %2: %3").arg(serial_, word, detail));
+    if (log_) {
+        const LogEntry entry{QDateTime::currentDateTime(),
+                             serial_,
+                             QFileInfo(options_.file).absoluteFilePath(),
+                             word,
+                             detail,
+                             backupPath_};
+        if (const auto error = log_->append(entry)) {
+            console_.err(*error);
+            finish(kFileError);
+            return;
+        }
+    }
+    if (outcome == Outcome::Programmed) {
+        programmed_.insert(serial_);
+        notProgrammed_.remove(serial_);
+    } else if (!programmed_.contains(serial_)) {
+        notProgrammed_.insert(serial_);
+    }
+
+    if (!batch()) {
+        finish(fatalStatus != 0 ? fatalStatus : statusOf(outcome));
+        return;
+    }
+    if (fatalStatus != 0 || outcome == Outcome::PortFailed) {
+        summarise(QStringLiteral("errore"));
+        finish(fatalStatus != 0 ? fatalStatus : kPortError);
+        return;
+    }
+    if (options_.count > 0 && programmed_.size() >= options_.count) {
+        endBatch(QStringLiteral("%1 periferiche programmate").arg(options_.count));
+        return;
+    }
+    if (stop_ && stop_->requested()) {
+        endBatch(stop_->reason());
+        return;
+    }
+    awaitNext();
+}
+
+void LinkCommand::summarise(const QString& why) {
+    console_.err(QStringLiteral("Fine della programmazione (%1): %2 periferiche programmate, %3 "
+                                "non programmate, %4 scritture tentate. Registro: %5")
+                     .arg(why)
+                     .arg(programmed_.size())
+                     .arg(notProgrammed_.size())
+                     .arg(attempts_)
+                     .arg(quoted(log_->path())));
+}
+
+void LinkCommand::endBatch(const QString& why) {
+    summarise(why);
+    if (options_.count > 0 && programmed_.size() < options_.count)
+        finish(kInterrupted);
+    else if (!notProgrammed_.isEmpty())
+        finish(kSomeNotWritten);
+    else
+        finish(kOk);
+}
+
+void LinkCommand::onWaitExpired() {
+    if (finished_)
+        return;
+    const QString message =
+        QStringLiteral("Nessuna periferica si è annunciata entro %1: verificare il collegamento e "
+                       "premere il tasto RESET dell'apparato.")
+            .arg(secondsText(limitMs_ / 1000.0));
+    console_.err(message);
+    if (batch())
+        endBatch(QStringLiteral("tempo scaduto"));
+    else
+        finish(kNoPeripheral);
+}
+
+void LinkCommand::onLinkFailed(const PortError& error) {
+    if (finished_)
+        return;
+    if (writing_) {
+        conclude(Outcome::PortFailed,
+                 error.message +
+                     QStringLiteral(" La scrittura in corso potrebbe non essere "
+                                    "avvenuta: rileggere la periferica per verificare."),
+                 kPortError);
+        return;
+    }
+    console_.err(error.message);
+    if (batch())
+        summarise(QStringLiteral("collegamento interrotto"));
+    finish(kPortError);
+}
+
+void LinkCommand::onStop() {
+    if (finished_)
+        return;
+    if (writing_) {
+        console_.err(QStringLiteral("Arresto richiesto (%1): attendo la risposta della periferica "
+                                    "alla scrittura in corso.")
+                         .arg(stop_->reason()));
+        return; // conclude() ends after the answer
+    }
+    if (batch()) {
+        endBatch(stop_->reason());
+        return;
+    }
+    console_.err(options_.command == Options::Command::Write
+                     ? QStringLiteral("Interrotto (%1): nulla è stato scritto nella periferica.")
+                           .arg(stop_->reason())
+                     : QStringLiteral("Interrotto (%1).").arg(stop_->reason()));
+    finish(kInterrupted);
+}
+
+void LinkCommand::finish(int status) {
+    if (finished_)
+        return;
+    finished_ = true;
+    session_.close();
+    loop_.exit(status);
+}
+
+} // namespace selvana::cli

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "cli/command_line.h"
+#include "cli/peripheral_session.h"
+#include "cli/programming_log.h"
+#include "files/backup_store.h"
+#include "files/config_file.h"
+
+#include <QEventLoop>
+#include <QObject>
+#include <QSet>
+
+#include <memory>
+
+namespace selvana::cli {
+
+class Console;
+class StopRequest;
+
+// The commands that talk to a peripheral: read, write and program. Runs its own event loop
+// until the work is done and returns the exit status.
+class LinkCommand : public QObject {
+    Q_OBJECT
+public:
+    LinkCommand(const Options& options, Console& console, SerialLink& link,
+                QObject* parent = nullptr);
+    ~LinkCommand() override;
+
+    int run();
+
+private:
+    // How one peripheral's write ended; the CSV log and the result lines use these words.
+    enum class Outcome { Programmed, Refused, NoAnswer, NotSuitable, NotWritten, PortFailed };
+
+    int prepare();
+    void prompt();
+    void awaitNext();
+    void onAnnounced(std::uint8_t firmwareM6);
+    void onConfiguration(const Image& image, std::uint8_t firmwareM6);
+    void onAnswer(PeripheralSession::Answer answer);
+    void onWaitExpired();
+    void onLinkFailed(const PortError& error);
+    void onStop();
+    void saveReadConfiguration(const Image& image, std::uint8_t firmwareM6);
+    void writeConfiguration(const Image& image, std::uint8_t firmwareM6);
+    void conclude(Outcome outcome, const QString& detail, int fatalStatus = 0);
+    void summarise(const QString& why);
+    void endBatch(const QString& why);
+    void finish(int status);
+    int statusOf(Outcome outcome) const;
+    bool batch() const { return options_.command == Options::Command::Program; }
+    QString waitText() const;
+
+    Options options_;
+    Console& console_;
+    PeripheralSession session_;
+    BackupStore backups_;
+    std::unique_ptr<ProgrammingLog> log_;
+    std::unique_ptr<StopRequest> stop_;
+    QEventLoop loop_;
+    QString device_;
+    conf::ConfigFile file_;
+    std::int64_t limitMs_ = 0;
+    bool finished_ = false;
+    bool writing_ = false; // a write frame was sent, its answer is awaited
+    // The peripheral being written.
+    QString serial_;
+    QString backupPath_;
+    // program: serial numbers programmed, and those that were not (yet).
+    QSet<QString> programmed_;
+    QSet<QString> notProgrammed_;
+    int attempts_ = 0;
+};
+
+// Reads the first 62 bytes of a configuration file (fewer when the file is shorter).
+// Returns the Italian reason when it cannot.
+std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& bytes);
+
+} // namespace selvana::cli

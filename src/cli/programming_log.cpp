@@ -1,0 +1,89 @@
+#include "programming_log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace selvana::cli {
+
+namespace {
+
+constexpr char kSeparator = ';';
+
+QString field(const QString& text) {
+    if (!text.contains(QLatin1Char(kSeparator)) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+QString defaultLogPath() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return base.isEmpty() ? QStringLiteral("programmazioni.csv")
+                          : base + QStringLiteral("/programmazioni.csv");
+}
+
+ProgrammingLog::ProgrammingLog(QString path, bool createFolder)
+    : path_(std::move(path)), createFolder_(createFolder) {}
+
+QString ProgrammingLog::headerLine() {
+    return QStringLiteral("data_ora;numero_di_serie;file;esito;dettaglio;copia_di_sicurezza");
+}
+
+QString ProgrammingLog::line(const LogEntry& e) {
+    const QStringList fields = {
+        e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+        field(e.serialNumber),
+        field(QDir::toNativeSeparators(e.file)),
+        field(e.result),
+        field(e.detail),
+        field(QDir::toNativeSeparators(e.backup)),
+    };
+    return fields.join(QLatin1Char(kSeparator));
+}
+
+std::optional<QString> ProgrammingLog::open() {
+    return appendText({});
+}
+
+std::optional<QString> ProgrammingLog::append(const LogEntry& entry) {
+    return appendText((line(entry) + QStringLiteral("\r\n")).toUtf8());
+}
+
+std::optional<QString> ProgrammingLog::appendText(const QByteArray& text) {
+    const QString shown = QDir::toNativeSeparators(path_);
+    const auto failed = [&shown](const QString& why) {
+        return QStringLiteral("Impossibile scrivere il registro delle programmazioni \"%1\": %2. "
+                              "Indicarne un altro con --log FILE.")
+            .arg(shown, why);
+    };
+    const QFileInfo info(path_);
+    if (info.exists() && !info.isFile())
+        return failed(QStringLiteral("non è un file"));
+    if (createFolder_ && !QDir().mkpath(info.absolutePath()))
+        return failed(QStringLiteral("la cartella non può essere creata"));
+    if (!QFileInfo(info.absolutePath()).isDir())
+        return failed(QStringLiteral("la cartella non esiste"));
+    QFile out(path_);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return failed(info.exists() && !info.isWritable()
+                          ? QStringLiteral("è protetto da scrittura")
+                          : out.errorString());
+    QByteArray all;
+    if (out.size() == 0) // a new log: the byte-order mark tells spreadsheets it is UTF-8
+        all = QByteArrayLiteral("\xEF\xBB\xBF") + headerLine().toUtf8() + "\r\n";
+    all += text;
+    if (!all.isEmpty() && out.write(all) != all.size())
+        return failed(QStringLiteral("scrittura interrotta (%1)").arg(out.errorString()));
+    out.close();
+    if (out.error() != QFileDevice::NoError)
+        return failed(out.errorString());
+    return std::nullopt;
+}
+
+} // namespace selvana::cli

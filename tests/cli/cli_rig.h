@@ -1,0 +1,169 @@
+#pragma once
+
+#include "files/config_file.h"
+#include "image/config_assembler.h"
+#include "image/config_decoder.h"
+#include "link/frame_codec.h"
+#include "simulator/image_source.h"
+#include "simulator/peripheral_simulator.h"
+#include "simulator/pty_pair.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace selvana::testing {
+
+// selvanam-cli run as a separate process, with a home of its own: its settings, backups and
+// log land in a temporary folder. The test's event loop keeps turning while it runs, so a
+// simulated peripheral in the test process can answer it.
+class CliProcess {
+public:
+    explicit CliProcess(const QString& home) : home_(home) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        process_.setProcessEnvironment(env);
+        QObject::connect(&process_, &QProcess::readyReadStandardOutput,
+                         [this] { out_ += process_.readAllStandardOutput(); });
+        QObject::connect(&process_, &QProcess::readyReadStandardError,
+                         [this] { err_ += process_.readAllStandardError(); });
+    }
+    ~CliProcess() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(3000);
+        }
+    }
+
+    void setEnvironment(const QString& name, const QString& value) {
+        QProcessEnvironment env = process_.processEnvironment();
+        env.insert(name, value);
+        process_.setProcessEnvironment(env);
+    }
+
+    void start(const QStringList& arguments) {
+        process_.start(QStringLiteral(SELVANAM_CLI), arguments);
+        process_.waitForStarted(5000);
+    }
+
+    // Waits until the standard error shows the text `times` times.
+    bool waitForErr(const QString& text, int times = 1, int timeoutMs = 15000) {
+        return QTest::qWaitFor([&] { return err().count(text) >= times || !running(); },
+                               timeoutMs) &&
+               err().count(text) >= times;
+    }
+
+    // The exit status, or -1 when it did not end in time or crashed.
+    int finish(int timeoutMs = 30000) {
+        static_cast<void>(QTest::qWaitFor([this] { return !running(); }, timeoutMs));
+        if (running() || process_.exitStatus() != QProcess::NormalExit)
+            return -1;
+        out_ += process_.readAllStandardOutput();
+        err_ += process_.readAllStandardError();
+        return process_.exitCode();
+    }
+
+    // Runs to the end without a peripheral.
+    int run(const QStringList& arguments, int timeoutMs = 15000) {
+        start(arguments);
+        return finish(timeoutMs);
+    }
+
+    bool running() const { return process_.state() != QProcess::NotRunning; }
+    QString out() const { return QString::fromUtf8(out_); }
+    QString err() const { return QString::fromUtf8(err_); }
+    QProcess& process() { return process_; }
+
+    QString dataFolder() const { return home_ + QStringLiteral("/data/SelvanaM"); }
+    QString backupFolder() const { return dataFolder() + QStringLiteral("/backup"); }
+
+    // The window's settings as this process sees them.
+    void saveSetting(const QString& key, const QString& value) const {
+        QSettings settings(home_ + QStringLiteral("/config/SelvanaM/SelvanaM.ini"),
+                           QSettings::IniFormat);
+        settings.setValue(QStringLiteral("CONFIG/") + key, value);
+    }
+
+private:
+    QString home_;
+    QProcess process_;
+    QByteArray out_;
+    QByteArray err_;
+};
+
+// A simulated peripheral on its own pseudo-terminal, recording what it stored.
+struct SimulatedPeripheral {
+    sim::PtyPair pty;
+    std::unique_ptr<sim::PeripheralSimulator> sim;
+    QList<Image> stored;
+    QByteArray received;
+
+    bool start(const sim::SimulatorOptions& options) {
+        if (!pty.open())
+            return false;
+        sim = std::make_unique<sim::PeripheralSimulator>(pty, options);
+        QObject::connect(sim.get(), &sim::PeripheralSimulator::imageStored,
+                         [this](const Image& image) { stored << image; });
+        QObject::connect(sim.get(), &sim::PeripheralSimulator::received,
+                         [this](const QByteArray& bytes) { received += bytes; });
+        return true;
+    }
+    QString device() const { return pty.slavePath(); }
+
+    // Presses RESET once the program has asked for it the n-th time and holds the port.
+    bool resetWhenAsked(CliProcess& cli, int n = 1) {
+        if (!cli.waitForErr(QStringLiteral("premere il tasto RESET"), n))
+            return false;
+        if (!QTest::qWaitFor([this] { return sim->portOpen(); }, 5000))
+            return false;
+        sim->pressReset();
+        return true;
+    }
+    bool receivedWrite() const { return received.contains("\nP"); }
+};
+
+// What a peripheral holds before it is written: the simulator's image with its serial number.
+inline Image peripheralImage(const Image& base, quint32 serial) {
+    Image image = base;
+    sim::setSerialNumber(image, serial);
+    sim::fixChecksum(image);
+    return image;
+}
+
+// An image as the window writes it (decoded and assembled again), so that a file made from it
+// reaches the peripheral unchanged in bytes 5..63.
+inline Image assembled(const Image& image) {
+    ConfigRecord record;
+    Analyze2(image, QString(), record);
+    Image out{};
+    if (assembleSaveImage(record, image, out))
+        qFatal("the sample image does not assemble");
+    return out;
+}
+
+inline QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QString writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+inline QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files, QDir::Name);
+}
+
+} // namespace selvana::testing

@@ -1,0 +1,550 @@
+#include "cli/cli_rig.h"
+#include "common/sample_images.h"
+#include "common/test_main.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+using namespace selvana;
+using namespace selvana::testing;
+
+namespace {
+
+QString firmwareMessage(const char* suffix) {
+    return QStringLiteral("Attenzione: file di configurazione adatto per versioni firmware ") +
+           QLatin1String(suffix);
+}
+QString bandMessage(const char* suffix) {
+    return QStringLiteral("Attenzione: file di configurazione non adatto per Radio ") +
+           QLatin1String(suffix);
+}
+
+// The configuration installers put on every peripheral of a site: the sample with other
+// times, network and code, as the window would have written it.
+Image siteConfiguration() {
+    Image image = sampleProteusX();
+    image[24] = 0x00, image[25] = 77;   // network 77
+    image[26] = 0x10, image[27] = 0xE1; // code 4321
+    image[45] = 33;                     // siren 33 s
+    return assembled(image);
+}
+
+sim::SimulatorOptions peripheralOptions(char announce, const Image& image,
+                                        QList<quint32> serials = {}) {
+    sim::SimulatorOptions options;
+    options.announce = announce;
+    options.image = image;
+    options.serials = std::move(serials);
+    return options;
+}
+
+QStringList lines(const QString& text) {
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// The log's lines, without the byte-order mark at its start.
+QStringList logLinesOf(const QString& path) {
+    return QString::fromUtf8(contentOf(path))
+        .remove(QChar(0xFEFF))
+        .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestCliEndToEnd : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> home;
+    QString file(const char* name) const { return home->filePath(QLatin1String(name)); }
+
+    // The site's file with the markers of a VHF peripheral of firmware M6.
+    QString siteFile(const QByteArray& markers = "KV") const {
+        return writeFile(file("impianto.con"),
+                         markers + conf::fileContent(1, 0, siteConfiguration()).mid(2));
+    }
+
+    // Bytes 5..63 as the site's file has them, serial number and checksum as the peripheral's.
+    static void verifyProgrammed(const Image& written, quint32 serial) {
+        const Image site = siteConfiguration();
+        QCOMPARE(sim::serialNumber(written), serial);
+        for (int k = 5; k <= 63; ++k)
+            QVERIFY2(written[k] == site[k], qPrintable(QStringLiteral("byte %1").arg(k)));
+        QCOMPARE(written[64], CalcolaCKSSave(written));
+    }
+
+    // The one backup of a serial number holds what the peripheral held before.
+    static void verifyBackup(const CliProcess& cli, const QString& serial, const Image& before) {
+        QStringList names = filesIn(cli.backupFolder());
+        names = names.filter(
+            QRegularExpression(QStringLiteral("^%1_\\d{8}-\\d{6}(_\\d+)?\\.con$").arg(serial)));
+        QCOMPARE(names.size(), 1);
+        const QByteArray backup = contentOf(cli.backupFolder() + QLatin1Char('/') + names.first());
+        QCOMPARE(backup, conf::fileContent(1, 0, before));
+    }
+
+private slots:
+    void init() { home = std::make_unique<QTemporaryDir>(); }
+
+    void readStoresTheImageExactlyAsRead_data() {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<char>("announce");
+        QTest::addColumn<bool>("sicep");
+        QTest::addColumn<bool>("badChecksum");
+        QTest::addColumn<QByteArray>("markers");
+        QTest::newRow("device path, M6, VHF")
+            << "device" << 'K' << false << false << QByteArray("KV");
+        QTest::newRow("port number from the settings, before M6, UHF")
+            << "3" << 'W' << true << false << QByteArray("WU");
+        QTest::newRow("the window's port, wrong checksum kept")
+            << "" << 'K' << false << true << QByteArray("KV");
+    }
+    void readStoresTheImageExactlyAsRead() {
+        QFETCH(QString, port);
+        QFETCH(char, announce);
+        QFETCH(bool, sicep);
+        QFETCH(bool, badChecksum);
+        QFETCH(QByteArray, markers);
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options =
+            peripheralOptions(announce, sicep ? sampleSicep() : sampleProteusX());
+        options.faults.badChecksum = badChecksum;
+        QVERIFY(p.start(options));
+
+        CliProcess cli(home->path());
+        QStringList args{QStringLiteral("read"), QStringLiteral("-o"), file("letto.con")};
+        if (port == QLatin1String("device")) {
+            args << QStringLiteral("--port") << p.device();
+        } else if (port.isEmpty()) {
+            cli.saveSetting(QStringLiteral("Port"), QStringLiteral("2"));
+            cli.saveSetting(QStringLiteral("Device2"), p.device());
+        } else {
+            cli.saveSetting(QStringLiteral("Device") + port, p.device());
+            args << QStringLiteral("--port") << port;
+        }
+        cli.start(args);
+        QVERIFY2(p.resetWhenAsked(cli), qPrintable(cli.err()));
+        QCOMPARE(cli.finish(), 0);
+
+        Image sent = p.sim->image();
+        if (badChecksum)
+            sent[64] = static_cast<std::uint8_t>(sent[64] + 1);
+        const QByteArray content = contentOf(file("letto.con"));
+        QCOMPARE(content.left(2), markers);
+        QCOMPARE(content.mid(2), conf::fileContent(1, 0, sent).mid(2));
+        QVERIFY2(cli.out().contains(p.sim->serialNumber()), qPrintable(cli.out()));
+        QVERIFY(!p.receivedWrite());
+    }
+
+    void writeProgramsThePeripheralAfterABackup() {
+        SimulatedPeripheral p;
+        QVERIFY(p.start(peripheralOptions('K', sampleProteusX(), {0x0BADCAFE})));
+        const Image before = p.sim->image();
+        const QString log = file("registro.csv");
+
+        CliProcess cli(home->path());
+        cli.start({QStringLiteral("write"), siteFile(), QStringLiteral("--port"), p.device(),
+                   QStringLiteral("--log"), log});
+        QVERIFY2(p.resetWhenAsked(cli), qPrintable(cli.err()));
+        QCOMPARE(cli.finish(), 0);
+
+        QCOMPARE(p.stored.size(), 1);
+        verifyProgrammed(p.stored.first(), 0x0BADCAFE);
+        verifyBackup(cli, QStringLiteral("0BADCAFE"), before);
+        QCOMPARE(lines(cli.out()),
+                 QStringList{QStringLiteral(
+                     "0BADCAFE OK: Programmazione Periferico effettuata con successo")});
+        const QStringList logLines = logLinesOf(log);
+        QCOMPARE(logLines.size(), 2);
+        QVERIFY(logLines[1].contains(QStringLiteral(";0BADCAFE;") + file("impianto.con") +
+                                     QStringLiteral(";OK;")));
+    }
+
+    void writeRefusesAFileMadeForAnotherPeripheral_data() {
+        QTest::addColumn<char>("announce");
+        QTest::addColumn<QByteArray>("markers");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("firmware") << 'K' << QByteArray("WV")
+                                  << firmwareMessage("precedenti alla M6 !");
+        QTest::newRow("firmware M6")
+            << 'W' << QByteArray("KV") << firmwareMessage("M6 e successive!");
+        QTest::newRow("band") << 'K' << QByteArray("KU") << bandMessage("VHF !");
+    }
+    void writeRefusesAFileMadeForAnotherPeripheral() {
+        QFETCH(char, announce);
+        QFETCH(QByteArray, markers);
+        QFETCH(QString, message);
+        SimulatedPeripheral p;
+        QVERIFY(p.start(peripheralOptions(announce, sampleProteusX())));
+        const Image before = p.sim->image();
+
+        CliProcess cli(home->path());
+        cli.start(
+            {QStringLiteral("write"), siteFile(markers), QStringLiteral("--port"), p.device()});
+        QVERIFY(p.resetWhenAsked(cli));
+        QCOMPARE(cli.finish(), 5);
+        QCOMPARE(lines(cli.out()), QStringList{QStringLiteral("1234ABCD NON_ADATTA: ") + message});
+        QVERIFY(!p.receivedWrite());
+        QVERIFY(p.sim->image() == before);
+        QCOMPARE(filesIn(cli.backupFolder()), QStringList());
+    }
+
+    void aRefusedWriteIsReportedAndTheBackupKept() {
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
+        options.faults.refuseWrites = true;
+        QVERIFY(p.start(options));
+        const Image before = p.sim->image();
+
+        CliProcess cli(home->path());
+        cli.start({QStringLiteral("write"), siteFile(), QStringLiteral("--port"), p.device()});
+        QVERIFY(p.resetWhenAsked(cli));
+        QCOMPARE(cli.finish(), 7);
+        QVERIFY(p.receivedWrite());
+        QCOMPARE(lines(cli.out()), QStringList{QStringLiteral(
+                                       "1234ABCD RIFIUTATA: Programmazione Periferica Fallita")});
+        verifyBackup(cli, QStringLiteral("1234ABCD"), before);
+        // The default log sits beside the backups.
+        QVERIFY(
+            QString::fromUtf8(contentOf(cli.dataFolder() + QStringLiteral("/programmazioni.csv")))
+                .contains(QStringLiteral(";1234ABCD;")));
+    }
+
+    void aWriteWithoutAnswerEndsWithItsOwnStatus() {
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
+        options.faults.ignoreWrites = true;
+        QVERIFY(p.start(options));
+        CliProcess cli(home->path());
+        cli.start({QStringLiteral("write"), siteFile(), QStringLiteral("--port"), p.device()});
+        QVERIFY(p.resetWhenAsked(cli));
+        QCOMPARE(cli.finish(), 8);
+        QVERIFY2(cli.out().startsWith(QStringLiteral("1234ABCD NESSUNA_RISPOSTA: ")),
+                 qPrintable(cli.out()));
+    }
+
+    void noAnnouncementWithinTheLimit_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("read") << "read";
+        QTest::newRow("write") << "write";
+    }
+    void noAnnouncementWithinTheLimit() {
+        QFETCH(QString, command);
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
+        options.faults.silent = true;
+        QVERIFY(p.start(options));
+        CliProcess cli(home->path());
+        QStringList args{command, QStringLiteral("--port"), p.device(), QStringLiteral("--timeout"),
+                         QStringLiteral("1,5")};
+        args << (command == QLatin1String("read") ? QStringList{QStringLiteral("-o"), file("x.con")}
+                                                  : QStringList{siteFile()});
+        QElapsedTimer clock;
+        clock.start();
+        cli.start(args);
+        QVERIFY(p.resetWhenAsked(cli));
+        QCOMPARE(cli.finish(), 4);
+        QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(
+            cli.err().contains(QStringLiteral("Nessuna periferica si è annunciata entro 1.5 s")),
+            qPrintable(cli.err()));
+        QVERIFY(!QFile::exists(file("x.con")));
+    }
+
+    void ctrlCEndsAWait() {
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
+        options.faults.silent = true;
+        QVERIFY(p.start(options));
+        CliProcess cli(home->path());
+        cli.start({QStringLiteral("write"), siteFile(), QStringLiteral("--port"), p.device(),
+                   QStringLiteral("--timeout"), QStringLiteral("0")});
+        QVERIFY(cli.waitForErr(QStringLiteral("premere il tasto RESET")));
+        QVERIFY(!cli.err().contains(QStringLiteral("attesa massima")));
+        cli.process().terminate();
+        QCOMPARE(cli.finish(), 10);
+        QVERIFY2(cli.err().contains(QStringLiteral("nulla è stato scritto")),
+                 qPrintable(cli.err()));
+    }
+
+    void programWritesOnePeripheralAfterAnother() {
+        SimulatedPeripheral p;
+        const QList<quint32> serials{0x11111111, 0x22222222, 0x33333333};
+        QVERIFY(p.start(peripheralOptions('K', sampleProteusX(), serials)));
+        const QString log = file("cantiere.csv");
+
+        CliProcess cli(home->path());
+        cli.start({QStringLiteral("program"), siteFile(), QStringLiteral("--port"), p.device(),
+                   QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--log"), log});
+        for (int n = 1; n <= 3; ++n)
+            QVERIFY2(p.resetWhenAsked(cli, n), qPrintable(cli.err()));
+        QCOMPARE(cli.finish(), 0);
+
+        QCOMPARE(p.stored.size(), 3);
+        QStringList expectedLines;
+        for (int i = 0; i < 3; ++i) {
+            const QString serial = QString::number(serials[i], 16).toUpper();
+            verifyProgrammed(p.stored[i], serials[i]);
+            verifyBackup(cli, serial, peripheralImage(sampleProteusX(), serials[i]));
+            expectedLines << serial + QStringLiteral(
+                                          " OK: Programmazione Periferico effettuata con successo");
+        }
+        QCOMPARE(lines(cli.out()), expectedLines);
+
+        const QStringList logLines = logLinesOf(log);
+        QCOMPARE(logLines.size(), 4);
+        QCOMPARE(
+            logLines[0],
+            QStringLiteral("data_ora;numero_di_serie;file;esito;dettaglio;copia_di_sicurezza"));
+        for (int i = 0; i < 3; ++i) {
+            const QStringList fields = logLines[i + 1].split(QLatin1Char(';'));
+            QCOMPARE(fields.size(), 6);
+            QVERIFY(
+                QDateTime::fromString(fields[0], QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid());
+            QCOMPARE(fields[1], QString::number(serials[i], 16).toUpper());
+            QCOMPARE(fields[2], file("impianto.con"));
+            QCOMPARE(fields[3], QStringLiteral("OK"));
+            QVERIFY(fields[5].startsWith(cli.backupFolder() + QLatin1Char('/') + fields[1]));
+        }
+    }
+
+    void programCarriesOnPastAFailureAndStopsWhenTold_data() {
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<int>("status");
+        QTest::newRow("no count: all seen were programmed in the end") << "" << 0;
+        QTest::newRow("two wanted, one done") << "2" << 10;
+    }
+    void programCarriesOnPastAFailureAndStopsWhenTold() {
+        QFETCH(QString, count);
+        QFETCH(int, status);
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options =
+            peripheralOptions('K', sampleProteusX(), {0x11111111, 0x22222222});
+        options.faults.refuseWrites = true;
+        QVERIFY(p.start(options));
+
+        CliProcess cli(home->path());
+        QStringList args{QStringLiteral("program"), siteFile(),
+                         QStringLiteral("--port"),  p.device(),
+                         QStringLiteral("--log"),   file("log.csv")};
+        if (!count.isEmpty())
+            args << QStringLiteral("--count") << count;
+        cli.start(args);
+        QVERIFY(p.resetWhenAsked(cli, 1)); // refused: the batch goes on
+        QVERIFY(QTest::qWaitFor([&] { return cli.out().contains(QStringLiteral("RIFIUTATA")); },
+                                10000));
+        auto faults = p.sim->faults();
+        faults.refuseWrites = false;
+        p.sim->setFaults(faults);
+        QVERIFY(p.resetWhenAsked(cli, 2)); // the same peripheral again, now accepted
+        QVERIFY(cli.waitForErr(QStringLiteral("premere il tasto RESET"), 3));
+        cli.process().closeWriteChannel();
+        QCOMPARE(cli.finish(), status);
+        QCOMPARE(
+            lines(cli.out()),
+            (QStringList{QStringLiteral("11111111 RIFIUTATA: Programmazione Periferica Fallita"),
+                         QStringLiteral("11111111 OK: Programmazione Periferico effettuata "
+                                        "con successo")}));
+        QVERIFY2(cli.err().contains(QStringLiteral("fine dell'ingresso")), qPrintable(cli.err()));
+    }
+
+    void programEndsWithItsStatusWhenAPeripheralStaysUnprogrammed() {
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
+        options.faults.refuseWrites = true;
+        QVERIFY(p.start(options));
+        CliProcess cli(home->path());
+        cli.start({QStringLiteral("program"), siteFile(), QStringLiteral("--port"), p.device(),
+                   QStringLiteral("--log"), file("log.csv")});
+        QVERIFY(p.resetWhenAsked(cli, 1));
+        QVERIFY(cli.waitForErr(QStringLiteral("premere il tasto RESET"), 2));
+        cli.process().write("fine\n");
+        QCOMPARE(cli.finish(), 11);
+    }
+
+    void aVanishedDeviceEndsTheCommand() {
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
+        options.faults.vanish = true;
+        QVERIFY(p.start(options));
+        CliProcess cli(home->path());
+        cli.start({QStringLiteral("read"), QStringLiteral("--port"), p.device(),
+                   QStringLiteral("-o"), file("x.con")});
+        QVERIFY(p.resetWhenAsked(cli));
+        QCOMPARE(cli.finish(), 3);
+        QVERIFY2(cli.err().contains(QStringLiteral("Collegamento interrotto")),
+                 qPrintable(cli.err()));
+        QVERIFY(!QFile::exists(file("x.con")));
+    }
+
+    void noBackupNoWrite() {
+        SimulatedPeripheral p;
+        QVERIFY(p.start(peripheralOptions('K', sampleProteusX())));
+        const QString site = siteFile();
+        CliProcess cli(home->path());
+        // The data folder is a file: no backup folder can be made in it.
+        writeFile(file("data"), "not a folder");
+        cli.start({QStringLiteral("write"), site, QStringLiteral("--port"), p.device(),
+                   QStringLiteral("--log"), file("log.csv")});
+        QVERIFY(p.resetWhenAsked(cli));
+        QCOMPARE(cli.finish(), 9);
+        QVERIFY(!p.receivedWrite());
+        QVERIFY2(cli.out().contains(QStringLiteral("Nessun dato è stato scritto nella periferica")),
+                 qPrintable(cli.out()));
+    }
+
+    void commandLineErrors_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no command") << QStringList{} << 1 << "manca il comando";
+        QTest::newRow("unknown command") << QStringList{"burn"} << 1 << "comando sconosciuto";
+        QTest::newRow("read without -o") << QStringList{"read", "--port", "1"} << 1 << "-o FILE";
+        QTest::newRow("option of another command")
+            << QStringList{"read", "-o", "x.con", "--json"} << 1 << "--json non vale";
+        QTest::newRow("port 5") << QStringList{"write", "@site", "--port", "5"} << 1
+                                << "la porta \"5\" non esiste";
+        QTest::newRow("no port anywhere")
+            << QStringList{"write", "@site"} << 1 << "nessuna porta indicata";
+        QTest::newRow("missing file")
+            << QStringList{"decode", "@missing"} << 2 << "il file non esiste";
+        QTest::newRow("short file")
+            << QStringList{"decode", "@short"} << 2 << "contiene 10 byte, ne servono 62";
+        QTest::newRow("code out of range: nothing waits for a peripheral")
+            << QStringList{"write", "@badcode", "--port", "/dev/null/none"} << 6
+            << "Codice Periferica";
+        QTest::newRow("absent port")
+            << QStringList{"write", "@site", "--port", "/dev/selvana-none"} << 3 << "non esiste";
+    }
+    void commandLineErrors() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        Image badCode = siteConfiguration();
+        badCode[26] = 0, badCode[27] = 0;
+        const QMap<QString, QString> files{
+            {QStringLiteral("@site"), siteFile()},
+            {QStringLiteral("@missing"), file("mancante.con")},
+            {QStringLiteral("@short"), writeFile(file("corto.con"), "KV12345678")},
+            {QStringLiteral("@badcode"),
+             writeFile(file("codice.con"), conf::fileContent(1, 0, badCode))},
+        };
+        for (QString& argument : arguments)
+            argument = files.value(argument, argument);
+        CliProcess cli(home->path());
+        QCOMPARE(cli.run(arguments), status);
+        QVERIFY2(cli.err().contains(message), qPrintable(cli.err()));
+    }
+
+    void helpIsItalian() {
+        CliProcess cli(home->path());
+        QCOMPARE(cli.run({QStringLiteral("--help")}), 0);
+        for (const char* text : {"Uso: selvanam-cli COMANDO", "Stato di uscita:", "program FILE",
+                                 "copia di sicurezza", "programmazioni.csv"})
+            QVERIFY2(cli.out().contains(QLatin1String(text)), text);
+        QVERIFY(!cli.out().contains(QLatin1String("Usage")));
+        QVERIFY(!cli.out().contains(QLatin1String("Options:")));
+    }
+
+    void decodeShowsEveryFieldUnderItsLabel() {
+        const QString path =
+            writeFile(file("campione.con"), conf::fileContent(1, 0, sampleProteusX()));
+        CliProcess cli(home->path());
+        QCOMPARE(cli.run({QStringLiteral("decode"), path}), 0);
+        const QString text = cli.out();
+        for (const char* line :
+             {"Firmware: K (M6 e successive)", "Banda: V (VHF)", "156.0000 MHz  [FrequenzaTX]",
+              "Proteus-X  [Protocollo]", "REP  [ViaTX]", "79.7 Hz  [TonoSubAudio]",
+              "2.5 s  [TempoAggancio]", "24 h  [CadenzaSopravvivenza]", "5 min",
+              "ingresso 5  [SpontaneaIngresso]", "200 (Hex: C8)  [OffsetSicep1]"})
+            QVERIFY2(text.contains(QLatin1String(line)), line);
+        for (const char* label : {"Frequenza TX (Mhz)", "Tipo Frequenza", "Codice Rete",
+                                  "Num. Tentativi", "Ingressi condizionati:", "Tempo Sirena (s)"})
+            QVERIFY2(text.contains(QLatin1String(label)), label);
+        // 1234ABCD: 12 + 34 + AB + CD = 1BE.
+        QVERIFY2(text.contains(QStringLiteral("somma 0xBE (modulo 256)")), qPrintable(text));
+    }
+
+    void decodeJsonChecksTheChecksumWithASerialNumber_data() {
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<QJsonValue>("right");
+        QTest::newRow("none") << QString() << QJsonValue(QJsonValue::Undefined);
+        QTest::newRow("the peripheral's") << "00000001" << QJsonValue(true);
+        QTest::newRow("another with the same sum") << "01000000" << QJsonValue(true);
+        QTest::newRow("another") << "00000000" << QJsonValue(false);
+    }
+    void decodeJsonChecksTheChecksumWithASerialNumber() {
+        QFETCH(QString, serial);
+        QFETCH(QJsonValue, right);
+        const QString path =
+            writeFile(file("campione.con"), conf::fileContent(1, 1, sampleSicep()));
+        CliProcess cli(home->path());
+        QStringList args{QStringLiteral("decode"), path, QStringLiteral("--json")};
+        if (!serial.isEmpty())
+            args << QStringLiteral("--serial") << serial;
+        QCOMPARE(cli.run(args), 0);
+        const QJsonObject json = QJsonDocument::fromJson(cli.out().toUtf8()).object();
+        const QJsonObject checksum = json[QStringLiteral("checksum")].toObject();
+        QCOMPARE(checksum[QStringLiteral("sommaNumeroDiSerie")].toInt(), 1); // 00000001
+        QCOMPARE(checksum[QStringLiteral("verificabile")].toBool(), !serial.isEmpty());
+        QCOMPARE(checksum[QStringLiteral("corretto")], right);
+
+        const QJsonObject fields = json[QStringLiteral("campi")].toObject();
+        // Every field of the record but the serial number, which a file lacks, and the path.
+        QStringList names{"FrequenzaTX",
+                          "BandaUHF",
+                          "PotenzaRF",
+                          "RimappaturaIngressiSicep",
+                          "TempoAggancio",
+                          "Protocollo",
+                          "InviaStati",
+                          "ViaBidirezionale",
+                          "TrasmissioniMultiple",
+                          "ToniAlti",
+                          "DoppioSalto",
+                          "CodiceRep",
+                          "IngressoBidi",
+                          "NumTentativiTX",
+                          "MaskIngressi",
+                          "MaskIngressiCopia",
+                          "CodiceRete",
+                          "CodicePeriferica",
+                          "NumIngressi",
+                          "TonoSubAudio",
+                          "NoRisincronizza",
+                          "InvioSopravvivenza",
+                          "CadenzaSopravvivenza",
+                          "CentralinaIntegrata",
+                          "SpontaneaACOff",
+                          "SpontaneaIngresso",
+                          "TempoCampionamentoMancanzaAC",
+                          "DoppioMessaggio",
+                          "TempoSirena",
+                          "TempoUscita",
+                          "TempoIngresso",
+                          "OffsetSicep1",
+                          "OffsetSicep2",
+                          "ViaTX"};
+        names.sort();
+        QCOMPARE(fields.keys(), names);
+        const auto field = [&fields](const char* name) {
+            return fields[QLatin1String(name)].toObject();
+        };
+        QCOMPARE(json[QStringLiteral("banda")][QStringLiteral("marcatore")].toString(), "U");
+        QCOMPARE(field("FrequenzaTX")[QStringLiteral("valore")].toDouble(), 433.925);
+        QCOMPARE(field("FrequenzaTX")[QStringLiteral("unita")].toString(), "MHz");
+        QCOMPARE(field("Protocollo")[QStringLiteral("nome")].toString(), "Sicep");
+        QCOMPARE(field("CodicePeriferica")[QStringLiteral("valore")].toInt(), 1234);
+        QCOMPARE(field("CodicePeriferica")[QStringLiteral("etichetta")].toString(),
+                 "Codice Periferica");
+        QCOMPARE(field("ViaTX")[QStringLiteral("nome")].toString(), "Diretta");
+        QCOMPARE(field("InviaStati")[QStringLiteral("nome")].toString(), "Invia Stati");
+        QCOMPARE(field("NoRisincronizza")[QStringLiteral("spuntata")].toBool(), true);
+        QCOMPARE(field("MaskIngressiCopia")[QStringLiteral("etichetta")], QJsonValue());
+    }
+};
+
+SELVANA_TEST_MAIN(TestCliEndToEnd)
+#include "tst_cli_e2e.moc"
