@@ -34,6 +34,12 @@ QString ProgrammingRun::promptIncomplete() {
                           "dell'apparato oppure uscire dall'applicazione");
 }
 
+QString ProgrammingRun::promptNoAnswer() {
+    return QStringLiteral("Nessuna risposta dall'apparato: verificare il cavo e il collegamento. "
+                          "La programmazione potrebbe non essere avvenuta: uscire con \"Fine "
+                          "lavoro\" e ripetere la lettura.");
+}
+
 void ProgrammingRun::setCommands(bool load, bool save, bool reti, bool end, bool config) {
     host_.setCommandEnabled(QStringLiteral("LOAD"), load);
     host_.setCommandEnabled(QStringLiteral("SAVE"), save);
@@ -78,6 +84,7 @@ void ProgrammingRun::startLoad() {
     host_.fillCombos();
     exchange_.reset();
     configurationRead_ = false;
+    writeInFlight_ = false;
     if (const auto error = link_.open(host_.deviceForPort(state_.PortNumber))) {
         idleAfterFailure(error->message);
         return;
@@ -88,26 +95,50 @@ void ProgrammingRun::startLoad() {
 }
 
 void ProgrammingRun::startSave() {
+    const QString unsent = QStringLiteral(
+        "Impossibile inviare la configurazione: la porta seriale non è più disponibile. "
+        "Verificare il collegamento e ripetere la lettura.");
+    // A port that failed since the last tick says so before any field is looked at.
+    if (!link_.isOpen()) {
+        const auto failure = link_.failure();
+        idleAfterFailure(failure ? failure->message : unsent);
+        return;
+    }
+    if (!configurationRead_) {
+        // Nothing goes to a peripheral whose own configuration is not the one shown.
+        lastCommand_ = previousCommand_;
+        host_.setCommandEnabled(QStringLiteral("SAVE"), false);
+        return;
+    }
+    // One write per reading: from here on the editor may not offer SAVE again (covering it
+    // makes its boxes check themselves), unless nothing is sent after all.
+    configurationRead_ = false;
     setCommands(false, false, false, true, false);
     host_.setPrompt(promptSave());
     host_.showPreparePanel();
     // SaveData: nothing leaves unless the whole configuration could be collected.
     if (const auto error = host_.collectConfiguration()) {
+        // Nothing was sent: the run goes on showing the configuration, as before the click.
+        configurationRead_ = true;
+        lastCommand_ = previousCommand_;
         host_.hidePreparePanel();
         setCommands(false, true, false, true, false);
         host_.reportFieldError(*error);
         return;
     }
-    if (!link_.isOpen() || !exchange_.sendConfiguration(state_.SaveImage)) {
-        idleAfterFailure(QStringLiteral(
-            "Impossibile inviare la configurazione: la porta seriale non è più disponibile. "
-            "Verificare il collegamento e ripetere la lettura."));
+    if (!exchange_.sendConfiguration(state_.SaveImage)) {
+        idleAfterFailure(unsent);
+        return;
     }
+    writeInFlight_ = true;
+    noAnswerTold_ = false;
+    writeSentMs_ = now();
 }
 
 void ProgrammingRun::endCommand() {
     if (!previousCommand_.isEmpty() && previousCommand_ != QLatin1String("END")) {
         configurationRead_ = false;
+        writeInFlight_ = false;
         host_.takeNetworksFromGrid();
         if (link_.isOpen())
             link_.close();
@@ -127,6 +158,7 @@ void ProgrammingRun::endCommand() {
 
 void ProgrammingRun::idleAfterFailure(const QString& caption) {
     configurationRead_ = false;
+    writeInFlight_ = false;
     if (link_.isOpen())
         link_.close();
     tmrClock_.stop();
@@ -159,6 +191,12 @@ void ProgrammingRun::pollLink(bool blink) {
         return;
     }
     handle(exchange_.poll(now()));
+    if (writeInFlight_ && !noAnswerTold_ && now() - writeSentMs_ >= kWriteAnswerWaitMs) {
+        // Said once; port and commands stay, so a late answer still counts and END leaves.
+        noAnswerTold_ = true;
+        host_.setPrompt(promptNoAnswer());
+        host_.showPreparePanel();
+    }
     if (link_.isOpen() && exchange_.waitingForFrame()) {
         if (!framePoll_.isActive())
             framePoll_.start();
@@ -172,12 +210,20 @@ void ProgrammingRun::handle(const LinkMessage& message) {
     switch (message.kind) {
     case Kind::Announce:
         state_.FirmwareM6 = message.letter == 'K' ? 1 : 0;
+        // The peripheral restarted, or another one is connected: what the editor shows is not
+        // its configuration until its frame has been read.
+        configurationRead_ = false;
+        host_.setCommandEnabled(QStringLiteral("SAVE"), false);
         break;
     case Kind::Acknowledge:
         if (lastCommand_ == QLatin1String("LOAD")) {
             host_.showPreparePanel();
             host_.setCommandEnabled(QStringLiteral("SAVE"), true);
         } else if (lastCommand_ == QLatin1String("SAVE")) {
+            // Only an answer to a write in flight counts; a stray one is no success.
+            if (!writeInFlight_)
+                return;
+            writeInFlight_ = false;
             setCommands(true, false, true, true, false);
             host_.setPrompt(promptWritten());
             link_.close();
@@ -186,6 +232,7 @@ void ProgrammingRun::handle(const LinkMessage& message) {
         }
         break;
     case Kind::Refuse:
+        writeInFlight_ = false;
         host_.showPreparePanel();
         host_.setPrompt(promptRefused());
         setCommands(false, false, false, true, false);

@@ -20,6 +20,8 @@ public:
     static constexpr int kFramePollMs = 20;
     static constexpr std::uint32_t kRed = 255;
     static constexpr std::uint32_t kBlinkMask = 0xC0C0C0;
+    // How long a write frame may go unanswered before the installer is told.
+    static constexpr std::int64_t kWriteAnswerWaitMs = 5000;
 
     ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& host, QObject* parent = nullptr);
 
@@ -31,8 +33,9 @@ public:
     QTimer& tmrClock() { return tmrClock_; }
     bool portOpen() const { return link_.isOpen(); }
 
-    // Whether the peripheral now connected has sent its configuration since "LOAD". Until it
-    // has, nothing may be written to it: the editor still shows another configuration.
+    // Whether the configuration shown may be written: the peripheral now connected has sent it
+    // since "LOAD" or since it last announced itself, and no write has gone to it since. Until
+    // then the editor shows another configuration, or the answer to a write is awaited.
     bool configurationRead() const { return configurationRead_; }
 
     // Milliseconds for the frame wait; a steady clock unless a test or the fuzzer sets one.
@@ -44,6 +47,7 @@ public:
     static QString promptWritten();
     static QString promptRefused();
     static QString promptIncomplete();
+    static QString promptNoAnswer();
 
 signals:
     void commandDone(const QString& key); // for tests and traces
@@ -69,6 +73,9 @@ private:
     QElapsedTimer elapsed_;
     std::function<std::int64_t()> clock_;
     bool configurationRead_ = false;
+    bool writeInFlight_ = false; // a write frame was sent and not answered yet
+    bool noAnswerTold_ = false;
+    std::int64_t writeSentMs_ = 0;
     QString lastCommand_;
     QString previousCommand_;
 };
