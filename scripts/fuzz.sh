@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of tests/fuzz with clang, AddressSanitizer and UBSan in
+# build-fuzz/, then runs each for the given time, one after the other. Installs the Debian
+# packages it needs when they are missing. Exits non-zero when a target finds something; the
+# input that did it is kept in build-fuzz/findings/.
+#
+#   scripts/fuzz.sh [seconds-per-target] [target...]    (default 60 s; targets: link frames
+#                                                        config_file networks)
+#   FUZZ_ARGS="-runs=10000000" scripts/fuzz.sh 0 link   (any further libFuzzer options)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-60}
+shift || true
+targets=("$@")
+((${#targets[@]})) || targets=(link frames config_file networks)
+build_dir=build-fuzz
+
+packages=(
+    cmake ninja-build pkg-config
+    qt6-base-dev qt6-serialport-dev libgl-dev
+    clang libclang-rt-14-dev # libFuzzer and the sanitizer runtimes
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installo i pacchetti mancanti: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+if [ ! -f "$build_dir/CMakeCache.txt" ]; then
+    generator=()
+    command -v ninja >/dev/null && generator=(-G Ninja)
+    CC=clang CXX=clang++ cmake -S . -B "$build_dir" "${generator[@]}" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSELVANA_FUZZ=ON
+fi
+cmake --build "$build_dir" --parallel "$(nproc)" --target "${targets[@]/#/fuzz_}"
+
+# Temporary files in memory where possible: the networks target writes real files.
+[ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp}"
+
+failed=()
+for t in "${targets[@]}"; do
+    # New inputs go to the build folder; the committed seeds stay as they are.
+    work="$build_dir/corpus/$t"
+    findings="$build_dir/findings"
+    mkdir -p "$work" "$findings"
+    echo "== fuzz_$t: ${seconds} s"
+    # shellcheck disable=SC2086 # FUZZ_ARGS is a list of options
+    if ! "$build_dir/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/$t-" \
+        ${FUZZ_ARGS:-} "$work" "tests/fuzz/corpus/$t"; then
+        failed+=("$t")
+    fi
+done
+if ((${#failed[@]})); then
+    echo "Il fuzzing ha trovato errori in: ${failed[*]} (input in $build_dir/findings/)" >&2
+    exit 1
+fi
