@@ -1,0 +1,170 @@
+#include "cli/cli_rig.h"
+#include "common/editor_rig.h"
+#include "common/test_main.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace selvana;
+using namespace selvana::testing;
+
+Q_DECLARE_METATYPE(selvana::Image)
+
+// The command line and the window agree: decode lists what the window showed for a file it
+// exported, and write puts into a peripheral what the window's import and write would.
+class TestCliWindow : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home;
+
+    static QJsonObject decodeJson(const QString& path) {
+        CliProcess cli(QDir::tempPath());
+        const int status = cli.run({QStringLiteral("decode"), path, QStringLiteral("--json")});
+        if (status != 0)
+            qWarning("decode ended with %d: %s", status, qPrintable(cli.err()));
+        return QJsonDocument::fromJson(cli.out().toUtf8()).object();
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
+
+    void decodeListsWhatTheWindowShowed_data() {
+        QTest::addColumn<Image>("image");
+        QTest::addColumn<int>("firmwareM6");
+        QTest::newRow("Proteus-X by repeater, M6") << sampleProteusX() << 1;
+        QTest::newRow("Sicep UHF, direct, M6") << sampleSicep() << 1;
+        QTest::newRow("Proteus-X before M6") << sampleProteusX() << 0;
+        QTest::newRow("bidirectional, no survival, no mains failure")
+            << with(sampleProteusX(),
+                    {{15, 0x71}, {16, 3}, {17, 0xFE}, {35, 0xFF}, {36, 0xFF}, {38, 0}, {33, 0x85}})
+            << 1;
+    }
+    void decodeListsWhatTheWindowShowed() {
+        QFETCH(Image, image);
+        QFETCH(int, firmwareM6);
+        EditorRig rig;
+        rig.show(image, firmwareM6);
+        EditorControls& c = rig.c();
+        const QString path = home.filePath(QStringLiteral("esportato.con"));
+        QFile::remove(path);
+        rig.dialogs.savePath = path;
+        c.btnEsporta->click();
+        QCOMPARE(rig.dialogs.messages, QStringList());
+        QVERIFY(QFile::exists(path));
+
+        const QJsonObject json = decodeJson(path);
+        const QJsonObject fields = json[QStringLiteral("campi")].toObject();
+        const auto value = [&fields](const char* name) {
+            return fields[QLatin1String(name)][QStringLiteral("valore")];
+        };
+        const auto shown = [&fields](const char* name, const char* key) {
+            return fields[QLatin1String(name)][QLatin1String(key)];
+        };
+        const QLocale locale;
+        const auto number = [&locale](QLineEdit* box) { return locale.toDouble(box->text()); };
+
+        QCOMPARE(json[QStringLiteral("firmware")][QStringLiteral("M6")].toBool(), firmwareM6 == 1);
+        QCOMPARE(json[QStringLiteral("banda")][QStringLiteral("nome")].toString(),
+                 c.lblVHFUHV->text());
+        QCOMPARE(value("FrequenzaTX").toDouble(), number(c.txtFrequenzaTX));
+        QCOMPARE(shown("BandaUHF", "nome").toString(), c.lblVHFUHV->text());
+        QCOMPARE(value("PotenzaRF").toInt(), c.grpPotenzaRF->checkedId());
+        QCOMPARE(value("TempoAggancio").toDouble(), number(c.txtTempoAggancio));
+        QCOMPARE(shown("Protocollo", "nome").toString(), c.cmbProtocollo->currentText());
+        QCOMPARE(value("InviaStati").toInt() == 1, c.optStati->isChecked());
+        QCOMPARE(shown("ViaTX", "nome").toString(), c.cmbViaTX->currentText());
+        const QString via = c.cmbViaTX->currentText();
+        if (via == QLatin1String("Diretta"))
+            QCOMPARE(c.txtCodiceRep->text(), QString());
+        else
+            QCOMPARE(value(via == QLatin1String("REP") ? "CodiceRep" : "IngressoBidi").toInt(),
+                     c.txtCodiceRep->text().toInt());
+        QCOMPARE(shown("DoppioSalto", "spuntata").toBool(), c.chkDoppioSalto->isChecked());
+        QCOMPARE(shown("ToniAlti", "nome").toString(), c.lblToni->text());
+        QCOMPARE(shown("TrasmissioniMultiple", "spuntata").toBool(),
+                 c.chkTrasmissioniMultiple->isChecked());
+        QCOMPARE(value("NumTentativiTX").toInt(), c.cmbNumTentativiTX->currentText().toInt());
+        QCOMPARE(value("CodiceRete").toInt(), c.cmbCodiceRete->currentText().left(5).toInt());
+        QCOMPARE(value("CodicePeriferica").toInt(), c.txtCodicePeriferica->text().toInt());
+        QCOMPARE(value("NumIngressi").toInt(), c.grpNumIngressi->checkedId());
+        QCOMPARE(shown("TonoSubAudio", "nome").toString(), c.cmbTonoSubAudio->currentText());
+        QCOMPARE(shown("NoRisincronizza", "spuntata").toBool(), c.chkSync->isChecked());
+        QCOMPARE(shown("InvioSopravvivenza", "spuntata").toBool(),
+                 c.chkInvioSopravvivenza->isChecked());
+        if (c.chkInvioSopravvivenza->isChecked())
+            QCOMPARE(value("CadenzaSopravvivenza").toDouble(), number(c.txtCadenzaSopravvivenza));
+        QCOMPARE(shown("CentralinaIntegrata", "spuntata").toBool(),
+                 c.chkCentralinaIntegrata->isChecked());
+        QCOMPARE(value("TempoSirena").toDouble(), number(c.txtTempoSirena));
+        QCOMPARE(value("TempoUscita").toDouble(), number(c.txtTempoUscita));
+        QCOMPARE(value("TempoIngresso").toDouble(), number(c.txtTempoIngresso));
+        if (!c.lblIngressiCondiz->isHidden()) {
+            QList<int> ticked;
+            for (int i = 0; i < 8; ++i) {
+                if (c.ckMaskIngressi[i]->isChecked())
+                    ticked << i + 1;
+            }
+            QList<int> listed;
+            for (const QJsonValue input : shown("MaskIngressi", "ingressi").toArray())
+                listed << input.toInt();
+            QCOMPARE(listed, ticked);
+        }
+        QCOMPARE(shown("SpontaneaACOff", "spuntata").toBool(), c.chkSpontaneaACOff->isChecked());
+        if (c.chkSpontaneaACOff->isChecked()) {
+            QCOMPARE(value("TempoCampionamentoMancanzaAC").toDouble(),
+                     number(c.txtTempoCampionamentoMancanzaAC));
+            QCOMPARE(shown("SpontaneaIngresso", "ingresso").toInt(),
+                     c.grpSpontaneaIngresso->checkedId());
+        }
+        QCOMPARE(shown("DoppioMessaggio", "spuntata").toBool(), c.chkDoppioMesaggio->isChecked());
+        QCOMPARE(value("OffsetSicep1").toDouble(), number(c.txtOffsetSicep1));
+        QCOMPARE(value("OffsetSicep2").toDouble(), number(c.txtOffsetSicep2));
+        QCOMPARE(shown("OffsetSicep1", "esadecimale").toString(), c.txtOffsetSicepHex01->text());
+        QCOMPARE(shown("OffsetSicep2", "esadecimale").toString(), c.txtOffsetSicepHex02->text());
+        QCOMPARE(shown("RimappaturaIngressiSicep", "spuntata").toBool(),
+                 c.chkRimappaturaIngressiSicep->isChecked());
+    }
+
+    void writeSendsWhatTheWindowsImportAndWriteSend() {
+        // The window exports one peripheral's configuration, imports it again and writes it.
+        EditorRig rig;
+        const Image source = with(sampleProteusX(), {{45, 90}, {24, 0}, {25, 0}, {16, 2}, {11, 7}});
+        QVERIFY(rig.show(source, 1));
+        const QString path = home.filePath(QStringLiteral("trasferito.con"));
+        rig.dialogs.savePath = path;
+        rig.c().btnEsporta->click();
+        rig.dialogs.openPath = path;
+        rig.c().btnImporta->click();
+        QCOMPARE(rig.dialogs.messages, QStringList());
+        rig.window->run().tlbMain_ButtonClick(QStringLiteral("SAVE"));
+        const QByteArray windowFrame = rig.link.writes.last();
+        QCOMPARE(windowFrame.size(), 71);
+
+        // The command line writes the same file into the same peripheral.
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options;
+        options.announce = 'K';
+        options.image = source;
+        QVERIFY(p.start(options));
+        CliProcess cli(home.path());
+        cli.start({QStringLiteral("write"), path, QStringLiteral("--port"), p.device()});
+        QVERIFY(p.resetWhenAsked(cli));
+        QCOMPARE(cli.finish(), 0);
+        QCOMPARE(p.stored.size(), 1);
+        for (int k = 1; k <= 64; ++k)
+            QVERIFY2(p.stored.first()[k] == static_cast<std::uint8_t>(windowFrame[k + 1]),
+                     qPrintable(QStringLiteral("byte %1").arg(k)));
+    }
+};
+
+SELVANA_TEST_MAIN(TestCliWindow)
+#include "tst_cli_window.moc"
