@@ -125,6 +125,18 @@ double defaultTimeoutS(Command command) {
 }
 
 std::optional<QString> parseCommandLine(const QStringList& arguments, Options& options) {
+    // Asking for help is never an error, whatever else the line holds.
+    for (const QString& arg : arguments) {
+        if (arg == QLatin1String("--"))
+            break;
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help") ||
+            arg == QLatin1String("--version")) {
+            options = Options{};
+            options.command = arg == QLatin1String("--version") ? Command::Version : Command::Help;
+            return std::nullopt;
+        }
+    }
+
     Options o;
     std::optional<Command> command;
     QStringList positional;
@@ -148,16 +160,6 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
         if (arg == QLatin1String("--")) {
             optionsEnded = true;
             continue;
-        }
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            options = Options{};
-            options.command = Command::Help;
-            return std::nullopt;
-        }
-        if (arg == QLatin1String("--version")) {
-            options = Options{};
-            options.command = Command::Version;
-            return std::nullopt;
         }
         QString name;
         std::optional<QString> value;

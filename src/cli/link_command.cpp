@@ -27,6 +27,20 @@ QString quoted(const QString& path) {
     return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
 }
 
+// The link never rejects a frame for its checksum (nor does the window); the command line at
+// least says so, since it knows the serial number a file lacks.
+QString checksumWarning(const Image& image) {
+    const std::uint8_t expected = CalcolaCKSSave(image);
+    if (image[64] == expected)
+        return {};
+    const auto hex = [](std::uint8_t b) {
+        return QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    };
+    return QStringLiteral("Attenzione: il checksum letto (0x%1) non corrisponde ai dati (0x%2): la "
+                          "memoria della periferica potrebbe essere alterata.")
+        .arg(hex(image[64]), hex(expected));
+}
+
 QString secondsText(double seconds) {
     return QLocale().toString(seconds, 'g', 6) + QStringLiteral(" s");
 }
@@ -191,6 +205,8 @@ void LinkCommand::saveReadConfiguration(const Image& image, std::uint8_t firmwar
     ConfigRecord record;
     Analyze2(image, QString(), record);
     const QString serial = serialNumberOf(image);
+    if (const QString warning = checksumWarning(image); !warning.isEmpty())
+        console_.err(warning);
     // The image exactly as read: bytes 5..64 unchanged, the checksum byte included.
     const QByteArray content = conf::fileContent(firmwareM6, record.BandaUHF, image);
     if (const auto error = conf::writeConfigFile(options_.file, content)) {
@@ -214,6 +230,8 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
     console_.err(QStringLiteral("Periferica %1 letta (firmware %2, %3).")
                      .arg(serial_, firmwareName(firmwareM6),
                           record.BandaUHF ? QStringLiteral("UHF") : QStringLiteral("VHF")));
+    if (const QString warning = checksumWarning(image); !warning.isEmpty())
+        console_.err(warning);
     if (batch() && programmed_.contains(serial_))
         console_.err(QStringLiteral("La periferica %1 è già stata programmata in questa sessione: "
                                     "viene scritta di nuovo.")

@@ -3,7 +3,13 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
+
 int main(int argc, char** argv) {
+#ifdef SIGPIPE
+    // A closed pipe on the output must not end a batch in the middle of a write.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     // The same name as the window's, so both keep backups in one folder.
     QCoreApplication::setApplicationName(QStringLiteral("SelvanaM"));

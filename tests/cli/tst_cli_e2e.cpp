@@ -135,6 +135,7 @@ private slots:
         QCOMPARE(content.left(2), markers);
         QCOMPARE(content.mid(2), conf::fileContent(1, 0, sent).mid(2));
         QVERIFY2(cli.out().contains(p.sim->serialNumber()), qPrintable(cli.out()));
+        QCOMPARE(cli.err().contains(QStringLiteral("Attenzione: il checksum letto")), badChecksum);
         QVERIFY(!p.receivedWrite());
     }
 

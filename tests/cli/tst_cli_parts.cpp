@@ -1,0 +1,275 @@
+#include "cli/command_line.h"
+#include "cli/peripheral_session.h"
+#include "cli/programming_log.h"
+#include "common/fake_link.h"
+#include "common/sample_images.h"
+#include "common/test_main.h"
+#include "platform/port_devices.h"
+#include "platform/settings_store.h"
+
+#include <QSettings>
+
+using namespace selvana;
+using namespace selvana::cli;
+using Command = Options::Command;
+using Phase = PeripheralSession::Phase;
+using Answer = PeripheralSession::Answer;
+
+namespace {
+
+// A session on a link in memory, on a clock the test moves; polls are made by hand.
+struct SessionRig {
+    testing::FakeSerialLink link;
+    PeripheralSession session{link};
+    std::int64_t now = 0;
+    QStringList events;
+    Image image{};
+
+    SessionRig() {
+        session.setClock([this] { return now; });
+        QObject::connect(&session, &PeripheralSession::announced, [this](std::uint8_t m6) {
+            events << QStringLiteral("announced %1").arg(m6);
+        });
+        QObject::connect(&session, &PeripheralSession::configurationRead,
+                         [this](const Image& read, std::uint8_t m6) {
+                             image = read;
+                             events << QStringLiteral("read %1").arg(m6);
+                         });
+        QObject::connect(&session, &PeripheralSession::answered, [this](Answer a) {
+            events << QStringLiteral("answer %1").arg(static_cast<int>(a));
+        });
+        QObject::connect(&session, &PeripheralSession::waitExpired,
+                         [this] { events << QStringLiteral("expired"); });
+        QObject::connect(&session, &PeripheralSession::frameIncomplete,
+                         [this] { events << QStringLiteral("incomplete"); });
+        QObject::connect(&session, &PeripheralSession::linkFailed,
+                         [this](const PortError&) { events << QStringLiteral("failed"); });
+        session.open(QStringLiteral("/dev/fake"));
+    }
+
+    void receive(const QByteArray& bytes, std::int64_t laterMs = PeripheralSession::kTickMs) {
+        link.incoming += bytes;
+        now += laterMs;
+        session.poll();
+    }
+    // Announcement and frame of a peripheral.
+    void readPeripheral(const Image& memory, const char* announcement = "\nK\r") {
+        session.awaitPeripheral(0);
+        receive(announcement);
+        receive(testing::readFrame(memory));
+    }
+};
+
+} // namespace
+
+class TestCliParts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void validCommandLines_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<double>("timeout"); // -1: not given
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<QString>("serial");
+        QTest::newRow("decode") << QStringList{"decode", "a.con", "--json", "-s", "1234abcd"}
+                                << int(Command::Decode) << "a.con"
+                                << "" << -1.0 << 0 << "" << true << "1234ABCD";
+        QTest::newRow("read") << QStringList{"read", "-p", "2", "-o", "b.con", "--timeout=2,5"}
+                              << int(Command::Read) << "b.con"
+                              << "2" << 2.5 << 0 << "" << false << "";
+        QTest::newRow("program") << QStringList{"program", "--count", "3",  "c.con",
+                                                "--log",   "x.csv",   "-t0"}
+                                 << int(Command::Program) << "c.con"
+                                 << "" << 0.0 << 3 << "x.csv" << false << "";
+        QTest::newRow("a file named like an option")
+            << QStringList{"write", "--port", "/dev/ttyS0", "--", "-strano.con"}
+            << int(Command::Write) << "-strano.con"
+            << "/dev/ttyS0" << -1.0 << 0 << "" << false << "";
+        QTest::newRow("help wins")
+            << QStringList{"write", "--bogus", "-h"} << int(Command::Help) << ""
+            << "" << -1.0 << 0 << "" << false << "";
+    }
+    void validCommandLines() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, command);
+        Options o;
+        const auto error = parseCommandLine(arguments, o);
+        QVERIFY2(!error, error ? qPrintable(*error) : "");
+        QCOMPARE(int(o.command), command);
+        QTEST(o.file, "file");
+        QTEST(o.port, "port");
+        QTEST(o.timeoutS.value_or(-1.0), "timeout");
+        QTEST(o.count, "count");
+        QTEST(o.logPath, "log");
+        QTEST(o.json, "json");
+        QTEST(o.serial, "serial");
+    }
+
+    void invalidCommandLines_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("negative time")
+            << QStringList{"read", "-o", "x", "-t", "-1"} << "tempo massimo \"-1\"";
+        QTest::newRow("count 0") << QStringList{"program", "f", "-n", "0"}
+                                 << "numero di periferiche";
+        QTest::newRow("short serial") << QStringList{"decode", "f", "-s", "12"} << "8 cifre";
+        QTest::newRow("two files") << QStringList{"decode", "a", "b"} << "un solo file";
+        QTest::newRow("value missing") << QStringList{"read", "-o"} << "manca il valore";
+        QTest::newRow("value on a switch")
+            << QStringList{"decode", "f", "--json=1"} << "non accetta valori";
+        QTest::newRow("read with a file") << QStringList{"read", "x.con"} << "-o FILE";
+        QTest::newRow("unknown option")
+            << QStringList{"decode", "f", "--fast"} << "opzione sconosciuta \"--fast\"";
+    }
+    void invalidCommandLines() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, reason);
+        Options o;
+        const auto error = parseCommandLine(arguments, o);
+        QVERIFY(error);
+        QVERIFY2(error->contains(reason), qPrintable(*error));
+    }
+
+    void portsResolveAsInTheWindow() {
+        SettingsStore settings;
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "SelvanaM", "SelvanaM").clear();
+        settings.SaveSetting(QStringLiteral("Device2"), QStringLiteral("/dev/pts/42"));
+        QString error;
+        QCOMPARE(resolvePort(QStringLiteral("2"), settings, &error).value_or("?"),
+                 QStringLiteral("/dev/pts/42"));
+        QCOMPARE(resolvePort(QStringLiteral("4"), settings, &error).value_or("?"),
+                 defaultDeviceForPort(4));
+        QCOMPARE(resolvePort(QStringLiteral("/dev/ttyACM0"), settings, &error).value_or("?"),
+                 QStringLiteral("/dev/ttyACM0"));
+        QVERIFY(!resolvePort(QString(), settings, &error)); // no port chosen in the window
+        settings.SaveSetting(QStringLiteral("Port"), QStringLiteral("2"));
+        QCOMPARE(resolvePort(QString(), settings, &error).value_or("?"),
+                 QStringLiteral("/dev/pts/42"));
+        for (const char* wrong : {"0", "5", "12"}) {
+            error.clear();
+            QVERIFY(!resolvePort(QLatin1String(wrong), settings, &error));
+            QVERIFY2(error.contains(QStringLiteral("da 1 a 4")), qPrintable(error));
+        }
+    }
+
+    void aConfigurationIsReadAfterTheAnnouncement() {
+        SessionRig r;
+        r.readPeripheral(testing::sampleProteusX());
+        QCOMPARE(r.events, (QStringList{"announced 1", "read 1"}));
+        QCOMPARE(r.link.writes, (QList<QByteArray>{"\nA\r", "\nX\r"}));
+        QVERIFY(r.image == testing::sampleProteusX());
+        QCOMPARE(r.session.phase(), Phase::Idle);
+    }
+
+    void whatNobodyAskedForIsDropped() {
+        SessionRig r;
+        r.session.awaitPeripheral(0);
+        // A frame without an announcement tells nothing of the firmware; a stray answer is no
+        // answer to a write.
+        r.receive(testing::readFrame(testing::sampleProteusX()));
+        r.receive("\nA\r");
+        r.receive("\nN\r");
+        QCOMPARE(r.events, QStringList());
+        QCOMPARE(r.session.phase(), Phase::AwaitingPeripheral);
+    }
+
+    void theAnswerToAWrite_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<std::int64_t>("afterMs");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("accepted") << QByteArray("\nA\r") << std::int64_t(500)
+                                  << QStringList{"answer 0"};
+        QTest::newRow("refused") << QByteArray("\nN\r") << std::int64_t(500)
+                                 << QStringList{"answer 1"};
+        QTest::newRow("silence") << QByteArray() << PeripheralSession::kAnswerWaitMs
+                                 << QStringList{"answer 2"};
+        QTest::newRow("the peripheral restarted: its frame follows")
+            << QByteArray("\nW\r") << std::int64_t(500) << QStringList{"answer 3", "read 0"};
+    }
+    void theAnswerToAWrite() {
+        QFETCH(QByteArray, answer);
+        QFETCH(std::int64_t, afterMs);
+        QFETCH(QStringList, events);
+        SessionRig r;
+        r.readPeripheral(testing::sampleProteusX());
+        r.events.clear();
+        QVERIFY(r.session.write(testing::sampleProteusX()));
+        QCOMPARE(r.link.writes.last(), buildWriteFrame(testing::sampleProteusX()));
+        r.receive({}, afterMs - 1);
+        QCOMPARE(r.session.phase(), Phase::AwaitingAnswer);
+        r.receive(answer, 1);
+        if (answer == "\nW\r") {
+            r.session.awaitPeripheral(0); // the next peripheral: the frame asked for is kept
+            r.receive(testing::readFrame(testing::sampleSicep()));
+        }
+        QCOMPARE(r.events, events);
+    }
+
+    void timeLimits() {
+        SessionRig r;
+        r.session.awaitPeripheral(3000);
+        r.receive({}, 2999);
+        QCOMPARE(r.events, QStringList());
+        r.receive({}, 1);
+        QCOMPARE(r.events, QStringList{"expired"});
+
+        // Announced, but the frame never begins: a new RESET is asked for, with a new limit.
+        r.events.clear();
+        r.session.awaitPeripheral(3000);
+        r.receive("\nK\r", 0);
+        r.receive({}, PeripheralSession::kFrameWaitMs);
+        QCOMPARE(r.events, (QStringList{"announced 1", "incomplete"}));
+        QCOMPARE(r.session.phase(), Phase::AwaitingPeripheral);
+        r.receive({}, 2999);
+        QCOMPARE(r.events.size(), 2);
+
+        // A frame that stops halfway is dropped by the receiver's own limit.
+        r.receive("\nK\r", 0);
+        r.receive(testing::readFrame(testing::sampleProteusX()).left(30), 0);
+        r.receive({}, PeripheralSession::kFrameWaitMs + 1);
+        QCOMPARE(r.events, (QStringList{"announced 1", "incomplete", "announced 1", "incomplete"}));
+    }
+
+    void aVanishedDeviceClosesTheSession() {
+        SessionRig r;
+        r.session.awaitPeripheral(0);
+        r.link.failure_ = PortError{PortError::Kind::Lost, QStringLiteral("/dev/fake"), "perso"};
+        r.receive("\nK\r");
+        QCOMPARE(r.events, QStringList{"failed"});
+        QCOMPARE(r.session.phase(), Phase::Closed);
+        QVERIFY(!r.link.isOpen());
+        QVERIFY(!r.session.write(testing::sampleProteusX()));
+    }
+
+    void theLogQuotesWhatNeedsIt() {
+        QTemporaryDir dir;
+        ProgrammingLog log(dir.filePath(QStringLiteral("sub/log.csv")), true);
+        QVERIFY(!log.open());
+        QVERIFY(!log.open()); // the header only once
+        const LogEntry entry{QDateTime(QDate(2026, 12, 8), QTime(9, 5, 1)),
+                             "1234ABCD",
+                             "/cantiere; lotto \"A\".con",
+                             "RIFIUTATA",
+                             "Programmazione Periferica Fallita",
+                             ""};
+        QVERIFY(!log.append(entry));
+        QFile file(log.path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(),
+                 QByteArray("\xEF\xBB\xBF"
+                            "data_ora;numero_di_serie;file;esito;dettaglio;copia_di_sicurezza\r\n"
+                            "2026-12-08 09:05:01;1234ABCD;\"/cantiere; lotto \"\"A\"\".con\";"
+                            "RIFIUTATA;Programmazione Periferica Fallita;\r\n"));
+        ProgrammingLog missingFolder(dir.filePath(QStringLiteral("none/log.csv")));
+        const auto error = missingFolder.open();
+        QVERIFY(error && error->contains(QStringLiteral("--log")));
+    }
+};
+
+SELVANA_TEST_MAIN(TestCliParts)
+#include "tst_cli_parts.moc"
