@@ -401,8 +401,6 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         QTest::newRow("no command") << QStringList{} << 1 << "manca il comando";
-        QTest::newRow("unknown command") << QStringList{"burn"} << 1 << "comando sconosciuto";
-        QTest::newRow("read without -o") << QStringList{"read", "--port", "1"} << 1 << "-o FILE";
         QTest::newRow("option of another command")
             << QStringList{"read", "-o", "x.con", "--json"} << 1 << "--json non vale";
         QTest::newRow("port 5") << QStringList{"write", "@site", "--port", "5"} << 1
