@@ -40,6 +40,11 @@ QString ProgrammingRun::promptNoAnswer() {
                           "lavoro\" e ripetere la lettura.");
 }
 
+QString ProgrammingRun::promptWriteUnknown() {
+    return QStringLiteral("La configurazione potrebbe non essere stata scritta nell'apparato: "
+                          "dopo averlo ricollegato, ripetere la lettura e la programmazione.");
+}
+
 void ProgrammingRun::setCommands(bool load, bool save, bool reti, bool end, bool config) {
     host_.setCommandEnabled(QStringLiteral("LOAD"), load);
     host_.setCommandEnabled(QStringLiteral("SAVE"), save);
@@ -182,7 +187,9 @@ void ProgrammingRun::pollLink(bool blink) {
     if (blink)
         host_.setPromptColour(host_.promptColour() ^ kBlinkMask);
     if (const auto failure = link_.failure()) {
-        idleAfterFailure(failure->message);
+        // Lost while the answer to a write was awaited: whether it arrived is unknown.
+        idleAfterFailure(writeInFlight_ ? failure->message + QLatin1Char(' ') + promptWriteUnknown()
+                                        : failure->message);
         return;
     }
     if (!link_.isOpen()) {

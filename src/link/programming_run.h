@@ -48,6 +48,7 @@ public:
     static QString promptRefused();
     static QString promptIncomplete();
     static QString promptNoAnswer();
+    static QString promptWriteUnknown(); // added when the port is lost during a write
 
 signals:
     void commandDone(const QString& key); // for tests and traces

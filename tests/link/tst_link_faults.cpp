@@ -116,6 +116,26 @@ private slots:
         QCOMPARE(r.host.commands(), QStringLiteral("01010"));
     }
 
+    void portLostDuringWriteSaysTheWriteIsUncertain_data() {
+        QTest::addColumn<bool>("writing");
+        QTest::newRow("while reading") << false;
+        QTest::newRow("while a write awaits its answer") << true;
+    }
+    void portLostDuringWriteSaysTheWriteIsUncertain() {
+        QFETCH(bool, writing);
+        Rig r;
+        QVERIFY(r.read());
+        if (writing)
+            r.click("SAVE");
+        r.link.failure_ = PortError{PortError::Kind::Lost, QStringLiteral("/dev/fake1"),
+                                    QStringLiteral("Collegamento interrotto.")};
+        r.link.close();
+        r.tick();
+        QCOMPARE(r.host.prompt.startsWith(QStringLiteral("Collegamento interrotto.")), true);
+        QCOMPARE(r.host.prompt.endsWith(ProgrammingRun::promptWriteUnknown()), writing);
+        QCOMPARE(r.host.commands(), QStringLiteral("10111"));
+    }
+
     // Found by fuzzing: a peripheral that announced itself again after its configuration was
     // read (restarted, or another one plugged in) kept SAVE available for the old configuration.
     void newAnnouncementNeedsNewRead() {
@@ -210,6 +230,21 @@ private slots:
         r.click("END");
         QVERIFY(!r.ended);
         QVERIFY(r.panelVisible("framePresentation"));
+        QCOMPARE(r.commands(), QStringLiteral("10111"));
+    }
+
+    void deviceVanishesWhileWriteAwaitsAnswer() {
+        SimulatorOptions o;
+        o.faults.ignoreWrites = true;
+        WindowRig r(o);
+        QVERIFY(r.read());
+        r.click("SAVE");
+        QTRY_VERIFY(r.received.endsWith(buildWriteFrame(r.state.SaveImage)));
+        r.peripheral->vanish();
+        QTRY_VERIFY_WITH_TIMEOUT(!r.window->run().tmrClock().isActive(), 3000);
+        QVERIFY(r.prompt().startsWith(QStringLiteral("Collegamento interrotto")));
+        QVERIFY(r.prompt().endsWith(ProgrammingRun::promptWriteUnknown()));
+        QVERIFY(!r.link.isOpen());
         QCOMPARE(r.commands(), QStringLiteral("10111"));
     }
 
