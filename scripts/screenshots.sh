@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Remakes the README's screenshots (docs/screenshots/*.png): the real windows under a virtual X
+# server (Xvfb), against the simulated peripheral. Run it after every change to the windows.
+# Installs what it needs when missing (root or sudo); builds into build-release/.
+#   scripts/screenshots.sh [OUTPUT_FOLDER]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+out=${1:-docs/screenshots}
+build_dir=build-release
+packages=(
+    cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+    xvfb xauth        # the virtual X server and xvfb-run
+    openbox           # a window manager: title bars, and dialogs over their window
+    fonts-dejavu-core # the windows' font
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installo i pacchetti mancanti: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+if [ ! -f "$build_dir/CMakeCache.txt" ]; then
+    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSELVANA_BUILD_TESTS=OFF
+fi
+cmake --build "$build_dir" --parallel "$(nproc)" --target selvanam-shots selvanam-sim
+
+# Italian number formatting, as an installer's PC has it; the default Qt style of a plain X.
+unset QT_QPA_PLATFORM QT_STYLE_OVERRIDE
+export LANG=it_IT.UTF-8 LC_ALL=
+xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24" bash -c '
+    openbox >/dev/null 2>&1 &
+    wm=$!
+    sleep 1
+    "$@"
+    rc=$?
+    kill $wm
+    exit $rc' screenshots \
+    "$build_dir/tools/screenshots/selvanam-shots" "$out" "$build_dir/tools/simulator/selvanam-sim"

@@ -1,0 +1,134 @@
+// selvanam-shots: screenshots of the real windows against the simulator, for the README.
+//   selvanam-shots OUTPUT_FOLDER SIMULATOR_PROGRAM
+// Needs a real display (scripts/screenshots.sh runs it under Xvfb).
+
+#include "app/splash_window.h"
+#include "driven_window.h"
+#include "networks/network_list.h"
+#include "networks/networks_file.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+
+using namespace selvana;
+using namespace selvana::drive;
+
+namespace {
+
+QString outputFolder;
+int failures = 0;
+
+void fail(const QString& what) {
+    std::fprintf(stderr, "selvanam-shots: %s\n", qPrintable(what));
+    ++failures;
+}
+
+// What the X server shows in the area of the given windows (a dialog over its parent included).
+void shoot(const QString& name, std::initializer_list<QWidget*> windows) {
+    const auto areaNow = [&windows] {
+        QRect area;
+        for (QWidget* w : windows) {
+            // A frameless window's frame is sometimes reported as 1x1: then its own geometry.
+            const QRect frame = w->frameGeometry();
+            area |= frame.contains(w->geometry()) ? frame : w->geometry();
+        }
+        return area;
+    };
+    // The window manager places and frames a new window a moment after it is shown: wait until
+    // the area holds still, and every repaint has reached the server.
+    QRect area;
+    waitFor(
+        [&] {
+            const QRect before = areaNow();
+            waitFor([] { return false; }, 300);
+            area = areaNow();
+            return area == before && area.width() > 100 && area.height() > 100;
+        },
+        5000);
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(),
+                                                                      area.width(), area.height());
+    const QString path = QDir(outputFolder).filePath(name + QStringLiteral(".png"));
+    if (shot.isNull() || !shot.save(path))
+        fail(QStringLiteral("cannot save %1").arg(path));
+    else
+        std::printf("%s (%dx%d)\n", qPrintable(path), shot.width(), shot.height());
+}
+
+// A list an installer might keep: some named networks, the rest unassigned.
+QByteArray sampleNetworks() {
+    NetworkList list = defaultNetworkList();
+    const char* named[] = {"00012Centrale Nord", "00345Vigilanza Est", "01234Ponte Monte Rosa",
+                           "02020Istituto Sud", "40960Laboratorio prove"};
+    int entry = 1;
+    for (const char* line : named)
+        list[entry++] = QByteArray(line);
+    return networksFileContent(list);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const PrivateHome home;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("SelvanaM"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Programmatore periferiche Selvana M"));
+    const QStringList args = QApplication::arguments();
+    if (args.size() != 3) {
+        std::fprintf(stderr, "uso: selvanam-shots CARTELLA_IMMAGINI SIMULATORE\n");
+        return 2;
+    }
+    outputFolder = args[1];
+    QDir().mkpath(outputFolder);
+
+    {
+        SplashWindow splash;
+        splash.show();
+        if (!waitFor([&] { return splash.windowHandle()->isExposed(); }, 5000))
+            fail(QStringLiteral("the splash was not shown"));
+        shoot(QStringLiteral("splash"), {&splash});
+    }
+
+    DrivenWindow driven(home);
+    if (!driven.start(args[2], {QStringLiteral("--announce"), QStringLiteral("K")},
+                      sampleNetworks())) {
+        fail(driven.error());
+        return 1;
+    }
+    MainWindow& window = driven.window();
+    shoot(QStringLiteral("idle"), {&window});
+
+    if (!driven.load())
+        fail(QStringLiteral("no configuration shown; prompt: ") + driven.prompt());
+    shoot(QStringLiteral("configuration"), {&window});
+
+    // The networks list is edited from the start screen.
+    driven.click("END");
+    driven.click("RETI");
+    shoot(QStringLiteral("networks"), {&window});
+    driven.click("END");
+
+    // The port window is modal: photographed and closed from inside its own event loop.
+    QTimer::singleShot(0, [&window] {
+        QWidget* dialog = nullptr;
+        if (!waitFor(
+                [&dialog] {
+                    dialog = QApplication::activeModalWidget();
+                    return dialog && dialog->windowHandle() && dialog->windowHandle()->isExposed();
+                },
+                5000)) {
+            fail(QStringLiteral("the port window was not shown"));
+            return;
+        }
+        shoot(QStringLiteral("port-window"), {&window, dialog});
+        dialog->close();
+    });
+    driven.click("CONFIG");
+    return failures == 0 ? 0 : 1;
+}
