@@ -1,26 +1,11 @@
 #include "write_image.h"
 
+#include "fields/peripheral_code.h"
 #include "image/config_assembler.h"
 #include "image/config_decoder.h"
 #include "link/frame_codec.h"
-#include "rules/option_lists.h"
 
 namespace selvana::cli {
-
-namespace {
-
-// The editor enables "SAVE" only for a code from 1 to its protocol's maximum; a protocol the
-// list does not have allows none. Same table as the editor's identity fields (which live in
-// the window's library).
-int maximumCode(int protocol) {
-    const QStringList names = cmbProtocolloItems();
-    const int at = LookupProtocol(protocol);
-    if (at < 0 || at >= names.size())
-        return 0;
-    return names[at] == QLatin1String("Proteus") ? 1023 : 9999;
-}
-
-} // namespace
 
 std::optional<QString> buildWriteImage(const Image& read, const conf::ConfigFile& file,
                                        Image& saveImage) {
@@ -30,7 +15,7 @@ std::optional<QString> buildWriteImage(const Image& read, const conf::ConfigFile
     Analyze2(configImage, QString(), record);
     record.SerialNumber = serialNumberOf(read);
 
-    const int maximum = maximumCode(record.Protocollo);
+    const int maximum = maximumPeripheralCodeOf(record.Protocollo);
     if (record.CodicePeriferica < 1 || record.CodicePeriferica > maximum) {
         return maximum == 0
                    ? QStringLiteral("Il protocollo del file (codice %1) non è tra quelli "

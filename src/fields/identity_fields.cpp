@@ -3,6 +3,7 @@
 #include "app/editor_context.h"
 #include "fields/number_text.h"
 #include "fields/numeric_entry.h"
+#include "fields/peripheral_code.h"
 #include "platform/colours.h"
 #include "platform/user_dialogs.h"
 
@@ -12,15 +13,6 @@ namespace selvana {
 
 namespace {
 constexpr int kSerialNumberLength = 8;
-}
-
-int maximumPeripheralCode(const QString& protocolUpper) {
-    if (protocolUpper == QLatin1String("PROTEUS"))
-        return 1023;
-    if (protocolUpper == QLatin1String("PROTEUS-X") || protocolUpper == QLatin1String("SICEP") ||
-        protocolUpper == QLatin1String("UPR") || protocolUpper == QLatin1String("UPR-52"))
-        return 9999;
-    return 0;
 }
 
 bool peripheralCodeValid(const EditorContext& ctx) {

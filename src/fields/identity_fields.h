@@ -6,10 +6,6 @@ namespace selvana {
 
 struct EditorContext;
 
-// Largest peripheral code of a protocol, by its list text in upper case; 0 (nothing valid)
-// for any other text, an empty one included.
-int maximumPeripheralCode(const QString& protocolUpper);
-
 // Whether the code box holds a code valid for the selected protocol.
 bool peripheralCodeValid(const EditorContext& ctx);
 
