@@ -74,16 +74,6 @@ QString networksFolder(const QString& programFolder) {
     return perUser;
 }
 
-std::unique_ptr<TracedSerialLink> serialTrace(SerialLink& port, const QString& tracePath) {
-    if (tracePath.isEmpty())
-        return nullptr;
-    auto traced = std::make_unique<TracedSerialLink>(port, tracePath);
-    if (!traced->tracing())
-        qWarning("SELVANA_TRACE: cannot write %s (%s): no trace", qPrintable(tracePath),
-                 qPrintable(traced->traceError()));
-    return traced;
-}
-
 void exitAtFirstWindowIfBenchmarking(QApplication& app) {
     if (qEnvironmentVariableIsSet("SELVANA_BENCH_FIRST_WINDOW"))
         app.installEventFilter(new FirstWindowProbe(&app));
@@ -99,7 +89,7 @@ int StartUp(QApplication& app) {
     }
 
     QtSerialLink port;
-    const auto trace = serialTrace(port, qEnvironmentVariable("SELVANA_TRACE"));
+    const auto trace = serialTrace(port, qEnvironmentVariable(kTraceVariable));
     SerialLink& link = trace ? static_cast<SerialLink&>(*trace) : port;
     SettingsStore settings;
     QtUserDialogs dialogs;

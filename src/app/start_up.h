@@ -2,14 +2,9 @@
 
 #include <QStringList>
 
-#include <memory>
-
 class QApplication;
 
 namespace selvana {
-
-class SerialLink;
-class TracedSerialLink;
 
 // The band letter from the command line: the whole argument text upper-cased, kept only when it
 // is exactly "V" or "U" (so "v" counts as "V", while " V" or "VHF" mean no band).
@@ -23,10 +18,6 @@ bool folderIsWritable(const QString& folder);
 // a folder of the user's), otherwise in the per-user data folder (installed system-wide), which
 // is created when missing.
 QString networksFolder(const QString& programFolder);
-
-// The support trace of the serial link over the real one, when tracePath names a file (the
-// variable SELVANA_TRACE); none otherwise.
-std::unique_ptr<TracedSerialLink> serialTrace(SerialLink& port, const QString& tracePath);
 
 // For the benchmark only (SELVANA_BENCH_FIRST_WINDOW set): once the first window has been
 // exposed, prints the wall clock in microseconds since the epoch and ends the process.

@@ -73,4 +73,14 @@ std::optional<PortError> TracedSerialLink::failure() const {
     return failure;
 }
 
+std::unique_ptr<TracedSerialLink> serialTrace(SerialLink& port, const QString& tracePath) {
+    if (tracePath.isEmpty())
+        return nullptr;
+    auto traced = std::make_unique<TracedSerialLink>(port, tracePath);
+    if (!traced->tracing())
+        qWarning("%s: cannot write %s (%s): no trace", kTraceVariable, qPrintable(tracePath),
+                 qPrintable(traced->traceError()));
+    return traced;
+}
+
 } // namespace selvana

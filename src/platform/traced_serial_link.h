@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <functional>
+#include <memory>
 
 namespace selvana {
 
@@ -42,5 +43,12 @@ private:
     QString traceError_;
     mutable bool failureTraced_ = false;
 };
+
+// The environment variable that names the trace file; unset or empty means no trace.
+inline constexpr char kTraceVariable[] = "SELVANA_TRACE";
+
+// The trace over the real port when tracePath names a file; none otherwise. A file that cannot
+// be written is reported once on stderr.
+std::unique_ptr<TracedSerialLink> serialTrace(SerialLink& port, const QString& tracePath);
 
 } // namespace selvana

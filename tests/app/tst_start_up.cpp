@@ -5,7 +5,6 @@
 #include "common/test_main.h"
 #include "networks/networks_file.h"
 #include "platform/settings_store.h"
-#include "platform/traced_serial_link.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,21 +63,6 @@ private slots:
         QFile file(networksFilePath(perUser));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), networksFileContent(defaultNetworkList()));
-    }
-
-    void traceOnlyWhenAFileIsNamed() {
-        FakeSerialLink port;
-        QVERIFY(!serialTrace(port, QString()));
-        QTemporaryDir dir;
-        const QString path = dir.filePath("trace.txt");
-        const auto traced = serialTrace(port, path);
-        QVERIFY(traced);
-        QVERIFY(traced->tracing());
-        QVERIFY(!traced->open(QStringLiteral("/dev/ttyUSB0")));
-        QVERIFY(port.isOpen());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("OPEN /dev/ttyUSB0\n"));
     }
 };
 

@@ -145,6 +145,17 @@ private slots:
         QCOMPARE(inner.writes.size(), 1);
     }
 
+    void traceOnlyWhenAFileIsNamed() {
+        FakeSerialLink port;
+        QVERIFY(!serialTrace(port, QString()));
+        const auto traced = serialTrace(port, path_);
+        QVERIFY(traced);
+        QVERIFY(traced->tracing());
+        QVERIFY(!traced->open(QStringLiteral("/dev/ttyUSB0")));
+        QVERIFY(port.isOpen());
+        QVERIFY(traceLines(path_).last().endsWith(" OPEN /dev/ttyUSB0"));
+    }
+
 private:
     QTemporaryDir dir_;
     QString path_;
