@@ -48,6 +48,9 @@ grep '^Name=' "$root/usr/share/applications/it.selvana.selvanam.desktop"
 ls -l "$root/usr/share/icons/hicolor/128x128/apps/it.selvana.selvanam.png" \
     "$root/usr/share/metainfo/it.selvana.selvanam.metainfo.xml"
 
+echo "== programma a riga di comando"
+in_root selvanam-cli --version
+
 echo "== avvio del programma installato da un utente normale"
 in_root id installer >/dev/null 2>&1 || in_root useradd --create-home installer
 home=$root/home/installer
