@@ -6,8 +6,10 @@
 #include "networks/networks_file.h"
 #include "platform/settings_store.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -63,6 +65,25 @@ private slots:
         QFile file(networksFilePath(perUser));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), networksFileContent(defaultNetworkList()));
+    }
+
+    // The benchmark's probe ends the real program at its first window and tells the moment.
+    void benchmarkProbeEndsAtTheFirstWindow() {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SELVANA_BENCH_FIRST_WINDOW"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        const qint64 before = QDateTime::currentMSecsSinceEpoch();
+        program.start(QStringLiteral(SELVANAM_PROGRAM), QStringList());
+        QVERIFY(program.waitForFinished(8000)); // well before the splash's own 10 s
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        bool ok = false;
+        const qint64 shownMs = program.readAllStandardOutput().trimmed().toLongLong(&ok) / 1000;
+        QVERIFY(ok);
+        QVERIFY(shownMs >= before);
+        QVERIFY(shownMs <= QDateTime::currentMSecsSinceEpoch());
     }
 };
 
