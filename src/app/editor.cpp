@@ -9,6 +9,7 @@
 #include "rules/fill_combos.h"
 #include "rules/protocol_rules.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
@@ -88,6 +89,11 @@ void Editor::fillCombos() {
 bool Editor::present() {
     const ConfigRecord shown = state_.record;
     context_.presenting = true;
+    // Showing and hiding controls one by one would lay the visible frames out again each time:
+    // the frames stay out of sight while they are set.
+    QWidget* focused = QApplication::focusWidget();
+    const bool framesShown = !controls_.frames->isHidden();
+    controls_.frames->hide();
 
     // The start-up editor, then the start-up (zeroed) record as the announcement shows it...
     applyDesignState(controls_);
@@ -105,8 +111,16 @@ bool Editor::present() {
     DisplayData(context_);
     runFeatureChecks(context_);
 
+    if (framesShown)
+        controls_.frames->show();
     context_.presenting = false;
-    return peripheralCodeValid(context_);
+    const bool codeValid = peripheralCodeValid(context_);
+    // The code check asked for the focus when the code is out of range; otherwise the focus
+    // goes back where it was.
+    QWidget* next = codeValid ? focused : controls_.txtCodicePeriferica;
+    if (next && next->isVisible() && next->isEnabled())
+        next->setFocus(Qt::OtherFocusReason);
+    return codeValid;
 }
 
 std::optional<FieldError> Editor::collect() {

@@ -21,7 +21,8 @@ class TaggedLineEdit;
 // Every control of the editor, by the name the rules use. Built once by buildEditorControls;
 // the window owns the widgets, this only points at them.
 struct EditorControls {
-    // Frames, in their grid cells.
+    // The six frames, in their grid cells, on one widget covering the editor area.
+    QWidget* frames = nullptr;
     QGroupBox* Frame4 = nullptr;  // "Parametri Generali"
     QGroupBox* Frame6 = nullptr;  // "Parametri Radio"
     QGroupBox* Frame5 = nullptr;  // "Parametri Operativi"

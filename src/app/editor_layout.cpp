@@ -336,15 +336,20 @@ std::array<TaggedLineEdit*, 11> EditorControls::numericBoxes() const {
 
 EditorControls buildEditorControls(QWidget* editorArea) {
     EditorControls c;
-    auto* grid = new QGridLayout(editorArea);
+    auto* area = new QVBoxLayout(editorArea);
+    area->setContentsMargins(0, 0, 0, 0);
+    c.frames = new QWidget(editorArea);
+    c.frames->setObjectName(QStringLiteral("editorFrames"));
+    area->addWidget(c.frames);
+    auto* grid = new QGridLayout(c.frames);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setSpacing(6);
-    c.Frame4 = frame("Frame4", "Parametri Generali", editorArea);
-    c.Frame6 = frame("Frame6", "Parametri Radio", editorArea);
-    c.Frame5 = frame("Frame5", "Parametri Operativi", editorArea);
-    c.Frame8 = frame("Frame8", "Via di TX", editorArea);
-    c.Frame2 = frame("Frame2", "Centralina Integrata", editorArea);
-    c.Frame11 = frame("Frame11", "Configurazione", editorArea);
+    c.Frame4 = frame("Frame4", "Parametri Generali", c.frames);
+    c.Frame6 = frame("Frame6", "Parametri Radio", c.frames);
+    c.Frame5 = frame("Frame5", "Parametri Operativi", c.frames);
+    c.Frame8 = frame("Frame8", "Via di TX", c.frames);
+    c.Frame2 = frame("Frame2", "Centralina Integrata", c.frames);
+    c.Frame11 = frame("Frame11", "Configurazione", c.frames);
     grid->addWidget(c.Frame4, 0, 0);
     grid->addWidget(c.Frame6, 0, 1);
     grid->addWidget(c.Frame5, 0, 2);

@@ -55,9 +55,9 @@ QWidget* toolbarSpacer(QWidget* parent) {
 } // namespace
 
 MainWindow::MainWindow(ProgramState& state, SerialLink& link, SettingsStore& settings,
-                       UserDialogs& dialogs, QString programFolder, QWidget* parent)
+                       UserDialogs& dialogs, QString networksFolder, QWidget* parent)
     : QMainWindow(parent), state_(state), settings_(settings), dialogs_(dialogs),
-      programFolder_(std::move(programFolder)), keyPreview_(state), run_(state, link, *this),
+      networksFolder_(std::move(networksFolder)), keyPreview_(state), run_(state, link, *this),
       endProgram_([] { QCoreApplication::exit(0); }) {
     ensureResources();
     setObjectName(QStringLiteral("frmMONO"));
@@ -304,16 +304,16 @@ void MainWindow::reportNetworksError(const std::optional<NetworksFileError>& err
 }
 
 void MainWindow::writeNetworks() {
-    reportNetworksError(ScriviReti(programFolder_, state_.networkList));
+    reportNetworksError(ScriviReti(networksFolder_, state_.networkList));
 }
 
 void MainWindow::takeNetworksFromGrid() {
-    reportNetworksError(GetReti(*grdReti_, state_.networkList, programFolder_));
+    reportNetworksError(GetReti(*grdReti_, state_.networkList, networksFolder_));
 }
 
 void MainWindow::reloadNetworks() {
     state_.LoadingReti = true;
-    const auto error = LoadReti(programFolder_, state_.networkList, *grdReti_);
+    const auto error = LoadReti(networksFolder_, state_.networkList, *grdReti_);
     state_.LoadingReti = false;
     reportNetworksError(error);
 }

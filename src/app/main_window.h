@@ -29,7 +29,7 @@ class MainWindow : public QMainWindow, public RunHost {
     Q_OBJECT
 public:
     MainWindow(ProgramState& state, SerialLink& link, SettingsStore& settings, UserDialogs& dialogs,
-               QString programFolder, QWidget* parent = nullptr);
+               QString networksFolder, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     ProgrammingRun& run() { return run_; }
@@ -38,7 +38,7 @@ public:
     QWidget* editorArea() const { return editorArea_; }
     Editor& editor() { return *editor_; }
     RetiGrid& grid() { return *grdReti_; }
-    const QString& programFolder() const { return programFolder_; }
+    const QString& networksFolder() const { return networksFolder_; }
 
     // What "END" as the first command does; the real program quits.
     void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
@@ -80,7 +80,7 @@ private:
     ProgramState& state_;
     SettingsStore& settings_;
     UserDialogs& dialogs_;
-    QString programFolder_;
+    QString networksFolder_;
     KeyPreview keyPreview_;
     ProgrammingRun run_;
     std::function<void()> endProgram_;

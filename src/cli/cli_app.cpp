@@ -6,6 +6,7 @@
 #include "cli/exit_status.h"
 #include "cli/link_command.h"
 #include "platform/qt_serial_link.h"
+#include "platform/traced_serial_link.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -53,7 +54,9 @@ int runCommandLine(const QStringList& arguments, Console& console) {
     case Options::Command::Decode:
         return decode(options, console);
     default: {
-        QtSerialLink link;
+        QtSerialLink port;
+        const auto trace = serialTrace(port, qEnvironmentVariable(kTraceVariable));
+        SerialLink& link = trace ? static_cast<SerialLink&>(*trace) : port;
         LinkCommand command(options, console, link);
         return command.run();
     }

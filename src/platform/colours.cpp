@@ -5,6 +5,9 @@
 namespace selvana {
 
 void setForeColor(QWidget* widget, std::uint32_t bgr) {
+    const QVariant current = widget->property("ForeColor");
+    if (current.isValid() && current.toUInt() == bgr)
+        return; // a new palette would be handed down to every child again
     QPalette palette = widget->palette();
     const QColor colour = colourFromBgr(bgr);
     palette.setColor(QPalette::WindowText, colour);
