@@ -14,6 +14,7 @@ using namespace map;
 namespace {
 
 constexpr double kHighestFrequencyMHz = 1e6;
+constexpr double kHalfStepMHz = 0.0125 / 2;
 
 std::uint8_t hexByte(const QString& digits) {
     return static_cast<std::uint8_t>(digits.toUInt(nullptr, 16));
@@ -29,6 +30,16 @@ std::optional<FieldError> check(const ConfigRecord& rec) {
         rec.FrequenzaTX >= kHighestFrequencyMHz)
         return FieldError::outOfRange(QStringLiteral("txtFrequenzaTX"),
                                       QStringLiteral("Frequenza TX (Mhz)"));
+    // A frequency outside the bands the synthesizer word counts from (VHF below 146 or above
+    // 174 MHz, say) would be written as a word that reads back as another frequency, in the
+    // other band: it is refused rather than written wrong.
+    if (std::fabs(DecodificaFrequenza(CodificaFrequenza(rec.FrequenzaTX)) - rec.FrequenzaTX) >=
+        kHalfStepMHz)
+        return FieldError{QStringLiteral("txtFrequenzaTX"), QStringLiteral("Frequenza TX (Mhz)"),
+                          QStringLiteral("La frequenza del campo \"Frequenza TX (Mhz)\" non può "
+                                         "essere memorizzata dalla periferica: usare una "
+                                         "frequenza da 146 a 174 MHz (VHF) o da 400 a 470 MHz "
+                                         "(UHF) e ripetere l'operazione.")};
     if (!toIntegerInRange(rec.TempoAggancio * 10.0, 0, 255))
         return FieldError::outOfRange(QStringLiteral("txtTempoAggancio"),
                                       QStringLiteral("T agg. ponte (s)"));

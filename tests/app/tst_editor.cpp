@@ -380,6 +380,8 @@ private slots:
                                                 << "256";
         QTest::newRow("frequency not a number") << "txtFrequenzaTX"
                                                 << "1,2,3";
+        QTest::newRow("frequency below the VHF band (reads back as UHF)") << "txtFrequenzaTX"
+                                                                          << "140";
         QTest::newRow("empty code") << "txtCodicePeriferica"
                                     << "";
         QTest::newRow("code over 16 bits") << "txtCodicePeriferica"

@@ -187,6 +187,9 @@ private slots:
         QTest::newRow("no tone") << 6 << "cmbTonoSubAudio";
         QTest::newRow("negative code") << 7 << "txtCodicePeriferica";
         QTest::newRow("frequency not a number") << 8 << "txtFrequenzaTX";
+        QTest::newRow("VHF below 146 reads back as UHF") << 9 << "txtFrequenzaTX";
+        QTest::newRow("VHF above 174") << 10 << "txtFrequenzaTX";
+        QTest::newRow("between the bands") << 11 << "txtFrequenzaTX";
     }
     void valuesThatDoNotFit() {
         QFETCH(int, which);
@@ -222,6 +225,15 @@ private slots:
         case 8:
             rec.FrequenzaTX = std::numeric_limits<double>::quiet_NaN();
             break;
+        case 9:
+            rec.FrequenzaTX = 140.0;
+            break;
+        case 10:
+            rec.FrequenzaTX = 174.5;
+            break;
+        case 11:
+            rec.FrequenzaTX = 300.0;
+            break;
         }
         const ConfigRecord before = rec;
         Image out{};
@@ -232,7 +244,7 @@ private slots:
         QTEST(error->control, "control");
         QVERIFY(error->message.contains(error->label));
         QVERIFY(out == outBefore);
-        if (which != 8)
+        if (which != 8) // NaN never equals itself
             QVERIFY(rec == before);
     }
 
