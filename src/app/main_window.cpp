@@ -86,16 +86,16 @@ void MainWindow::buildToolbar() {
     addToolBar(Qt::TopToolBarArea, tlbMain_);
     const int count = int(std::size(kCommands));
     for (int i = 0; i < count; ++i) {
-        const CommandSpec& spec = kCommands[i];
+        const CommandSpec& entry = kCommands[i];
         if (i == count - 1)
             tlbMain_->addWidget(toolbarSpacer(tlbMain_));
-        const QString key = QLatin1String(spec.key);
+        const QString key = QLatin1String(entry.key);
         QAction* action = tlbMain_->addAction(
-            QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(spec.icon))),
-            QString::fromUtf8(spec.caption));
+            QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(entry.icon))),
+            QString::fromUtf8(entry.caption));
         action->setObjectName(key);
         action->setData(key);
-        action->setToolTip(QString::fromUtf8(spec.toolTip));
+        action->setToolTip(QString::fromUtf8(entry.toolTip));
         connect(action, &QAction::triggered, this, [this, key] { run_.tlbMain_ButtonClick(key); });
         commands_[key] = action;
         if (i == 0)

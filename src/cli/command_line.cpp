@@ -18,15 +18,15 @@ using Command = Options::Command;
 
 constexpr double kLongestTimeoutS = 7 * 24 * 3600.0;
 
-struct OptionSpec {
+struct OptionInfo {
     const char* longName;
     char shortName;
     bool takesValue;
     QList<Command> commands; // where it is allowed
 };
 
-const QList<OptionSpec>& optionSpecs() {
-    static const QList<OptionSpec> specs = {
+const QList<OptionInfo>& knownOptions() {
+    static const QList<OptionInfo> table = {
         {"port", 'p', true, {Command::Read, Command::Write, Command::Program}},
         {"output", 'o', true, {Command::Read}},
         {"timeout", 't', true, {Command::Read, Command::Write, Command::Program}},
@@ -35,14 +35,14 @@ const QList<OptionSpec>& optionSpecs() {
         {"json", 'j', false, {Command::Decode}},
         {"serial", 's', true, {Command::Decode}},
     };
-    return specs;
+    return table;
 }
 
-const OptionSpec* findOption(const QString& name) {
-    for (const OptionSpec& spec : optionSpecs()) {
-        if (name == QLatin1String(spec.longName) ||
-            (name.size() == 1 && name[0] == QLatin1Char(spec.shortName)))
-            return &spec;
+const OptionInfo* findOption(const QString& name) {
+    for (const OptionInfo& option : knownOptions()) {
+        if (name == QLatin1String(option.longName) ||
+            (name.size() == 1 && name[0] == QLatin1Char(option.shortName)))
+            return &option;
     }
     return nullptr;
 }
@@ -74,12 +74,12 @@ QString commandName(Command command) {
     }
 }
 
-QString shown(const OptionSpec& spec) {
-    return QStringLiteral("--") + QLatin1String(spec.longName);
+QString shown(const OptionInfo& option) {
+    return QStringLiteral("--") + QLatin1String(option.longName);
 }
 
-std::optional<QString> apply(const OptionSpec& spec, const QString& value, Options& o) {
-    const QString name = QLatin1String(spec.longName);
+std::optional<QString> apply(const OptionInfo& option, const QString& value, Options& o) {
+    const QString name = QLatin1String(option.longName);
     if (name == QLatin1String("port")) {
         o.port = value.trimmed();
         if (o.port.isEmpty())
@@ -140,7 +140,7 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
     Options o;
     std::optional<Command> command;
     QStringList positional;
-    QList<const OptionSpec*> given;
+    QList<const OptionInfo*> given;
     bool optionsEnded = false;
 
     for (int i = 0; i < arguments.size(); ++i) {
@@ -175,28 +175,28 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
             if (arg.size() > 2)
                 value = arg.mid(2);
         }
-        const OptionSpec* spec = findOption(name);
-        if (!spec)
+        const OptionInfo* option = findOption(name);
+        if (!option)
             return QStringLiteral("opzione sconosciuta \"%1\"").arg(arg);
-        if (!spec->takesValue && value)
-            return QStringLiteral("l'opzione %1 non accetta valori").arg(shown(*spec));
-        if (spec->takesValue && !value) {
+        if (!option->takesValue && value)
+            return QStringLiteral("l'opzione %1 non accetta valori").arg(shown(*option));
+        if (option->takesValue && !value) {
             if (i + 1 >= arguments.size())
-                return QStringLiteral("manca il valore dell'opzione %1").arg(shown(*spec));
+                return QStringLiteral("manca il valore dell'opzione %1").arg(shown(*option));
             value = arguments[++i];
         }
-        if (auto error = apply(*spec, value.value_or(QString()), o))
+        if (auto error = apply(*option, value.value_or(QString()), o))
             return error;
-        given << spec;
+        given << option;
     }
 
     if (!command)
         return QStringLiteral("manca il comando: decode, read, write o program");
     o.command = *command;
-    for (const OptionSpec* spec : given) {
-        if (!spec->commands.contains(o.command))
+    for (const OptionInfo* option : given) {
+        if (!option->commands.contains(o.command))
             return QStringLiteral("l'opzione %1 non vale per il comando %2")
-                .arg(shown(*spec), commandName(o.command));
+                .arg(shown(*option), commandName(o.command));
     }
 
     if (o.command == Command::Read) {
