@@ -11,25 +11,15 @@
 #   bench/run.sh            RUNS=10 CYCLES=20 by default: RUNS=20 bench/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/packages.sh
 
 runs=${RUNS:-10}
 cycles=${CYCLES:-20}
 build=build-release
 
 if [ -z "${SELVANA_BENCH_INSIDE_X:-}" ]; then
-    packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
-        fonts-dejavu-core xvfb xauth xdotool)
-    missing=()
-    for p in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    if ((${#missing[@]})); then
-        echo "Installo i pacchetti mancanti: ${missing[*]}"
-        sudo_cmd=()
-        [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-        "${sudo_cmd[@]}" apt-get update -q
-        DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-    fi
+    packages=("${build_packages[@]}" xvfb xauth xdotool)
+    ensure_packages "${packages[@]}"
     if [ ! -f "$build/CMakeCache.txt" ]; then
         cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSELVANA_BUILD_TESTS=OFF
     fi

@@ -9,6 +9,7 @@
 #   FUZZ_ARGS="-runs=10000000" scripts/fuzz.sh 0 link   (any further libFuzzer options)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/packages.sh
 
 seconds=${1:-60}
 shift || true
@@ -17,21 +18,10 @@ targets=("$@")
 build_dir=build-fuzz
 
 packages=(
-    cmake ninja-build pkg-config
-    qt6-base-dev qt6-serialport-dev libgl-dev
+    "${build_packages[@]}"
     clang libclang-rt-14-dev # libFuzzer and the sanitizer runtimes
 )
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installo i pacchetti mancanti: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+ensure_packages "${packages[@]}"
 
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
     generator=()

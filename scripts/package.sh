@@ -6,25 +6,16 @@
 #   sudo apt-get install ./build-release/selvanam_*.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/packages.sh
 
 build_dir=build-release
 packages=(
-    cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
+    "${build_packages[@]}"
     dpkg-dev           # dpkg-shlibdeps: the package's dependencies
     desktop-file-utils # desktop-file-validate
     appstream          # appstreamcli validate
 )
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installo i pacchetti mancanti: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+ensure_packages "${packages[@]}"
 
 desktop-file-validate packaging/it.selvana.selvanam.desktop
 appstreamcli validate --no-net packaging/it.selvana.selvanam.metainfo.xml

@@ -5,26 +5,16 @@
 #   scripts/screenshots.sh [OUTPUT_FOLDER]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/packages.sh
 
 out=${1:-docs/screenshots}
 build_dir=build-release
 packages=(
-    cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
-    xvfb xauth        # the virtual X server and xvfb-run
-    openbox           # a window manager: title bars, and dialogs over their window
-    fonts-dejavu-core # the windows' font
+    "${build_packages[@]}"
+    xvfb xauth # the virtual X server and xvfb-run
+    openbox    # a window manager: title bars, and dialogs over their window
 )
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installo i pacchetti mancanti: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+ensure_packages "${packages[@]}"
 
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
     cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSELVANA_BUILD_TESTS=OFF

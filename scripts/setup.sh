@@ -6,6 +6,7 @@
 #   scripts/setup.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/packages.sh
 
 build_dir=build
 cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
@@ -22,23 +23,9 @@ for arg in "$@"; do
     esac
 done
 
-packages=(
-    cmake ninja-build g++ pkg-config       # toolchain
-    qt6-base-dev qt6-serialport-dev libgl-dev # Qt 6 Core, Gui, Widgets, Test, SerialPort
-    fonts-dejavu-core                      # a font for windows drawn offscreen
-)
+packages=("${build_packages[@]}")
 
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installo i pacchetti mancanti: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+ensure_packages "${packages[@]}"
 
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)

@@ -1,0 +1,21 @@
+# Sourced by the project's scripts: ensure_packages installs the Debian packages named that are
+# not installed yet (as root, or with sudo), and does nothing when all are there.
+ensure_packages() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    ((${#missing[@]})) || return 0
+    echo "Installo i pacchetti mancanti: ${missing[*]}"
+    local sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# What every build of the project needs.
+build_packages=(
+    cmake ninja-build g++ pkg-config         # toolchain
+    qt6-base-dev qt6-serialport-dev libgl-dev # Qt 6 Core, Gui, Widgets, Test, SerialPort
+    fonts-dejavu-core                        # a font for windows drawn offscreen
+)
