@@ -18,21 +18,6 @@ int options(int protocol, int extra = 0x60) {
     return protocol | extra;
 }
 
-QString enabledMembers(const std::map<int, QRadioButton*>& members) {
-    QString s;
-    for (const auto& [member, button] : members)
-        if (button->isEnabled())
-            s += QString::number(member);
-    return s;
-}
-
-int selectedMember(const std::map<int, QRadioButton*>& members) {
-    for (const auto& [member, button] : members)
-        if (button->isChecked())
-            return member;
-    return 0;
-}
-
 } // namespace
 
 class TestEditor : public QObject {

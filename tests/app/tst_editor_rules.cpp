@@ -26,21 +26,6 @@ QString local(QString text) {
     return text.replace(QLatin1Char(','), QLocale().decimalPoint());
 }
 
-QString offered(const std::map<int, QRadioButton*>& members) {
-    QString s;
-    for (const auto& [member, button] : members)
-        if (button->isEnabled())
-            s += QString::number(member);
-    return s;
-}
-
-int chosen(const std::map<int, QRadioButton*>& members) {
-    for (const auto& [member, button] : members)
-        if (button->isChecked())
-            return member;
-    return 0;
-}
-
 QWidget* focused() {
     return QApplication::focusWidget();
 }
@@ -155,8 +140,8 @@ private slots:
         QCOMPARE(c.lblToni->text(), QStringLiteral("Alti"));
         QVERIFY(c.optStati->isChecked());
         QVERIFY(!c.optAllarmi->isEnabled());
-        QCOMPARE(offered(c.optNumIngressi), QStringLiteral("6"));
-        QCOMPARE(chosen(c.optNumIngressi), 6);
+        QCOMPARE(enabledMembers(c.optNumIngressi), QStringLiteral("6"));
+        QCOMPARE(selectedMember(c.optNumIngressi), 6);
         QVERIFY(c.chkRimappaturaIngressiSicep->isChecked());
         QVERIFY(c.chkRimappaturaIngressiSicep->isEnabled());
         QCOMPARE(c.txtOffsetSicep1->text(), QStringLiteral("200"));
@@ -208,8 +193,8 @@ private slots:
         EditorControls& c = r.c();
         QVERIFY(choose(c.cmbProtocollo, protocol));
 
-        QTEST(offered(c.optNumIngressi), "inputs");
-        QCOMPARE(chosen(c.optNumIngressi), 4);
+        QTEST(enabledMembers(c.optNumIngressi), "inputs");
+        QCOMPARE(selectedMember(c.optNumIngressi), 4);
         QCOMPARE(r.state.record.NumIngressi, 4);
         QVERIFY(!c.chkRimappaturaIngressiSicep->isChecked());
         QVERIFY(!c.chkRimappaturaIngressiSicep->isEnabled());

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -82,6 +83,21 @@ struct EditorRig {
 
     static std::uint32_t colourOf(const QWidget* w) { return foreColor(w); }
 };
+
+// The members of an option array that are enabled ("1456"), and the one selected (0: none).
+inline QString enabledMembers(const std::map<int, QRadioButton*>& members) {
+    QString s;
+    for (const auto& [member, button] : members)
+        if (button->isEnabled())
+            s += QString::number(member);
+    return s;
+}
+inline int selectedMember(const std::map<int, QRadioButton*>& members) {
+    for (const auto& [member, button] : members)
+        if (button->isChecked())
+            return member;
+    return 0;
+}
 
 // A copy of an image with some bytes replaced and the checksum fixed.
 inline Image with(Image image, std::initializer_list<std::pair<int, int>> bytes) {

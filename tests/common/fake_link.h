@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/program_state.h"
+#include "link/programming_run.h"
 #include "link/run_host.h"
 #include "link/serial_link.h"
 
@@ -104,6 +106,27 @@ public:
     QStringList reported;
     std::optional<FieldError> collectError;
     std::function<void()> portWindow;
+};
+
+// The programming run on an in-memory link and a stand-in window, with a clock the test moves.
+struct RunRig {
+    ProgramState state;
+    FakeSerialLink link;
+    FakeRunHost host;
+    ProgrammingRun run{state, link, host};
+    std::int64_t clock = 0;
+
+    RunRig() {
+        state.PortNumber = 1;
+        run.setClock([this] { return clock; });
+    }
+    // One timer tick, ms after the last one, with what arrived meanwhile.
+    void tick(const QByteArray& input = {}, std::int64_t ms = ProgrammingRun::kTickMs) {
+        clock += ms;
+        link.incoming += input;
+        run.tmrClock_Timer();
+    }
+    void click(const char* key) { run.tlbMain_ButtonClick(QLatin1String(key)); }
 };
 
 } // namespace selvana::testing

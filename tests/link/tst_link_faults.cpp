@@ -17,24 +17,7 @@ using sim::SimulatorOptions;
 
 namespace {
 
-// The run on an in-memory link with a clock the test moves.
-struct Rig {
-    ProgramState state;
-    FakeSerialLink link;
-    FakeRunHost host;
-    ProgrammingRun run{state, link, host};
-    std::int64_t clock = 0;
-
-    Rig() {
-        state.PortNumber = 1;
-        run.setClock([this] { return clock; });
-    }
-    void tick(const QByteArray& input = {}, std::int64_t ms = ProgrammingRun::kTickMs) {
-        clock += ms;
-        link.incoming += input;
-        run.tmrClock_Timer();
-    }
-    void click(const char* key) { run.tlbMain_ButtonClick(QLatin1String(key)); }
+struct Rig : RunRig {
     // "LOAD", announcement and frame: the configuration is shown and may be written.
     bool read() {
         click("LOAD");

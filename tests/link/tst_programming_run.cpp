@@ -7,21 +7,7 @@
 using namespace selvana;
 using namespace selvana::testing;
 
-namespace {
-struct Rig {
-    ProgramState state;
-    FakeSerialLink link;
-    FakeRunHost host;
-    ProgrammingRun run{state, link, host};
-
-    Rig() { state.PortNumber = 1; }
-    void tick(const QByteArray& input = {}) {
-        link.incoming += input;
-        run.tmrClock_Timer();
-    }
-    void click(const char* key) { run.tlbMain_ButtonClick(QLatin1String(key)); }
-};
-} // namespace
+using Rig = RunRig;
 
 class TestProgrammingRun : public QObject {
     Q_OBJECT
