@@ -1,3 +1,4 @@
+#include "common/test_files.h"
 #include "networks/ansi_codec.h"
 #include "networks/cell_edit.h"
 #include "networks/network_list.h"
@@ -15,32 +16,15 @@
 #endif
 
 using namespace selvana;
+using namespace selvana::testing;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 QByteArray defaultContent() {
     QByteArray c;
     for (int i = 0; i < kNetworkCount; ++i)
         c += "00000Rete non assegnata\r\n";
     return c;
-}
-
-NetworkList listOf(const QByteArrayList& entries) {
-    NetworkList list;
-    for (int i = 0; i < entries.size(); ++i)
-        list[i + 1] = entries[i];
-    return list;
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "common/test_files.h"
 #include "networks/networks_file.h"
 #include "networks/reti_grid.h"
 
@@ -7,19 +8,9 @@
 #include <QTest>
 
 using namespace selvana;
+using namespace selvana::testing;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // keyClicks takes Latin-1 only; accented letters and the euro sign arrive as key events that
 // carry their text, as a real keyboard delivers them.

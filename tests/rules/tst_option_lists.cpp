@@ -1,3 +1,4 @@
+#include "common/test_files.h"
 #include "rules/option_lists.h"
 
 #include "networks/networks_file.h"
@@ -5,17 +6,7 @@
 #include <QTest>
 
 using namespace selvana;
-
-namespace {
-
-NetworkList listOf(const QByteArrayList& entries) {
-    NetworkList list;
-    for (int i = 0; i < entries.size(); ++i)
-        list[i + 1] = entries[i];
-    return list;
-}
-
-} // namespace
+using namespace selvana::testing;
 
 class TestOptionLists : public QObject {
     Q_OBJECT
