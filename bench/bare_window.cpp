@@ -2,15 +2,11 @@
 // its window has been exposed it prints the wall clock in microseconds since the epoch and its
 // resident memory in kB, and ends.
 
+#include "app/first_window_probe.h"
+
 #include <QApplication>
 #include <QFile>
-#include <QTimer>
 #include <QWidget>
-#include <QWindow>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -25,36 +21,12 @@ long residentKb() {
     return -1;
 }
 
-class FirstWindowProbe : public QObject {
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Expose && !seen_) {
-            auto* window = qobject_cast<QWindow*>(watched);
-            if (window && window->isExposed()) {
-                seen_ = true;
-                QTimer::singleShot(0, [] {
-                    using namespace std::chrono;
-                    const auto now = system_clock::now().time_since_epoch();
-                    std::printf("%lld %ld\n",
-                                static_cast<long long>(duration_cast<microseconds>(now).count()),
-                                residentKb());
-                    std::fflush(stdout);
-                    std::_Exit(0);
-                });
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool seen_ = false;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    FirstWindowProbe probe;
+    selvana::FirstWindowProbe probe(
+        [] { return QByteArray(" ") + QByteArray::number(static_cast<qlonglong>(residentKb())); });
     app.installEventFilter(&probe);
     QWidget window;
     window.resize(400, 270); // about the splash window's size

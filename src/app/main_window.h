@@ -34,7 +34,6 @@ public:
 
     ProgrammingRun& run() { return run_; }
     QAction* command(const QString& key) const;
-    KeyPreview& keyPreview() { return keyPreview_; }
     QWidget* editorArea() const { return editorArea_; }
     Editor& editor() { return *editor_; }
     RetiGrid& grid() { return *grdReti_; }

@@ -1,5 +1,6 @@
 #include "start_up.h"
 
+#include "app/first_window_probe.h"
 #include "app/main_window.h"
 #include "app/program_state.h"
 #include "app/splash_window.h"
@@ -12,47 +13,9 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryFile>
-#include <QTimer>
-#include <QWindow>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 
 namespace selvana {
-
-namespace {
-
-// Catches the first exposure of any window of the process.
-class FirstWindowProbe : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Expose && !seen_) {
-            auto* window = qobject_cast<QWindow*>(watched);
-            if (window && window->isExposed()) {
-                seen_ = true;
-                // After the expose has been handled, so the window's first frame is drawn.
-                QTimer::singleShot(0, [] {
-                    using namespace std::chrono;
-                    const auto now = system_clock::now().time_since_epoch();
-                    std::printf("%lld\n",
-                                static_cast<long long>(duration_cast<microseconds>(now).count()));
-                    std::fflush(stdout);
-                    std::_Exit(0);
-                });
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool seen_ = false;
-};
-
-} // namespace
 
 QString bandLetterFromArguments(const QStringList& arguments) {
     const QString text = arguments.mid(1).join(QLatin1Char(' ')).toUpper();
@@ -76,7 +39,7 @@ QString networksFolder(const QString& programFolder) {
 
 void exitAtFirstWindowIfBenchmarking(QApplication& app) {
     if (qEnvironmentVariableIsSet("SELVANA_BENCH_FIRST_WINDOW"))
-        app.installEventFilter(new FirstWindowProbe(&app));
+        app.installEventFilter(new FirstWindowProbe({}, &app));
 }
 
 int StartUp(QApplication& app) {
