@@ -2,7 +2,7 @@
 // its window has been exposed it prints the wall clock in microseconds since the epoch and its
 // resident memory in kB, and ends.
 
-#include "app/first_window_probe.h"
+#include "ui/first_window_probe.h"
 
 #include <QApplication>
 #include <QFile>

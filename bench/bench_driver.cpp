@@ -4,8 +4,8 @@
 //   selvanam-bench SIMULATOR_PROGRAM [CYCLES]
 // Prints "name value" lines for bench/run.sh.
 
+#include "core/link/programming_run.h"
 #include "driven_window.h"
-#include "link/programming_run.h"
 
 #include <QApplication>
 #include <QFile>

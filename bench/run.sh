@@ -30,7 +30,7 @@ if [ -z "${SELVANA_BENCH_INSIDE_X:-}" ]; then
         env SELVANA_BENCH_INSIDE_X=1 "$0" "$@"
 fi
 
-program=$build/src/app/selvanam
+program=$build/src/selvanam/selvanam
 bare=$build/bench/bare_window
 sim=$build/tools/simulator/selvanam-sim
 work=$(mktemp -d)

@@ -9,7 +9,7 @@ if(TARGET selvanam-cli)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${SELVANA_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/src/app/icons/logo.png
+install(FILES ${PROJECT_SOURCE_DIR}/src/ui/icons/logo.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps
         RENAME ${SELVANA_APP_ID}.png)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${SELVANA_APP_ID}.metainfo.xml

@@ -30,4 +30,4 @@ fi
 printf '[CONFIG]\nPort=1\nDevice1=%s\n' "$device" >"$demo/config/SelvanaM/SelvanaM.ini"
 echo "Periferica simulata su $device (registro: $demo/simulator.log)"
 
-XDG_CONFIG_HOME="$demo/config" build/src/app/selvanam "$@"
+XDG_CONFIG_HOME="$demo/config" build/src/selvanam/selvanam "$@"

@@ -5,8 +5,8 @@
 #include "cli/console.h"
 #include "cli/exit_status.h"
 #include "cli/link_command.h"
-#include "platform/qt_serial_link.h"
-#include "platform/traced_serial_link.h"
+#include "serial/qt_serial_link.h"
+#include "serial/traced_serial_link.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>

@@ -1,9 +1,9 @@
 #include "command_line.h"
 
 #include "cli/programming_log.h"
-#include "files/backup_store.h"
-#include "platform/port_devices.h"
-#include "platform/settings_store.h"
+#include "core/files/backup_store.h"
+#include "serial/port_devices.h"
+#include "serial/settings_store.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -1,11 +1,11 @@
 #include "configuration_report.h"
 
-#include "files/config_file.h"
-#include "image/config_decoder.h"
-#include "image/memory_map.h"
-#include "image/rounding.h"
-#include "link/frame_codec.h"
-#include "rules/option_lists.h"
+#include "core/files/config_file.h"
+#include "core/image/config_decoder.h"
+#include "core/image/memory_map.h"
+#include "core/image/rounding.h"
+#include "core/link/frame_codec.h"
+#include "core/options/option_lists.h"
 
 #include <QDir>
 #include <QJsonArray>

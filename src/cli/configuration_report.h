@@ -1,6 +1,6 @@
 #pragma once
 
-#include "image/config_record.h"
+#include "core/image/config_record.h"
 
 #include <QByteArray>
 #include <QJsonObject>

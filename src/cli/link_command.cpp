@@ -4,11 +4,11 @@
 #include "cli/exit_status.h"
 #include "cli/stop_request.h"
 #include "cli/write_image.h"
-#include "files/config_file_io.h"
-#include "image/config_decoder.h"
-#include "image/rounding.h"
-#include "link/frame_codec.h"
-#include "platform/settings_store.h"
+#include "core/files/config_file_io.h"
+#include "core/image/config_decoder.h"
+#include "core/image/rounding.h"
+#include "core/link/frame_codec.h"
+#include "serial/settings_store.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "cli/command_line.h"
 #include "cli/peripheral_session.h"
 #include "cli/programming_log.h"
-#include "files/backup_store.h"
-#include "files/config_file.h"
+#include "core/files/backup_store.h"
+#include "core/files/config_file.h"
 
 #include <QEventLoop>
 #include <QObject>

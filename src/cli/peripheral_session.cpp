@@ -1,7 +1,7 @@
 #include "peripheral_session.h"
 
-#include "link/frame_codec.h"
-#include "platform/port_devices.h"
+#include "core/link/frame_codec.h"
+#include "serial/port_devices.h"
 
 namespace selvana::cli {
 

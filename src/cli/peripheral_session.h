@@ -1,8 +1,8 @@
 #pragma once
 
-#include "image/config_record.h"
-#include "link/peripheral_exchange.h"
-#include "link/serial_link.h"
+#include "core/image/config_record.h"
+#include "core/link/peripheral_exchange.h"
+#include "core/link/serial_link.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,9 +1,9 @@
 #include "write_image.h"
 
-#include "fields/peripheral_code.h"
-#include "image/config_assembler.h"
-#include "image/config_decoder.h"
-#include "link/frame_codec.h"
+#include "core/fields/peripheral_code.h"
+#include "core/image/config_assembler.h"
+#include "core/image/config_decoder.h"
+#include "core/link/frame_codec.h"
 
 namespace selvana::cli {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "files/config_file.h"
-#include "image/config_record.h"
+#include "core/files/config_file.h"
+#include "core/image/config_record.h"
 
 #include <QString>
 

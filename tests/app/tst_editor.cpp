@@ -1,6 +1,6 @@
 #include "common/editor_rig.h"
 #include "common/test_main.h"
-#include "image/memory_map.h"
+#include "core/image/memory_map.h"
 
 #include <QCheckBox>
 #include <QComboBox>

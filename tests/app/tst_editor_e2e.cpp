@@ -1,8 +1,8 @@
 #include "common/test_main.h"
 #include "common/window_rig.h"
-#include "files/backup_store.h"
-#include "image/config_assembler.h"
-#include "image/config_decoder.h"
+#include "core/files/backup_store.h"
+#include "core/image/config_assembler.h"
+#include "core/image/config_decoder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "common/editor_rig.h"
 #include "common/test_main.h"
-#include "image/config_decoder.h"
+#include "core/image/config_decoder.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -1,7 +1,7 @@
-#include "app/key_preview.h"
-#include "app/start_up.h"
 #include "common/test_main.h"
-#include "fields/key_filter.h"
+#include "core/fields/key_filter.h"
+#include "ui/key_preview.h"
+#include "ui/start_up.h"
 
 #include <QLocale>
 

@@ -1,7 +1,7 @@
 #include "common/editor_rig.h"
 #include "common/test_main.h"
-#include "networks/networks_file.h"
-#include "networks/reti_grid.h"
+#include "core/networks/networks_file.h"
+#include "ui/reti_grid.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "app/port_window.h"
 #include "common/test_main.h"
-#include "platform/colours.h"
-#include "platform/port_devices.h"
-#include "platform/qt_serial_link.h"
-#include "platform/settings_store.h"
+#include "serial/port_devices.h"
+#include "serial/qt_serial_link.h"
+#include "serial/settings_store.h"
+#include "ui/colours.h"
+#include "ui/port_window.h"
 
 #include <QComboBox>
 #include <QLabel>

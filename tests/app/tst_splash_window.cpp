@@ -1,5 +1,5 @@
-#include "app/splash_window.h"
 #include "common/test_main.h"
+#include "ui/splash_window.h"
 
 #include <QLabel>
 

@@ -1,10 +1,10 @@
-#include "app/main_window.h"
-#include "app/start_up.h"
 #include "common/fake_link.h"
 #include "common/recording_dialogs.h"
 #include "common/test_main.h"
-#include "networks/networks_file.h"
-#include "platform/settings_store.h"
+#include "core/networks/networks_file.h"
+#include "serial/settings_store.h"
+#include "ui/main_window.h"
+#include "ui/start_up.h"
 
 #include <QDateTime>
 #include <QDir>

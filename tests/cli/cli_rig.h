@@ -1,9 +1,9 @@
 #pragma once
 
-#include "files/config_file.h"
-#include "image/config_assembler.h"
-#include "image/config_decoder.h"
-#include "link/frame_codec.h"
+#include "core/files/config_file.h"
+#include "core/image/config_assembler.h"
+#include "core/image/config_decoder.h"
+#include "core/link/frame_codec.h"
 #include "simulator/image_source.h"
 #include "simulator/peripheral_simulator.h"
 #include "simulator/pty_pair.h"

@@ -4,8 +4,8 @@
 #include "common/fake_link.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
-#include "platform/port_devices.h"
-#include "platform/settings_store.h"
+#include "serial/port_devices.h"
+#include "serial/settings_store.h"
 
 #include <QSettings>
 

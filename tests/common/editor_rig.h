@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/editor.h"
-#include "app/main_window.h"
 #include "common/fake_link.h"
 #include "common/recording_dialogs.h"
 #include "common/sample_images.h"
-#include "link/frame_codec.h"
-#include "platform/colours.h"
-#include "platform/settings_store.h"
+#include "core/link/frame_codec.h"
+#include "serial/settings_store.h"
+#include "ui/colours.h"
+#include "ui/editor.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/program_state.h"
-#include "link/programming_run.h"
-#include "link/run_host.h"
-#include "link/serial_link.h"
+#include "core/link/programming_run.h"
+#include "core/link/run_host.h"
+#include "core/link/serial_link.h"
+#include "core/session/program_state.h"
 
 #include <QByteArray>
 #include <QList>

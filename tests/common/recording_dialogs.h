@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/user_dialogs.h"
+#include "ui/user_dialogs.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "image/config_record.h"
-#include "link/frame_codec.h"
+#include "core/image/config_record.h"
+#include "core/link/frame_codec.h"
 
 #include <QByteArray>
 

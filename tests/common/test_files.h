@@ -1,6 +1,6 @@
 #pragma once
 
-#include "networks/network_list.h"
+#include "core/networks/network_list.h"
 
 #include <QByteArray>
 #include <QByteArrayList>

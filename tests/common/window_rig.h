@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/editor.h"
-#include "app/main_window.h"
 #include "common/recording_dialogs.h"
-#include "link/frame_codec.h"
-#include "platform/qt_serial_link.h"
-#include "platform/settings_store.h"
+#include "core/link/frame_codec.h"
+#include "serial/qt_serial_link.h"
+#include "serial/settings_store.h"
 #include "simulator/peripheral_simulator.h"
 #include "simulator/pty_pair.h"
+#include "ui/editor.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 #include <QLabel>

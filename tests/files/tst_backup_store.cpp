@@ -1,7 +1,7 @@
 #include "common/sample_images.h"
 #include "common/test_main.h"
-#include "files/backup_store.h"
-#include "files/config_file.h"
+#include "core/files/backup_store.h"
+#include "core/files/config_file.h"
 
 #include <QDir>
 #include <QFile>

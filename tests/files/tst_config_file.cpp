@@ -1,4 +1,4 @@
-#include "files/config_file.h"
+#include "core/files/config_file.h"
 
 #include <QTest>
 

@@ -1,11 +1,11 @@
-#include "app/editor.h"
-#include "app/main_window.h"
 #include "common/fake_link.h"
 #include "common/recording_dialogs.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
-#include "files/config_file_commands.h"
-#include "platform/settings_store.h"
+#include "serial/settings_store.h"
+#include "ui/config_file_commands.h"
+#include "ui/editor.h"
+#include "ui/main_window.h"
 
 #include <QAbstractButton>
 #include <QAction>

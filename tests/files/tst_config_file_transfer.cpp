@@ -1,14 +1,14 @@
-#include "app/editor.h"
-#include "app/main_window.h"
 #include "common/recording_dialogs.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
-#include "files/config_file_commands.h"
-#include "platform/qt_serial_link.h"
-#include "platform/settings_store.h"
+#include "serial/qt_serial_link.h"
+#include "serial/settings_store.h"
 #include "simulator/image_source.h"
 #include "simulator/peripheral_simulator.h"
 #include "simulator/pty_pair.h"
+#include "ui/config_file_commands.h"
+#include "ui/editor.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "image/config_record.h"
-#include "image/memory_map.h"
-#include "link/frame_codec.h"
+#include "core/image/config_record.h"
+#include "core/image/memory_map.h"
+#include "core/link/frame_codec.h"
 
 #include <QByteArray>
 

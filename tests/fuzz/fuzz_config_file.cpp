@@ -3,11 +3,11 @@
 // Input: a mode byte (band letter, program's firmware and band, whether to go through a real
 // file), then the file's bytes.
 
-#include "files/config_file.h"
-#include "files/config_file_io.h"
+#include "core/files/config_file.h"
+#include "core/files/config_file_io.h"
+#include "core/image/config_assembler.h"
+#include "core/image/config_decoder.h"
 #include "fuzz_checks.h"
-#include "image/config_assembler.h"
-#include "image/config_decoder.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,9 +3,9 @@
 // faulty editor could hand over). Input: a mode byte, the record's previous SpontaneaIngresso,
 // a length byte and that many frame bytes, then image bytes or record values.
 
+#include "core/image/config_assembler.h"
+#include "core/image/config_decoder.h"
 #include "fuzz_checks.h"
-#include "image/config_assembler.h"
-#include "image/config_decoder.h"
 
 #include <bit>
 #include <cmath>

@@ -12,9 +12,9 @@
 
 #include "common/fake_link.h"
 #include "common/sample_images.h"
+#include "core/image/config_assembler.h"
+#include "core/link/programming_run.h"
 #include "fuzz_checks.h"
-#include "image/config_assembler.h"
-#include "link/programming_run.h"
 
 #include <QCoreApplication>
 

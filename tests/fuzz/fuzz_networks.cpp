@@ -3,8 +3,8 @@
 // Input: a mode byte (what the list held before, whether to use the real file), then the
 // file's bytes.
 
+#include "core/networks/networks_file.h"
 #include "fuzz_checks.h"
-#include "networks/networks_file.h"
 
 #include <QDir>
 #include <QFile>

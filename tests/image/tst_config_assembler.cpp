@@ -1,7 +1,7 @@
 #include "common/sample_images.h"
-#include "image/config_assembler.h"
-#include "image/config_decoder.h"
-#include "link/frame_codec.h"
+#include "core/image/config_assembler.h"
+#include "core/image/config_decoder.h"
+#include "core/link/frame_codec.h"
 
 #include <QTest>
 

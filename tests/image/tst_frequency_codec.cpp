@@ -1,4 +1,4 @@
-#include "image/frequency_codec.h"
+#include "core/image/frequency_codec.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #include "common/sample_images.h"
-#include "image/config_decoder.h"
-#include "link/frame_codec.h"
+#include "core/image/config_decoder.h"
+#include "core/link/frame_codec.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 #include "common/sample_images.h"
 #include "common/test_main.h"
 #include "common/window_rig.h"
-#include "platform/colours.h"
+#include "ui/colours.h"
 
 #include <QComboBox>
 #include <QDialog>

@@ -1,5 +1,5 @@
 #include "common/sample_images.h"
-#include "link/link_receiver.h"
+#include "core/link/link_receiver.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "networks/networks_file.h"
+#include "core/networks/networks_file.h"
 
 namespace selvana::testing {
 

@@ -1,8 +1,8 @@
 #include "common/test_files.h"
-#include "networks/ansi_codec.h"
-#include "networks/cell_edit.h"
-#include "networks/network_list.h"
-#include "networks/networks_file.h"
+#include "core/networks/ansi_codec.h"
+#include "core/networks/cell_edit.h"
+#include "core/networks/network_list.h"
+#include "core/networks/networks_file.h"
 
 #include <QDir>
 #include <QFile>

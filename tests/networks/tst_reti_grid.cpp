@@ -1,6 +1,6 @@
 #include "common/test_files.h"
-#include "networks/networks_file.h"
-#include "networks/reti_grid.h"
+#include "core/networks/networks_file.h"
+#include "ui/reti_grid.h"
 
 #include <QFile>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #include "common/fake_link.h"
 #include "common/test_main.h"
-#include "platform/traced_serial_link.h"
+#include "serial/traced_serial_link.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
 #include "common/test_files.h"
-#include "rules/option_lists.h"
+#include "core/options/option_lists.h"
 
-#include "networks/networks_file.h"
+#include "core/networks/networks_file.h"
 
 #include <QTest>
 

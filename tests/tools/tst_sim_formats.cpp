@@ -1,5 +1,5 @@
 #include "common/sample_images.h"
-#include "image/config_decoder.h"
+#include "core/image/config_decoder.h"
 #include "simulator/image_source.h"
 #include "simulator/peripheral_simulator.h"
 

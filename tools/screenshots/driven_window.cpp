@@ -1,7 +1,7 @@
 #include "driven_window.h"
 
-#include "link/programming_run.h"
-#include "networks/networks_file.h"
+#include "core/link/programming_run.h"
+#include "core/networks/networks_file.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/main_window.h"
-#include "app/program_state.h"
-#include "platform/qt_serial_link.h"
-#include "platform/settings_store.h"
-#include "platform/user_dialogs.h"
+#include "core/session/program_state.h"
+#include "serial/qt_serial_link.h"
+#include "serial/settings_store.h"
+#include "ui/main_window.h"
+#include "ui/user_dialogs.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

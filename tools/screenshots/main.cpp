@@ -2,10 +2,10 @@
 //   selvanam-shots OUTPUT_FOLDER SIMULATOR_PROGRAM
 // Needs a real display (scripts/screenshots.sh runs it under Xvfb).
 
-#include "app/splash_window.h"
+#include "core/networks/network_list.h"
+#include "core/networks/networks_file.h"
 #include "driven_window.h"
-#include "networks/network_list.h"
-#include "networks/networks_file.h"
+#include "ui/splash_window.h"
 
 #include <QAction>
 #include <QApplication>

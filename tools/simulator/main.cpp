@@ -1,7 +1,7 @@
 // selvanam-sim: a simulated peripheral on a pseudo-terminal. The first line of stdout is the
 // device path to give the programmer; the log goes to stderr; Enter presses RESET.
 
-#include "link/frame_codec.h"
+#include "core/link/frame_codec.h"
 #include "simulator/image_source.h"
 #include "simulator/peripheral_simulator.h"
 #include "simulator/pty_pair.h"

@@ -1,7 +1,7 @@
 #include "peripheral_simulator.h"
 
-#include "image/memory_map.h"
-#include "link/frame_codec.h"
+#include "core/image/memory_map.h"
+#include "core/link/frame_codec.h"
 #include "simulator/pty_pair.h"
 
 #include <QSocketNotifier>

@@ -1,0 +1,57 @@
+#include "core/link/frame_codec.h"
+
+#include "core/image/config_decoder.h"
+#include "core/image/memory_map.h"
+
+namespace selvana {
+
+bool isReadFrame(const QByteArray& frame) {
+    return frame.size() >= frame::kReadFrameMinimum && (frame[1] == 'X' || frame[1] == 'D');
+}
+
+QString serialNumberOf(const Image& image) {
+    QString text;
+    for (int i = map::kSerialFirst; i <= map::kSerialLast; ++i)
+        text += QString::number(image[i], 16).toUpper().rightJustified(2, '0');
+    return text;
+}
+
+bool Analyze(const QByteArray& frame, const QString& bandLetter, Image& configImage,
+             ConfigRecord& rec) {
+    if (!isReadFrame(frame))
+        return false;
+    for (int k = 1; k <= map::kImageSize; ++k)
+        configImage[k] = static_cast<std::uint8_t>(frame[frame::kImageStart + k - 1]);
+    rec.SerialNumber = serialNumberOf(configImage);
+    Analyze2(configImage, bandLetter, rec);
+    return true;
+}
+
+QByteArray buildWriteFrame(const Image& saveImage) {
+    QByteArray out;
+    out.reserve(frame::kWriteFrameSize);
+    out.append(frame::kLineFeed);
+    out.append('P');
+    for (int k = 1; k <= map::kImageSize; ++k)
+        out.append(static_cast<char>(saveImage[k]));
+    out.append(4, '\0');
+    out.append(frame::kCarriageReturn);
+    return out;
+}
+
+std::uint8_t CalcolaCKSSave(const Image& saveImage) {
+    unsigned sum = 0;
+    for (int i = 1; i <= 63; ++i)
+        sum = (sum + saveImage[i]) % 256;
+    return static_cast<std::uint8_t>(sum);
+}
+
+std::uint8_t CalcolaMSB(std::int32_t value) {
+    return static_cast<std::uint8_t>((static_cast<std::uint32_t>(value) >> 8) & 0xFF);
+}
+
+std::uint8_t CalcolaLSB(std::int32_t value) {
+    return static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) & 0xFF);
+}
+
+} // namespace selvana

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/image/field_error.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace selvana {
+
+// What the programming run asks of the window it drives. The main window implements it; tests
+// and the fuzzer use stand-ins.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    // Toolbar command by key: "CONFIG", "LOAD", "SAVE", "RETI", "END".
+    virtual void setCommandEnabled(const QString& key, bool enabled) = 0;
+
+    // lblPrepare on the link panel; colours are 0x00BBGGRR numbers.
+    virtual void setPrompt(const QString& caption) = 0;
+    virtual std::uint32_t promptColour() const = 0;
+    virtual void setPromptColour(std::uint32_t bgr) = 0;
+
+    // The three panels over the editor.
+    virtual void showPreparePanel() = 0;
+    virtual void hidePreparePanel() = 0;
+    virtual void showPresentationPanel() = 0;
+    virtual void hidePresentationPanel() = 0;
+    virtual void showNetworksPanel() = 0;
+    virtual void hideNetworksPanel() = 0;
+
+    // Networks list: ScriviReti, GetReti, and LoadReti with LoadingReti around it.
+    virtual void writeNetworks() = 0;
+    virtual void takeNetworksFromGrid() = 0;
+    virtual void reloadNetworks() = 0;
+
+    // The editor: FillCombos; DisplayData and the feature checks (returns whether the shown
+    // configuration may be written); CopiaDatiSave, or the field that stops it.
+    virtual void fillCombos() = 0;
+    virtual bool presentConfiguration() = 0;
+    virtual std::optional<FieldError> collectConfiguration() = 0;
+    virtual void reportFieldError(const FieldError& error) = 0;
+
+    virtual void runPortWindow() = 0;
+    virtual QString deviceForPort(int portNumber) = 0;
+    virtual void endProgram() = 0;
+};
+
+} // namespace selvana

@@ -1,0 +1,34 @@
+#include "core/networks/network_list.h"
+
+namespace selvana {
+
+bool isListedNetwork(const QByteArray& entry) {
+    if (entry.size() < kNetworkIdLength)
+        return false;
+    bool anyNonZero = false;
+    for (int i = 0; i < kNetworkIdLength; ++i) {
+        const char c = entry[i];
+        if (c < '0' || c > '9')
+            return false;
+        anyNonZero = anyNonZero || c != '0';
+    }
+    return anyNonZero;
+}
+
+int LookupReti(std::int32_t code, const NetworkList& list) {
+    // Codes of six digits or more, and negative ones, cannot equal a five-digit ID.
+    if (code <= 0 || code > 99999)
+        return 0;
+    const QByteArray wanted = QByteArray::number(code).rightJustified(kNetworkIdLength, '0');
+    int position = 0;
+    for (int k = 1; k <= kNetworkCount; ++k) {
+        if (!isListedNetwork(list[k]))
+            continue;
+        ++position;
+        if (networkIdOf(list[k]) == wanted)
+            return position;
+    }
+    return 0;
+}
+
+} // namespace selvana

@@ -1,0 +1,80 @@
+#include "serial/port_devices.h"
+
+#include "serial/settings_store.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace selvana {
+
+QString defaultDeviceForPort(int portNumber) {
+    if (portNumber < 1)
+        return {};
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(portNumber);
+#else
+    return QStringLiteral("/dev/ttyUSB%1").arg(portNumber - 1);
+#endif
+}
+
+QString deviceForPort(int portNumber, const SettingsStore& settings) {
+    if (portNumber < 1)
+        return {};
+    const QString configured =
+        settings.GetSetting(QStringLiteral("Device%1").arg(portNumber), QString()).trimmed();
+    return configured.isEmpty() ? defaultDeviceForPort(portNumber) : configured;
+}
+
+PortError noPortError() {
+    return {PortError::Kind::NoPort, QString(),
+            QStringLiteral("Nessuna porta seriale configurata: sceglierne una con "
+                           "\"Impostazioni\".")};
+}
+
+PortError lostPortError(const QString& device) {
+    return {PortError::Kind::Lost, device,
+            QStringLiteral("Collegamento interrotto: la porta %1 non risponde più (cavo o "
+                           "adattatore scollegato?). Ricollegare l'apparato e ripetere la "
+                           "lettura.")
+                .arg(device)};
+}
+
+PortError diagnoseOpenFailure(const QString& device, [[maybe_unused]] const QString& systemReason) {
+#ifdef Q_OS_UNIX
+    // Qt reports a busy port and a missing permission alike; the device file tells them apart.
+    const QByteArray path =
+        QFileInfo(device).isAbsolute() ? device.toLocal8Bit() : ("/dev/" + device).toLocal8Bit();
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0) {
+        return {PortError::Kind::Absent, device,
+                QStringLiteral("La porta %1 non esiste: verificare che l'adattatore sia "
+                               "collegato oppure scegliere un'altra porta con \"Impostazioni\".")
+                    .arg(device)};
+    }
+    if (::access(path.constData(), R_OK | W_OK) != 0) {
+        const struct group* owner = ::getgrgid(info.st_gid);
+        const QString group =
+            owner ? QString::fromLocal8Bit(owner->gr_name) : QStringLiteral("dialout");
+        return {PortError::Kind::PermissionDenied, device,
+                QStringLiteral("Permesso negato sulla porta %1: aggiungere l'utente al gruppo "
+                               "\"%2\" (sudo usermod -aG %2 $USER), poi uscire e rientrare nella "
+                               "sessione.")
+                    .arg(device, group)};
+    }
+    return {PortError::Kind::Busy, device,
+            QStringLiteral("La porta %1 è occupata da un altro programma: chiuderlo e riprovare.")
+                .arg(device)};
+#else
+    return {PortError::Kind::Other, device,
+            QStringLiteral("Impossibile aprire la porta %1 (%2): verificare il collegamento o "
+                           "scegliere un'altra porta con \"Impostazioni\".")
+                .arg(device, systemReason)};
+#endif
+}
+
+} // namespace selvana

@@ -1,0 +1,370 @@
+#include "ui/main_window.h"
+#include "ui/resources.h"
+
+#include "core/files/backup_store.h"
+#include "core/networks/networks_file.h"
+#include "serial/port_devices.h"
+#include "serial/qt_serial_link.h"
+#include "serial/settings_store.h"
+#include "ui/colours.h"
+#include "ui/config_file_commands.h"
+#include "ui/editor.h"
+#include "ui/port_window.h"
+#include "ui/reti_grid.h"
+#include "ui/user_dialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTime>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace selvana {
+
+namespace {
+
+struct CommandSpec {
+    const char* key;
+    const char* caption;
+    const char* toolTip;
+    const char* icon;
+};
+
+// Left to right; a blank spacer follows the first and precedes the last.
+const CommandSpec kCommands[] = {
+    {"CONFIG", "Impostazioni", "Imposta la posta di comunicazione con l'apparato", "config"},
+    {"LOAD", "Lettura Configurazione", "Legge la configurazione attuale dell'apparato", "load"},
+    {"SAVE", "Programmazione", "Memorizza la configurazione visualizzata nell'apparato", "save"},
+    {"RETI", "Gestione Reti", "Gestione elenco reti disponibili", "reti"},
+    {"END", "Fine lavoro", "Chiude l'applicazione senza salvare la configurazione nell'apparato",
+     "end"},
+};
+
+QWidget* toolbarSpacer(QWidget* parent) {
+    auto* spacer = new QWidget(parent);
+    spacer->setFixedWidth(24);
+    return spacer;
+}
+
+} // namespace
+
+MainWindow::MainWindow(ProgramState& state, SerialLink& link, SettingsStore& settings,
+                       UserDialogs& dialogs, QString networksFolder, QWidget* parent)
+    : QMainWindow(parent), state_(state), settings_(settings), dialogs_(dialogs),
+      networksFolder_(std::move(networksFolder)), keyPreview_(state), run_(state, link, *this),
+      endProgram_([] { QCoreApplication::exit(0); }) {
+    ensureResources();
+    setObjectName(QStringLiteral("frmMONO"));
+    connect(&run_, &ProgrammingRun::framePresented, this, [this] {
+        read_ = {state_.ConfigImage, state_.FirmwareM6, state_.record.BandaUHF,
+                 state_.record.SerialNumber, true};
+    });
+    setWindowTitle(QStringLiteral("Programmatore periferiche Selvana M"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/logo.png")));
+    buildToolbar();
+    buildEditorArea();
+    buildPanels();
+    Form_Load();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildToolbar() {
+    tlbMain_ = new QToolBar(QStringLiteral("Comandi"), this);
+    tlbMain_->setObjectName(QStringLiteral("tlbMain"));
+    tlbMain_->setMovable(false);
+    tlbMain_->setFloatable(false);
+    tlbMain_->setIconSize(QSize(32, 32));
+    tlbMain_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tlbMain_->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, tlbMain_);
+    const int count = int(std::size(kCommands));
+    for (int i = 0; i < count; ++i) {
+        const CommandSpec& entry = kCommands[i];
+        if (i == count - 1)
+            tlbMain_->addWidget(toolbarSpacer(tlbMain_));
+        const QString key = QLatin1String(entry.key);
+        QAction* action = tlbMain_->addAction(
+            QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(entry.icon))),
+            QString::fromUtf8(entry.caption));
+        action->setObjectName(key);
+        action->setData(key);
+        action->setToolTip(QString::fromUtf8(entry.toolTip));
+        connect(action, &QAction::triggered, this, [this, key] { run_.tlbMain_ButtonClick(key); });
+        commands_[key] = action;
+        if (i == 0)
+            tlbMain_->addWidget(toolbarSpacer(tlbMain_));
+    }
+}
+
+void MainWindow::buildEditorArea() {
+    editorArea_ = new QWidget(this);
+    editorArea_->setObjectName(QStringLiteral("editorArea"));
+    editor_ = new Editor(
+        state_, keyPreview_, dialogs_, editorArea_,
+        [this](bool on) { setCommandEnabled(QStringLiteral("SAVE"), on); }, this);
+    files_ = new ConfigFileCommands(
+        *editor_, state_, dialogs_, [this](const FieldError& e) { reportFieldError(e); }, this);
+    connect(editor_, &Editor::exportClicked, files_, &ConfigFileCommands::btnEsporta_Click);
+    connect(editor_, &Editor::importClicked, files_, &ConfigFileCommands::btnImporta_Click);
+    editorArea_->installEventFilter(this);
+    setCentralWidget(editorArea_);
+}
+
+void MainWindow::buildPanels() {
+    framePresentation_ = new QFrame(editorArea_);
+    framePresentation_->setObjectName(QStringLiteral("framePresentation"));
+    framePresentation_->setAutoFillBackground(true);
+    framePresentation_->setFrameShape(QFrame::StyledPanel);
+    {
+        auto* logo = new QLabel(framePresentation_);
+        logo->setObjectName(QStringLiteral("imgLogo"));
+        logo->setPixmap(QPixmap(QStringLiteral(":/icons/logo.png")));
+        logo->setAlignment(Qt::AlignCenter);
+        auto* title =
+            new QLabel(QStringLiteral("Programmatore periferiche Selvana M"), framePresentation_);
+        title->setObjectName(QStringLiteral("lblTitolo"));
+        QFont big = title->font();
+        big.setPointSizeF(big.pointSizeF() * 1.8);
+        big.setBold(true);
+        title->setFont(big);
+        title->setAlignment(Qt::AlignCenter);
+        auto* hint = new QLabel(
+            QStringLiteral("Collegare la periferica alla porta seriale e scegliere "
+                           "\"Lettura Configurazione\". La porta si imposta con \"Impostazioni\"."),
+            framePresentation_);
+        hint->setObjectName(QStringLiteral("lblIstruzioni"));
+        hint->setWordWrap(true);
+        hint->setAlignment(Qt::AlignCenter);
+        auto* layout = new QVBoxLayout(framePresentation_);
+        layout->addStretch();
+        layout->addWidget(logo);
+        layout->addWidget(title);
+        layout->addWidget(hint);
+        layout->addStretch();
+    }
+
+    frmPrepare_ = new QFrame(editorArea_);
+    frmPrepare_->setObjectName(QStringLiteral("frmPrepare"));
+    frmPrepare_->setAutoFillBackground(true);
+    frmPrepare_->setFrameShape(QFrame::StyledPanel);
+    lblPrepare_ = new QLabel(ProgrammingRun::promptLoad(), frmPrepare_);
+    lblPrepare_->setObjectName(QStringLiteral("lblPrepare"));
+    lblPrepare_->setWordWrap(true);
+    lblPrepare_->setAlignment(Qt::AlignCenter);
+    QFont prompt = lblPrepare_->font();
+    prompt.setPointSizeF(prompt.pointSizeF() * 1.6);
+    prompt.setBold(true);
+    lblPrepare_->setFont(prompt);
+    setForeColor(lblPrepare_, kBlack);
+    auto* prepareLayout = new QVBoxLayout(frmPrepare_);
+    prepareLayout->setContentsMargins(40, 20, 40, 20);
+    prepareLayout->addWidget(lblPrepare_);
+
+    frameReti_ = new QFrame(editorArea_);
+    frameReti_->setObjectName(QStringLiteral("frameReti"));
+    frameReti_->setAutoFillBackground(true);
+    frameReti_->setFrameShape(QFrame::StyledPanel);
+    auto* retiTitle =
+        new QLabel(QStringLiteral("Elenco reti disponibili: scrivere nella cella "
+                                  "selezionata; \"Fine lavoro\" salva e torna indietro."),
+                   frameReti_);
+    retiTitle->setObjectName(QStringLiteral("lblReti"));
+    retiTitle->setWordWrap(true);
+    grdReti_ = new RetiGrid(&state_.LoadingReti, frameReti_);
+    auto* retiLayout = new QVBoxLayout(frameReti_);
+    retiLayout->addWidget(retiTitle);
+    retiLayout->addWidget(grdReti_);
+    frameReti_->hide();
+
+    for (QWidget* panel : {static_cast<QWidget*>(frmPrepare_), static_cast<QWidget*>(frameReti_),
+                           static_cast<QWidget*>(framePresentation_)})
+        coverEditor(panel);
+}
+
+void MainWindow::coverEditor(QWidget* panel) {
+    panel->setGeometry(editorArea_->rect());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == editorArea_ && event->type() == QEvent::Resize) {
+        for (QWidget* panel :
+             {static_cast<QWidget*>(frmPrepare_), static_cast<QWidget*>(frameReti_),
+              static_cast<QWidget*>(framePresentation_)})
+            coverEditor(panel);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::Form_Load() {
+    state_.PortNumber = settings_.storedPortNumber();
+    const bool port = state_.PortNumber != 0;
+    setCommandEnabled(QStringLiteral("LOAD"), port);
+    setCommandEnabled(QStringLiteral("RETI"), port);
+    setCommandEnabled(QStringLiteral("END"), true);
+    setCommandEnabled(QStringLiteral("CONFIG"), true);
+    setCommandEnabled(QStringLiteral("SAVE"), false);
+    showPresentationPanel();
+    reloadNetworks();
+}
+
+QAction* MainWindow::command(const QString& key) const {
+    const auto it = commands_.find(key);
+    return it == commands_.end() ? nullptr : it->second;
+}
+
+void MainWindow::setCommandEnabled(const QString& key, bool enabled) {
+    // Nothing is written to a peripheral whose own configuration has not been read: until
+    // then the editor shows another one (the one read before, an imported file, or none).
+    if (key == QLatin1String("SAVE") && !run_.configurationRead())
+        enabled = false;
+    if (QAction* action = command(key))
+        action->setEnabled(enabled);
+}
+
+void MainWindow::setPrompt(const QString& caption) {
+    lblPrepare_->setText(caption);
+}
+
+std::uint32_t MainWindow::promptColour() const {
+    return foreColor(lblPrepare_);
+}
+
+void MainWindow::setPromptColour(std::uint32_t bgr) {
+    setForeColor(lblPrepare_, bgr);
+}
+
+// While a panel covers the editor, its frames take no keys and keep no focus: typing into a box
+// nobody can see must not change it or run its checks.
+void MainWindow::updateEditorCover() {
+    const bool covered =
+        !frmPrepare_->isHidden() || !framePresentation_->isHidden() || !frameReti_->isHidden();
+    const EditorControls& c = editor_->controls();
+    const bool wasCovered = !c.Frame4->isEnabled();
+    for (QWidget* frame : {c.Frame4, c.Frame6, c.Frame5, c.Frame8, c.Frame2, c.Frame11})
+        frame->setEnabled(!covered);
+    // A code the check turned red while the editor was covered gets the focus it asked for.
+    if (wasCovered && !covered && foreColor(c.txtCodicePeriferica) == kRed)
+        c.txtCodicePeriferica->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::showPreparePanel() {
+    coverEditor(frmPrepare_);
+    frmPrepare_->show();
+    frmPrepare_->raise();
+    updateEditorCover();
+}
+
+void MainWindow::hidePreparePanel() {
+    frmPrepare_->hide();
+    updateEditorCover();
+}
+
+void MainWindow::showPresentationPanel() {
+    coverEditor(framePresentation_);
+    framePresentation_->raise();
+    framePresentation_->show();
+    updateEditorCover();
+}
+
+void MainWindow::hidePresentationPanel() {
+    framePresentation_->hide();
+    updateEditorCover();
+}
+
+void MainWindow::showNetworksPanel() {
+    coverEditor(frameReti_);
+    frameReti_->show();
+    frameReti_->raise();
+    updateEditorCover();
+    grdReti_->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::hideNetworksPanel() {
+    frameReti_->hide();
+    updateEditorCover();
+}
+
+// A failing networks file is reported once, not again at every command, until it works again.
+void MainWindow::reportNetworksError(const std::optional<NetworksFileError>& error) {
+    if (!error) {
+        lastNetworksError_.clear();
+        return;
+    }
+    if (error->message == lastNetworksError_)
+        return;
+    lastNetworksError_ = error->message;
+    dialogs_.message(error->message);
+}
+
+void MainWindow::writeNetworks() {
+    reportNetworksError(ScriviReti(networksFolder_, state_.networkList));
+}
+
+void MainWindow::takeNetworksFromGrid() {
+    reportNetworksError(GetReti(*grdReti_, state_.networkList, networksFolder_));
+}
+
+void MainWindow::reloadNetworks() {
+    state_.LoadingReti = true;
+    const auto error = LoadReti(networksFolder_, state_.networkList, *grdReti_);
+    state_.LoadingReti = false;
+    reportNetworksError(error);
+}
+
+void MainWindow::fillCombos() {
+    editor_->fillCombos();
+}
+
+bool MainWindow::presentConfiguration() {
+    return editor_->present();
+}
+
+std::optional<FieldError> MainWindow::collectConfiguration() {
+    if (auto error = editor_->collect())
+        return error;
+    return backupBeforeFirstWrite();
+}
+
+// What a peripheral held is kept before anything is written to it; without that copy nothing
+// is written.
+std::optional<FieldError> MainWindow::backupBeforeFirstWrite() {
+    if (!read_.backupPending)
+        return std::nullopt;
+    const BackupStore store;
+    if (const auto error = store.save(read_.image, read_.firmwareM6, read_.bandaUHF,
+                                      read_.serialNumber, QDateTime::currentDateTime()))
+        return FieldError{QString(), QString(), error->message};
+    read_.backupPending = false;
+    return std::nullopt;
+}
+
+void MainWindow::reportFieldError(const FieldError& error) {
+    dialogs_.message(error.message);
+    if (error.control.isEmpty())
+        return;
+    if (auto* control = findChild<QWidget*>(error.control))
+        control->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::runPortWindow() {
+    PortWindow window(
+        state_, settings_, [this](int port) { return deviceForPort(port); }, &testOpen, this);
+    dialogs_.runModal(window);
+}
+
+QString MainWindow::deviceForPort(int portNumber) {
+    return selvana::deviceForPort(portNumber, settings_);
+}
+
+void MainWindow::endProgram() {
+    endProgram_();
+}
+
+} // namespace selvana

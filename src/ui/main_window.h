@@ -1,0 +1,111 @@
+#pragma once
+
+#include "core/link/programming_run.h"
+#include "core/link/run_host.h"
+#include "core/session/program_state.h"
+#include "ui/key_preview.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QToolBar;
+
+namespace selvana {
+
+class ConfigFileCommands;
+class Editor;
+class RetiGrid;
+class SettingsStore;
+class UserDialogs;
+
+// frmMONO: toolbar, the six editing frames and the three panels that cover them.
+class MainWindow : public QMainWindow, public RunHost {
+    Q_OBJECT
+public:
+    MainWindow(ProgramState& state, SerialLink& link, SettingsStore& settings, UserDialogs& dialogs,
+               QString networksFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    ProgrammingRun& run() { return run_; }
+    QAction* command(const QString& key) const;
+    QWidget* editorArea() const { return editorArea_; }
+    Editor& editor() { return *editor_; }
+    RetiGrid& grid() { return *grdReti_; }
+    const QString& networksFolder() const { return networksFolder_; }
+
+    // What "END" as the first command does; the real program quits.
+    void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
+
+    // RunHost
+    void setCommandEnabled(const QString& key, bool enabled) override;
+    void setPrompt(const QString& caption) override;
+    std::uint32_t promptColour() const override;
+    void setPromptColour(std::uint32_t bgr) override;
+    void showPreparePanel() override;
+    void hidePreparePanel() override;
+    void showPresentationPanel() override;
+    void hidePresentationPanel() override;
+    void showNetworksPanel() override;
+    void hideNetworksPanel() override;
+    void writeNetworks() override;
+    void takeNetworksFromGrid() override;
+    void reloadNetworks() override;
+    void fillCombos() override;
+    bool presentConfiguration() override;
+    std::optional<FieldError> collectConfiguration() override;
+    void reportFieldError(const FieldError& error) override;
+    void runPortWindow() override;
+    QString deviceForPort(int portNumber) override;
+    void endProgram() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void buildToolbar();
+    void buildEditorArea();
+    void buildPanels();
+    void coverEditor(QWidget* panel);
+    void updateEditorCover();
+    void reportNetworksError(const std::optional<struct NetworksFileError>& error);
+
+    ProgramState& state_;
+    SettingsStore& settings_;
+    UserDialogs& dialogs_;
+    QString networksFolder_;
+    KeyPreview keyPreview_;
+    ProgrammingRun run_;
+    std::function<void()> endProgram_;
+
+    QToolBar* tlbMain_ = nullptr;
+    std::map<QString, QAction*> commands_;
+    QWidget* editorArea_ = nullptr;
+    // The image as read from the peripheral now connected, kept for its backup before the
+    // first write to it (an import later replaces ConfigImage's bytes 5..64).
+    struct ReadImage {
+        Image image{};
+        std::uint8_t firmwareM6 = 0;
+        std::uint8_t bandaUHF = 0;
+        QString serialNumber;
+        bool backupPending = false;
+    } read_;
+    std::optional<FieldError> backupBeforeFirstWrite();
+
+    Editor* editor_ = nullptr;
+    ConfigFileCommands* files_ = nullptr;
+    RetiGrid* grdReti_ = nullptr;
+    QString lastNetworksError_;
+    QFrame* framePresentation_ = nullptr;
+    QFrame* frmPrepare_ = nullptr;
+    QLabel* lblPrepare_ = nullptr;
+    QFrame* frameReti_ = nullptr;
+};
+
+} // namespace selvana

@@ -1,0 +1,27 @@
+#include "ui/user_dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace selvana {
+
+void QtUserDialogs::message(const QString& text) {
+    QMessageBox::information(parent_, QApplication::applicationDisplayName(), text,
+                             QMessageBox::Ok);
+}
+
+QString QtUserDialogs::saveFileName(const QString& filter, const QString& startPath) {
+    return QFileDialog::getSaveFileName(parent_, QString(), startPath, filter);
+}
+
+QString QtUserDialogs::openFileName(const QString& filter, const QString& startPath) {
+    return QFileDialog::getOpenFileName(parent_, QString(), startPath, filter);
+}
+
+void QtUserDialogs::runModal(QDialog& dialog) {
+    dialog.exec();
+}
+
+} // namespace selvana
