@@ -1,7 +1,7 @@
 #include "image_source.h"
 
+#include "core/image/checksum.h"
 #include "core/image/memory_map.h"
-#include "core/link/frame_codec.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,5 +1,6 @@
 #include "peripheral_simulator.h"
 
+#include "core/image/checksum.h"
 #include "core/image/memory_map.h"
 #include "core/link/frame_codec.h"
 #include "simulator/pty_pair.h"

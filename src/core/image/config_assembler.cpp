@@ -1,9 +1,13 @@
 #include "core/image/config_assembler.h"
 
+#include "core/fields/field_table.h"
+#include "core/fields/number_text.h"
+#include "core/image/checksum.h"
 #include "core/image/frequency_codec.h"
 #include "core/image/memory_map.h"
 #include "core/image/rounding.h"
-#include "core/link/frame_codec.h"
+
+#include <QLocale>
 
 #include <cmath>
 
@@ -20,51 +24,77 @@ std::uint8_t hexByte(const QString& digits) {
     return static_cast<std::uint8_t>(digits.toUInt(nullptr, 16));
 }
 
-bool fits(long long v, long long lo, long long hi) {
-    return v >= lo && v <= hi;
+enum class Refusal { OutOfRange, NoSelection };
+
+// The image's limit for the field a control shows, and the message naming its caption.
+std::optional<FieldError> outside(const char* control, double value, const FieldContext& context,
+                                  Refusal refusal = Refusal::OutOfRange) {
+    const EditorField& field = *editorField(QString::fromLatin1(control));
+    if (storedRange(field, context)->contains(value))
+        return std::nullopt;
+    const QString name = QLatin1String(control);
+    const QString caption = fieldCaption(field, context);
+    return refusal == Refusal::NoSelection ? FieldError::noSelection(name, caption)
+                                           : FieldError::outOfRange(name, caption);
+}
+
+// A frequency outside the bands the synthesizer word counts from (VHF below 146 or above
+// 174 MHz, say) would be written as a word that reads back as another frequency, in the other
+// band: it is refused rather than written wrong, and the message says so.
+std::optional<FieldError> unwritableFrequency(double frequency) {
+    const QString name = QStringLiteral("txtFrequenzaTX");
+    const EditorField& field = *editorField(name);
+    const QString caption = fieldCaption(field);
+    if (!std::isfinite(frequency) || frequency < 0.0 || frequency >= kHighestFrequencyMHz)
+        return FieldError::outOfRange(name, caption);
+    const double reread = DecodificaFrequenza(CodificaFrequenza(frequency));
+    if (std::fabs(reread - frequency) < kHalfStepMHz)
+        return std::nullopt;
+    const QLocale locale;
+    FieldContext uhfBand;
+    uhfBand.bandaUHF = 1;
+    const FieldRange uhf = *entryRange(field, uhfBand);
+    return FieldError{
+        name, caption,
+        QStringLiteral("Il valore del campo \"%1\" (%2 MHz) non può essere memorizzato dalla "
+                       "periferica, che lo rileggerebbe come %3 MHz: usare una frequenza da %4 a "
+                       "%5 MHz (VHF) o da %6 a %7 MHz (UHF) e ripetere l'operazione.")
+            .arg(caption, fixedText(frequency, 4), fixedText(reread, 4),
+                 locale.toString(kVhfBaseMHz), locale.toString(kVhfTopMHz),
+                 locale.toString(kUhfBaseMHz), locale.toString(uhf.highest))};
 }
 
 // Validates everything that could overflow a byte or a 16-bit product before a byte is written.
 std::optional<FieldError> check(const ConfigRecord& rec) {
-    if (!std::isfinite(rec.FrequenzaTX) || rec.FrequenzaTX < 0.0 ||
-        rec.FrequenzaTX >= kHighestFrequencyMHz)
-        return FieldError::outOfRange(QStringLiteral("txtFrequenzaTX"),
-                                      QStringLiteral("Frequenza TX (Mhz)"));
-    // A frequency outside the bands the synthesizer word counts from (VHF below 146 or above
-    // 174 MHz, say) would be written as a word that reads back as another frequency, in the
-    // other band: it is refused rather than written wrong.
-    if (std::fabs(DecodificaFrequenza(CodificaFrequenza(rec.FrequenzaTX)) - rec.FrequenzaTX) >=
-        kHalfStepMHz)
-        return FieldError{QStringLiteral("txtFrequenzaTX"), QStringLiteral("Frequenza TX (Mhz)"),
-                          QStringLiteral("La frequenza del campo \"Frequenza TX (Mhz)\" non può "
-                                         "essere memorizzata dalla periferica: usare una "
-                                         "frequenza da 146 a 174 MHz (VHF) o da 400 a 470 MHz "
-                                         "(UHF) e ripetere l'operazione.")};
-    if (!toIntegerInRange(rec.TempoAggancio * 10.0, 0, 255))
-        return FieldError::outOfRange(QStringLiteral("txtTempoAggancio"),
-                                      QStringLiteral("T agg. ponte (s)"));
-    if (!fits(rec.Protocollo, 0, 7))
-        return FieldError::noSelection(QStringLiteral("cmbProtocollo"),
-                                       QStringLiteral("Protocollo"));
-    if (!fits(rec.NumTentativiTX, 0, 255))
-        return FieldError::outOfRange(QStringLiteral("cmbNumTentativiTX"),
-                                      QStringLiteral("Num. Tentativi"));
-    if (!fits(rec.CodiceRete, 0, 0xFFFF))
-        return FieldError::outOfRange(QStringLiteral("cmbCodiceRete"),
-                                      QStringLiteral("Codice Rete"));
-    const int codeMax = rec.Protocollo == kProtocolSicep ? 9999 : 32767;
-    if (!fits(rec.CodicePeriferica, 0, codeMax))
-        return FieldError::outOfRange(QStringLiteral("txtCodicePeriferica"),
-                                      QStringLiteral("Codice Periferica"));
-    if (!fits(rec.TonoSubAudio, 0, kToneMask))
-        return FieldError::noSelection(QStringLiteral("cmbTonoSubAudio"),
-                                       QStringLiteral("Tono Subaudio"));
-    if (rec.InvioSopravvivenza && !fits(rec.CadenzaSopravvivenza * 60LL, 0, 32767))
-        return FieldError::outOfRange(QStringLiteral("txtCadenzaSopravvivenza"),
-                                      QStringLiteral("Cadenza (ore)"));
-    if (rec.SpontaneaACOff && !fits(rec.TempoCampionamentoMancanzaAC * 60LL, 0, 32767))
-        return FieldError::outOfRange(QStringLiteral("txtTempoCampionamentoMancanzaAC"),
-                                      QStringLiteral("Tempo Campionamento (min)"));
+    FieldContext context;
+    context.bandaUHF = rec.BandaUHF;
+    context.path = rec.ViaBidirezionale != 0 ? 2 : (rec.CodiceRep != 0 ? 1 : 0);
+    context.protocolCode = rec.Protocollo;
+    if (auto error = unwritableFrequency(rec.FrequenzaTX))
+        return error;
+    // Tenths of a second, as they are written.
+    if (auto error =
+            outside("txtTempoAggancio", roundHalfEven(rec.TempoAggancio * 10.0) / 10.0, context))
+        return error;
+    if (auto error = outside("cmbProtocollo", rec.Protocollo, context, Refusal::NoSelection))
+        return error;
+    if (auto error = outside("cmbNumTentativiTX", rec.NumTentativiTX, context))
+        return error;
+    if (auto error = outside("cmbCodiceRete", rec.CodiceRete, context))
+        return error;
+    if (auto error = outside("txtCodicePeriferica", rec.CodicePeriferica, context))
+        return error;
+    if (auto error = outside("cmbTonoSubAudio", rec.TonoSubAudio, context, Refusal::NoSelection))
+        return error;
+    if (rec.InvioSopravvivenza) {
+        if (auto error = outside("txtCadenzaSopravvivenza", rec.CadenzaSopravvivenza, context))
+            return error;
+    }
+    if (rec.SpontaneaACOff) {
+        if (auto error = outside("txtTempoCampionamentoMancanzaAC",
+                                 rec.TempoCampionamentoMancanzaAC, context))
+            return error;
+    }
     return std::nullopt;
 }
 

@@ -11,8 +11,6 @@ namespace {
 constexpr int kVhfBaseWord = 0x5B20;
 constexpr int kVhfTopWord = 0x6CA0;
 constexpr int kUhfBaseWord = 0xFA00;
-constexpr double kVhfBaseMHz = 146.0;
-constexpr double kUhfBaseMHz = 400.0;
 constexpr double kStepMHz = 0.0125;
 constexpr double kLargestEncodable = 1e9;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/image/checksum.h"
 #include "core/image/config_record.h"
 
 #include <QByteArray>
@@ -33,12 +34,5 @@ QString serialNumberOf(const Image& image);
 
 // The 71-byte write frame of an assembled image.
 QByteArray buildWriteFrame(const Image& saveImage);
-
-// 8-bit sum of image bytes 1..63.
-std::uint8_t CalcolaCKSSave(const Image& saveImage);
-
-// High and low byte of the low 16 bits of a value.
-std::uint8_t CalcolaMSB(std::int32_t value);
-std::uint8_t CalcolaLSB(std::int32_t value);
 
 } // namespace selvana
