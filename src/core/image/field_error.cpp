@@ -23,4 +23,13 @@ FieldError FieldError::noSelection(const QString& control, const QString& label)
                 .arg(label)};
 }
 
+FieldError FieldError::everyInputConditioned(const QString& control, const QString& label) {
+    return {control, label,
+            QStringLiteral("La casella \"%1\" è spuntata, ma tutti gli ingressi della periferica "
+                           "sono condizionati: nessuno può segnalare la mancanza rete. Togliere "
+                           "il condizionamento da un ingresso o togliere la spunta e ripetere "
+                           "l'operazione.")
+                .arg(label)};
+}
+
 } // namespace selvana

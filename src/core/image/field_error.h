@@ -14,6 +14,9 @@ struct FieldError {
     static FieldError notANumber(const QString& control, const QString& label);
     static FieldError outOfRange(const QString& control, const QString& label);
     static FieldError noSelection(const QString& control, const QString& label);
+    // The mains-failure transmission (control and label) is on, but every input the
+    // peripheral has is conditioned, so none can report a mains failure.
+    static FieldError everyInputConditioned(const QString& control, const QString& label);
 };
 
 } // namespace selvana
