@@ -151,60 +151,46 @@ private slots:
         QTest::addColumn<int>("byte");
         QTest::addColumn<int>("mask");
         QTest::addColumn<int>("expected");
-        QTest::newRow("power 3 W") << "optPotenzaRF_3"
-                                   << "click" << 5 << 0x08 << 0x00;
-        QTest::newRow("resynchronisation off") << "chkSync"
-                                               << "click" << 33 << 0x80 << 0x80;
-        QTest::newRow("no tone") << "cmbTonoSubAudio"
-                                 << "Nessuno" << 33 << 0x3F << 0;
-        QTest::newRow("tone 203.5") << "cmbTonoSubAudio"
-                                    << "203.5" << 34 << 0xFF << 32;
-        QTest::newRow("states") << "optStati"
-                                << "click" << 15 << 0x08 << 0x08;
-        QTest::newRow("2 inputs") << "optNumIngressi_2"
-                                  << "click" << 28 << 0xFF << 2;
-        QTest::newRow("repeater 12") << "txtCodiceRep"
-                                     << "12" << 16 << 0xFF << 12;
-        QTest::newRow("repeater 0 writes the direct path") << "txtCodiceRep"
-                                                           << "0" << 17 << 0xFF << 0x00;
-        QTest::newRow("bidirectional") << "cmbViaTX"
-                                       << "Bidirezionale" << 17 << 0xFF << 0xFE;
-        QTest::newRow("direct") << "cmbViaTX"
-                                << "Diretta" << 16 << 0xFF << 0;
-        QTest::newRow("network chosen") << "cmbCodiceRete"
-                                        << "00000 Non assegnata" << 25 << 0xFF << 0;
-        QTest::newRow("input 8 conditioned") << "ckMaskIngressi_7"
-                                             << "click" << 22 << 0xFF << 0x7F;
-        QTest::newRow("input 8 conditioned, plain copy") << "ckMaskIngressi_7"
-                                                         << "click" << 23 << 0xFF << 0x80;
-        QTest::newRow("survival off") << "chkInvioSopravvivenza"
-                                      << "click" << 36 << 0xFF << 0xFF;
-        QTest::newRow("cadence 2 h") << "txtCadenzaSopravvivenza"
-                                     << "2" << 36 << 0xFF << 120;
-        QTest::newRow("panel off") << "chkCentralinaIntegrata"
-                                   << "click" << 37 << 0xFF << 0;
-        QTest::newRow("mains input 7") << "optSpontaneaIngresso_7"
-                                       << "click" << 38 << 0xFF << 64;
-        QTest::newRow("mains failure off") << "chkSpontaneaACOff"
-                                           << "click" << 40 << 0xFF << 0;
-        QTest::newRow("sampling 3 min") << "txtTempoCampionamentoMancanzaAC"
-                                        << "3" << 40 << 0xFF << 180;
-        QTest::newRow("double message off") << "chkDoppioMesaggio"
-                                            << "click" << 41 << 0xFF << 0;
-        QTest::newRow("siren 255") << "txtTempoSirena"
-                                   << "255" << 45 << 0xFF << 255;
-        QTest::newRow("exit 1") << "txtTempoUscita"
-                                << "1" << 46 << 0xFF << 1;
-        QTest::newRow("entry 99") << "txtTempoIngresso"
-                                  << "99" << 47 << 0xFF << 99;
-        QTest::newRow("double hop off: low tones") << "chkDoppioSalto"
-                                                   << "click" << 15 << 0x40 << 0;
-        QTest::newRow("lock time 0,7") << "txtTempoAggancio"
-                                       << "0,7" << 11 << 0xFF << 7;
-        QTest::newRow("lock time 2,45 rounds to even") << "txtTempoAggancio"
-                                                       << "2,45" << 11 << 0xFF << 24;
-        QTest::newRow("Proteus offsets written as 0") << "cmbProtocollo"
-                                                      << "Proteus" << 51 << 0xFF << 0;
+        struct Row {
+            const char* name;
+            const char* control;
+            const char* value;
+            int byte;
+            int mask;
+            int expected;
+        };
+        const Row rows[] = {
+            {"power 3 W", "optPotenzaRF_3", "click", 5, 0x08, 0x00},
+            {"resynchronisation off", "chkSync", "click", 33, 0x80, 0x80},
+            {"no tone", "cmbTonoSubAudio", "Nessuno", 33, 0x3F, 0},
+            {"tone 203.5", "cmbTonoSubAudio", "203.5", 34, 0xFF, 32},
+            {"states", "optStati", "click", 15, 0x08, 0x08},
+            {"2 inputs", "optNumIngressi_2", "click", 28, 0xFF, 2},
+            {"repeater 12", "txtCodiceRep", "12", 16, 0xFF, 12},
+            {"repeater 0 writes the direct path", "txtCodiceRep", "0", 17, 0xFF, 0x00},
+            {"bidirectional", "cmbViaTX", "Bidirezionale", 17, 0xFF, 0xFE},
+            {"direct", "cmbViaTX", "Diretta", 16, 0xFF, 0},
+            {"network chosen", "cmbCodiceRete", "00000 Non assegnata", 25, 0xFF, 0},
+            {"input 8 conditioned", "ckMaskIngressi_7", "click", 22, 0xFF, 0x7F},
+            {"input 8 conditioned, plain copy", "ckMaskIngressi_7", "click", 23, 0xFF, 0x80},
+            {"survival off", "chkInvioSopravvivenza", "click", 36, 0xFF, 0xFF},
+            {"cadence 2 h", "txtCadenzaSopravvivenza", "2", 36, 0xFF, 120},
+            {"panel off", "chkCentralinaIntegrata", "click", 37, 0xFF, 0},
+            {"mains input 7", "optSpontaneaIngresso_7", "click", 38, 0xFF, 64},
+            {"mains failure off", "chkSpontaneaACOff", "click", 40, 0xFF, 0},
+            {"sampling 3 min", "txtTempoCampionamentoMancanzaAC", "3", 40, 0xFF, 180},
+            {"double message off", "chkDoppioMesaggio", "click", 41, 0xFF, 0},
+            {"siren 255", "txtTempoSirena", "255", 45, 0xFF, 255},
+            {"exit 1", "txtTempoUscita", "1", 46, 0xFF, 1},
+            {"entry 99", "txtTempoIngresso", "99", 47, 0xFF, 99},
+            {"double hop off: low tones", "chkDoppioSalto", "click", 15, 0x40, 0},
+            {"lock time 0,7", "txtTempoAggancio", "0,7", 11, 0xFF, 7},
+            {"lock time 2,45 rounds to even", "txtTempoAggancio", "2,45", 11, 0xFF, 24},
+            {"Proteus offsets written as 0", "cmbProtocollo", "Proteus", 51, 0xFF, 0},
+        };
+        for (const Row& row : rows)
+            QTest::newRow(row.name)
+                << row.control << row.value << row.byte << row.mask << row.expected;
     }
     void editsAreWritten() {
         QFETCH(QString, control);
@@ -249,52 +235,42 @@ private slots:
         QTest::addColumn<QString>("message"); // its start
         const QString nan = QStringLiteral("Il campo \"%1\" non contiene un numero valido.");
         const QString range = QStringLiteral("Il valore del campo \"%1\" è fuori dai limiti");
-        QTest::newRow("empty siren time") << "txtTempoSirena"
-                                          << "" << nan.arg("Tempo Sirena (s)");
-        QTest::newRow("siren time over a byte") << "txtTempoSirena"
-                                                << "256" << range.arg("Tempo Sirena (s)");
-        QTest::newRow("exit time not a number") << "txtTempoUscita"
-                                                << "1a" << nan.arg("Tempo Uscita (s)");
-        QTest::newRow("entry time over a byte") << "txtTempoIngresso"
-                                                << "300" << range.arg("Tempo Ingresso (s)");
-        QTest::newRow("frequency not a number") << "txtFrequenzaTX"
-                                                << "1,2,3" << nan.arg("Frequenza TX (Mhz)");
-        QTest::newRow("empty frequency") << "txtFrequenzaTX"
-                                         << "" << nan.arg("Frequenza TX (Mhz)");
-        QTest::newRow("frequency below the VHF band (reads back as UHF)")
-            << "txtFrequenzaTX"
-            << "140"
-            << "Il valore del campo \"Frequenza TX (Mhz)\" (140,0000 MHz) non può essere "
-               "memorizzato dalla periferica, che lo rileggerebbe come 549,6000 MHz: usare una "
-               "frequenza da 146 a 174 MHz (VHF) o da 400 a 470 MHz (UHF) e ripetere "
-               "l'operazione.";
-        QTest::newRow("frequency above the VHF band")
-            << "txtFrequenzaTX"
-            << "175"
-            << "Il valore del campo \"Frequenza TX (Mhz)\" (175,0000 MHz) non può essere "
-               "memorizzato";
-        QTest::newRow("empty code") << "txtCodicePeriferica"
-                                    << "" << nan.arg("Codice Periferica");
-        QTest::newRow("code over 16 bits") << "txtCodicePeriferica"
-                                           << "40000" << range.arg("Codice Periferica");
-        QTest::newRow("lock time over a byte") << "txtTempoAggancio"
-                                               << "25,6" << range.arg("T agg. ponte (s)");
-        QTest::newRow("empty lock time") << "txtTempoAggancio"
-                                         << "" << nan.arg("T agg. ponte (s)");
-        QTest::newRow("sampling time product") << "txtTempoCampionamentoMancanzaAC"
-                                               << "547" << range.arg("Tempo Campionamento (min)");
-        QTest::newRow("cadence product") << "txtCadenzaSopravvivenza"
-                                         << "547" << range.arg("Cadenza (ore)");
-        QTest::newRow("cadence not a number") << "txtCadenzaSopravvivenza"
-                                              << "x" << nan.arg("Cadenza (ore)");
-        QTest::newRow("repeater emptied") << "txtCodiceRep"
-                                          << "" << nan.arg("Codice REP");
-        QTest::newRow("repeater over a byte") << "txtCodiceRep"
-                                              << "256" << range.arg("Codice REP");
-        QTest::newRow("offset over a byte") << "txtOffsetSicep1"
-                                            << "256" << range.arg("Offset SICEP 1");
-        QTest::newRow("offset not a number") << "txtOffsetSicep2"
-                                             << "-" << nan.arg("Offset SICEP 2");
+        const QString unstorable = QStringLiteral(
+            "Il valore del campo \"Frequenza TX (Mhz)\" (%1 MHz) non può essere memorizzato "
+            "dalla periferica, che lo rileggerebbe come %2 MHz: usare una frequenza da 146 a 174 "
+            "MHz (VHF) o da 400 a 470 MHz (UHF) e ripetere l'operazione.");
+        struct Row {
+            const char* name;
+            const char* control;
+            const char* text;
+            QString message;
+        };
+        const Row rows[] = {
+            {"empty siren time", "txtTempoSirena", "", nan.arg("Tempo Sirena (s)")},
+            {"siren time over a byte", "txtTempoSirena", "256", range.arg("Tempo Sirena (s)")},
+            {"exit time not a number", "txtTempoUscita", "1a", nan.arg("Tempo Uscita (s)")},
+            {"entry time over a byte", "txtTempoIngresso", "300", range.arg("Tempo Ingresso (s)")},
+            {"frequency not a number", "txtFrequenzaTX", "1,2,3", nan.arg("Frequenza TX (Mhz)")},
+            {"empty frequency", "txtFrequenzaTX", "", nan.arg("Frequenza TX (Mhz)")},
+            {"frequency below VHF reads back as UHF", "txtFrequenzaTX", "140",
+             unstorable.arg("140,0000", "549,6000")},
+            {"frequency above VHF", "txtFrequenzaTX", "175",
+             unstorable.arg("175,0000", "584,6000")},
+            {"empty code", "txtCodicePeriferica", "", nan.arg("Codice Periferica")},
+            {"code over 16 bits", "txtCodicePeriferica", "40000", range.arg("Codice Periferica")},
+            {"lock time over a byte", "txtTempoAggancio", "25,6", range.arg("T agg. ponte (s)")},
+            {"empty lock time", "txtTempoAggancio", "", nan.arg("T agg. ponte (s)")},
+            {"sampling time product", "txtTempoCampionamentoMancanzaAC", "547",
+             range.arg("Tempo Campionamento (min)")},
+            {"cadence product", "txtCadenzaSopravvivenza", "547", range.arg("Cadenza (ore)")},
+            {"cadence not a number", "txtCadenzaSopravvivenza", "x", nan.arg("Cadenza (ore)")},
+            {"repeater emptied", "txtCodiceRep", "", nan.arg("Codice REP")},
+            {"repeater over a byte", "txtCodiceRep", "256", range.arg("Codice REP")},
+            {"offset over a byte", "txtOffsetSicep1", "256", range.arg("Offset SICEP 1")},
+            {"offset not a number", "txtOffsetSicep2", "-", nan.arg("Offset SICEP 2")},
+        };
+        for (const Row& row : rows)
+            QTest::newRow(row.name) << row.control << row.text << row.message;
     }
     void fieldThatStopsTheWrite() {
         QFETCH(QString, control);

@@ -33,47 +33,41 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("expected");
-        for (const auto& [name, loc] : {std::pair{"it", kItalian}, std::pair{"en", kEnglish}}) {
-            const auto row = [&](const char* what) -> QTestData& {
-                return QTest::newRow(qPrintable(
-                    QStringLiteral("%1 %2").arg(QLatin1String(name), QLatin1String(what))));
-            };
-            row("siren 1x2") << loc << sampleProteusX() << "txtTempoSirena"
-                             << "1x2"
-                             << "12";
-            row("code 1x2") << loc << sampleProteusX() << "txtCodicePeriferica"
-                            << "1x2"
-                            << "12";
-            row("offset 1x2") << loc << sampleSicep() << "txtOffsetSicep1"
-                              << "1x2"
-                              << "12";
-            row("repeater -6.4") << loc << sampleProteusX() << "txtCodiceRep"
-                                 << "-6.4"
-                                 << "64";
-            row("cadence 1,2") << loc << sampleProteusX() << "txtCadenzaSopravvivenza"
-                               << "1,2"
-                               << "12";
-            row("lock time letters") << loc << sampleProteusX() << "txtTempoAggancio"
-                                     << "2e-5"
-                                     << "25";
-            row("serial number takes any character") << loc << Image{} << "txtSerialNumber"
-                                                     << "A1-x"
-                                                     << "A1-x";
-        }
-        QTest::newRow("it lock time: one comma, no point")
-            << kItalian << sampleProteusX() << "txtTempoAggancio"
-            << "2.,5,1"
-            << "2,51";
-        QTest::newRow("en lock time: one point, no comma")
-            << kEnglish << sampleProteusX() << "txtTempoAggancio"
-            << "2,.5.1"
-            << "2.51";
-        QTest::newRow("it frequency") << kItalian << sampleSicep() << "txtFrequenzaTX"
-                                      << "433.,92,"
-                                      << "433,92";
-        QTest::newRow("en frequency") << kEnglish << sampleSicep() << "txtFrequenzaTX"
-                                      << "433,.92."
-                                      << "433.92";
+        struct Row {
+            const char* name;
+            Image image;
+            const char* box;
+            const char* keys;
+            const char* expected;
+        };
+        const Row everyLocale[] = {
+            {"siren 1x2", sampleProteusX(), "txtTempoSirena", "1x2", "12"},
+            {"code 1x2", sampleProteusX(), "txtCodicePeriferica", "1x2", "12"},
+            {"offset 1x2", sampleSicep(), "txtOffsetSicep1", "1x2", "12"},
+            {"repeater -6.4", sampleProteusX(), "txtCodiceRep", "-6.4", "64"},
+            {"cadence 1,2", sampleProteusX(), "txtCadenzaSopravvivenza", "1,2", "12"},
+            {"lock time letters", sampleProteusX(), "txtTempoAggancio", "2e-5", "25"},
+            {"serial number takes any character", Image{}, "txtSerialNumber", "A1-x", "A1-x"},
+        };
+        for (const auto& [name, loc] : {std::pair{"it", kItalian}, std::pair{"en", kEnglish}})
+            for (const Row& row : everyLocale)
+                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(name, row.name)))
+                    << loc << row.image << row.box << row.keys << row.expected;
+        const std::tuple<const char*, QLocale, Row> separators[] = {
+            {"it",
+             kItalian,
+             {"lock time: one comma, no point", sampleProteusX(), "txtTempoAggancio", "2.,5,1",
+              "2,51"}},
+            {"en",
+             kEnglish,
+             {"lock time: one point, no comma", sampleProteusX(), "txtTempoAggancio", "2,.5.1",
+              "2.51"}},
+            {"it", kItalian, {"frequency", sampleSicep(), "txtFrequenzaTX", "433.,92,", "433,92"}},
+            {"en", kEnglish, {"frequency", sampleSicep(), "txtFrequenzaTX", "433,.92.", "433.92"}},
+        };
+        for (const auto& [name, loc, row] : separators)
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(name, row.name)))
+                << loc << row.image << row.box << row.keys << row.expected;
     }
     void refusedKeysNeverArrive() {
         QFETCH(QLocale, locale);
@@ -98,79 +92,47 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<int>("caret");
-        QTest::newRow("letter in the middle") << kItalian << "txtTempoSirena"
-                                              << "12"
-                                              << "Home Right x"
-                                              << "12" << 1;
-        QTest::newRow("letter, then a digit where the caret stayed")
-            << kItalian << "txtCodicePeriferica"
-            << "300"
-            << "Home x 1"
-            << "1300" << 1;
-        QTest::newRow("letter over everything") << kItalian << "txtTempoSirena"
-                                                << "123"
-                                                << "SelectAll x"
-                                                << "123" << 3;
-        QTest::newRow("letter over the last digit") << kItalian << "txtTempoSirena"
-                                                    << "123"
-                                                    << "ShiftLeft x"
-                                                    << "123" << 2;
-        QTest::newRow("letter over the first digits") << kItalian << "txtCodicePeriferica"
-                                                      << "4567"
-                                                      << "Home Right Right Left ShiftLeft x"
-                                                      << "4567" << 0;
-        QTest::newRow("full box") << kItalian << "txtTempoSirena"
-                                  << "255"
-                                  << "Home x 1"
-                                  << "255" << 0;
-        QTest::newRow("full box, digit over a selected digit") << kItalian << "txtTempoSirena"
-                                                               << "255"
-                                                               << "ShiftLeft 1"
-                                                               << "251" << 3;
-        QTest::newRow("full box, Backspace then a digit") << kItalian << "txtTempoSirena"
-                                                          << "255"
-                                                          << "Backspace 4"
-                                                          << "254" << 3;
-        QTest::newRow("it second comma in front") << kItalian << "txtTempoAggancio"
-                                                  << "2,5"
-                                                  << "Home ,"
-                                                  << "2,5" << 0;
-        QTest::newRow("it point in the middle") << kItalian << "txtTempoAggancio"
-                                                << "25"
-                                                << "Left ."
-                                                << "25" << 1;
-        QTest::newRow("en second point in front") << kEnglish << "txtTempoAggancio"
-                                                  << "2.5"
-                                                  << "Home ."
-                                                  << "2.5" << 0;
-        QTest::newRow("en comma in the middle") << kEnglish << "txtTempoAggancio"
-                                                << "25"
-                                                << "Left ,"
-                                                << "25" << 1;
-        QTest::newRow("it separator over the selection") << kItalian << "txtFrequenzaTX"
-                                                         << "1,5"
-                                                         << "ShiftLeft ,"
-                                                         << "1,5" << 2;
-        QTest::newRow("Backspace in the middle") << kItalian << "txtTempoSirena"
-                                                 << "123"
-                                                 << "Left Backspace"
-                                                 << "13" << 1;
-        QTest::newRow("Delete") << kItalian << "txtTempoSirena"
-                                << "123"
-                                << "Home Delete"
-                                << "23" << 0;
-        QTest::newRow("Delete, then a letter") << kItalian << "txtCodicePeriferica"
-                                               << "123"
-                                               << "Left Delete x"
-                                               << "12" << 2;
-        QTest::newRow("Cut") << kItalian << "txtTempoSirena"
-                             << "123"
-                             << "ShiftLeft Cut"
-                             << "12" << 2;
-        QTest::newRow("Return, Enter, Escape") << kItalian << "txtTempoSirena"
-                                               << "12"
-                                               << "Return Enter Escape"
-                                               << "12" << 2;
+        struct Row {
+            const char* name;
+            QLocale locale;
+            const char* box;
+            const char* start;
+            const char* keys;
+            const char* expected;
+            int caret;
+        };
+        const Row rows[] = {
+            {"letter in the middle", kItalian, "txtTempoSirena", "12", "Home Right x", "12", 1},
+            {"letter, then a digit where the caret stayed", kItalian, "txtCodicePeriferica", "300",
+             "Home x 1", "1300", 1},
+            {"letter over everything", kItalian, "txtTempoSirena", "123", "SelectAll x", "123", 3},
+            {"letter over the last digit", kItalian, "txtTempoSirena", "123", "ShiftLeft x", "123",
+             2},
+            {"letter over the first digits", kItalian, "txtCodicePeriferica", "4567",
+             "Home Right Right Left ShiftLeft x", "4567", 0},
+            {"full box", kItalian, "txtTempoSirena", "255", "Home x 1", "255", 0},
+            {"full box, digit over a selected digit", kItalian, "txtTempoSirena", "255",
+             "ShiftLeft 1", "251", 3},
+            {"full box, Backspace then a digit", kItalian, "txtTempoSirena", "255", "Backspace 4",
+             "254", 3},
+            {"it second comma in front", kItalian, "txtTempoAggancio", "2,5", "Home ,", "2,5", 0},
+            {"it point in the middle", kItalian, "txtTempoAggancio", "25", "Left .", "25", 1},
+            {"en second point in front", kEnglish, "txtTempoAggancio", "2.5", "Home .", "2.5", 0},
+            {"en comma in the middle", kEnglish, "txtTempoAggancio", "25", "Left ,", "25", 1},
+            {"it separator over the selection", kItalian, "txtFrequenzaTX", "1,5", "ShiftLeft ,",
+             "1,5", 2},
+            {"Backspace in the middle", kItalian, "txtTempoSirena", "123", "Left Backspace", "13",
+             1},
+            {"Delete", kItalian, "txtTempoSirena", "123", "Home Delete", "23", 0},
+            {"Delete, then a letter", kItalian, "txtCodicePeriferica", "123", "Left Delete x", "12",
+             2},
+            {"Cut", kItalian, "txtTempoSirena", "123", "ShiftLeft Cut", "12", 2},
+            {"Return, Enter, Escape", kItalian, "txtTempoSirena", "12", "Return Enter Escape", "12",
+             2},
+        };
+        for (const Row& row : rows)
+            QTest::newRow(row.name)
+                << row.locale << row.box << row.start << row.keys << row.expected << row.caret;
     }
     void keysInsideTheText() {
         QFETCH(QLocale, locale);
@@ -231,17 +193,25 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("byte");
         QTest::addColumn<int>("value"); // of the byte written (and the next one for 16 bits)
-        QTest::newRow("cadence 120 h")
-            << with(sampleProteusX(), {{35, 0x1C}, {36, 0x20}}) << "txtCadenzaSopravvivenza"
-            << "120" << 35 << 0x1C20;
-        QTest::newRow("repeater 200") << with(sampleProteusX(), {{16, 200}}) << "txtCodiceRep"
-                                      << "200" << 16 << 200;
-        QTest::newRow("bidirectional input 130")
-            << with(sampleProteusX(), {{15, 0x71}, {16, 130}, {17, 0xFE}}) << "txtCodiceRep"
-            << "130" << 16 << 130;
-        QTest::newRow("lock time 25,5 s")
-            << with(sampleProteusX(), {{11, 255}}) << "txtTempoAggancio"
-            << "25,5" << 11 << 255;
+        struct Row {
+            const char* name;
+            Image image;
+            const char* box;
+            const char* shown;
+            int byte;
+            int value;
+        };
+        const Row rows[] = {
+            {"cadence 120 h", with(sampleProteusX(), {{35, 0x1C}, {36, 0x20}}),
+             "txtCadenzaSopravvivenza", "120", 35, 0x1C20},
+            {"repeater 200", with(sampleProteusX(), {{16, 200}}), "txtCodiceRep", "200", 16, 200},
+            {"bidirectional input 130", with(sampleProteusX(), {{15, 0x71}, {16, 130}, {17, 0xFE}}),
+             "txtCodiceRep", "130", 16, 130},
+            {"lock time 25,5 s", with(sampleProteusX(), {{11, 255}}), "txtTempoAggancio", "25,5",
+             11, 255},
+        };
+        for (const Row& row : rows)
+            QTest::newRow(row.name) << row.image << row.box << row.shown << row.byte << row.value;
     }
     void programTextsKeepTheirLength() {
         QFETCH(Image, image);
@@ -378,18 +348,16 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("digits") << "txtTempoSirena"
-                                << "42" << true;
-        QTest::newRow("letters") << "txtTempoSirena"
-                                 << "4a" << false;
-        QTest::newRow("longer than keys could type") << "txtTempoSirena"
-                                                     << "0042" << true;
-        QTest::newRow("code digits") << "txtCodicePeriferica"
-                                     << "777" << true;
-        QTest::newRow("code letters") << "txtCodicePeriferica"
-                                      << "7x7" << false;
-        QTest::newRow("lock time with the other separator") << "txtTempoAggancio"
-                                                            << "2.5" << false;
+        const std::tuple<const char*, const char*, const char*, bool> rows[] = {
+            {"digits", "txtTempoSirena", "42", true},
+            {"letters", "txtTempoSirena", "4a", false},
+            {"longer than keys could type", "txtTempoSirena", "0042", true},
+            {"code digits", "txtCodicePeriferica", "777", true},
+            {"code letters", "txtCodicePeriferica", "7x7", false},
+            {"lock time with the other separator", "txtTempoAggancio", "2.5", false},
+        };
+        for (const auto& [name, box, clipboard, valid] : rows)
+            QTest::newRow(name) << box << clipboard << valid;
     }
     void pastedText() {
         QFETCH(QString, box);
@@ -414,14 +382,10 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("hex");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("0") << "0"
-                           << "00" << true;
-        QTest::newRow("10") << "10"
-                            << "0A" << true;
-        QTest::newRow("255") << "255"
-                             << "FF" << true;
-        QTest::newRow("999") << "999"
-                             << "E7" << false;
+        const std::tuple<const char*, const char*, bool> rows[] = {
+            {"0", "00", true}, {"10", "0A", true}, {"255", "FF", true}, {"999", "E7", false}};
+        for (const auto& [typed, hex, valid] : rows)
+            QTest::newRow(typed) << typed << hex << valid;
     }
     void offsetShowsHex() {
         QFETCH(QString, typed);
@@ -457,21 +421,20 @@ private slots:
         QTest::addColumn<QString>("protocol");
         QTest::addColumn<QString>("code");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("Proteus 1023") << "Proteus"
-                                      << "1023" << true;
-        QTest::newRow("Proteus 1024") << "Proteus"
-                                      << "1024" << false;
-        QTest::newRow("Proteus 1") << "Proteus"
-                                   << "1" << true;
-        for (const char* p : {"Proteus", "Proteus-X", "Sicep", "UPR", "UPR-52"}) {
-            const QString protocol = QLatin1String(p);
-            if (protocol != QLatin1String("Proteus")) {
-                QTest::newRow(qPrintable(protocol + QStringLiteral(" 9999")))
+        const std::tuple<const char*, const char*, bool> proteus[] = {
+            {"Proteus", "1023", true}, {"Proteus", "1024", false}, {"Proteus", "1", true}};
+        for (const auto& [protocol, code, valid] : proteus)
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(protocol, code)))
+                << protocol << code << valid;
+        for (const char* protocol : {"Proteus", "Proteus-X", "Sicep", "UPR", "UPR-52"}) {
+            if (QLatin1String(protocol) != QLatin1String("Proteus")) {
+                QTest::newRow(qPrintable(QStringLiteral("%1 9999").arg(protocol)))
                     << protocol << "9999" << true;
-                QTest::newRow(qPrintable(protocol + QStringLiteral(" 10000")))
+                QTest::newRow(qPrintable(QStringLiteral("%1 10000").arg(protocol)))
                     << protocol << "10000" << false;
             }
-            QTest::newRow(qPrintable(protocol + QStringLiteral(" 0"))) << protocol << "0" << false;
+            QTest::newRow(qPrintable(QStringLiteral("%1 0").arg(protocol)))
+                << protocol << "0" << false;
         }
     }
     void peripheralCodeRange() {
@@ -505,15 +468,13 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("5a") << "Proteus-X"
-                            << "5a"
-                            << "5" << true;
-        QTest::newRow("10a2b3") << "Proteus"
-                                << "10a2b3"
-                                << "1023" << true;
-        QTest::newRow("10a2b4") << "Proteus"
-                                << "10a2b4"
-                                << "1024" << false;
+        const std::tuple<const char*, const char*, const char*, bool> rows[] = {
+            {"Proteus-X", "5a", "5", true},
+            {"Proteus", "10a2b3", "1023", true},
+            {"Proteus", "10a2b4", "1024", false},
+        };
+        for (const auto& [protocol, keys, expected, valid] : rows)
+            QTest::newRow(keys) << protocol << keys << expected << valid;
     }
     void letterInTheCode() {
         QFETCH(QString, protocol);
@@ -581,23 +542,26 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<QString>("fix");
-        QTest::newRow("siren 0, cadence 0")
-            << with(sampleProteusX(), {{45, 0}, {35, 0}, {36, 0}}) << "txtTempoSirena"
-            << "txtCadenzaSopravvivenza"
-            << "5";
-        QTest::newRow("lock time 0, sampling 0")
-            << with(sampleProteusX(), {{11, 0}, {39, 0}, {40, 0}}) << "txtTempoAggancio"
-            << "txtTempoCampionamentoMancanzaAC"
-            << "1";
-        QTest::newRow("code 0, siren 0")
-            << with(sampleProteusX(), {{26, 0}, {27, 0}, {45, 0}}) << "txtCodicePeriferica"
-            << "txtTempoSirena"
-            << "9";
-        // Survival off shows a cadence of 0; the panel shows the entry time 0.
-        QTest::newRow("Sicep: entry 0, cadence 0")
-            << with(sampleSicep(), {{37, 1}, {45, 5}, {46, 5}}) << "txtTempoIngresso"
-            << "txtCadenzaSopravvivenza"
-            << "7";
+        struct Row {
+            const char* name;
+            Image image;
+            const char* first;
+            const char* second;
+            const char* fix;
+        };
+        const Row rows[] = {
+            {"siren 0, cadence 0", with(sampleProteusX(), {{45, 0}, {35, 0}, {36, 0}}),
+             "txtTempoSirena", "txtCadenzaSopravvivenza", "5"},
+            {"lock time 0, sampling 0", with(sampleProteusX(), {{11, 0}, {39, 0}, {40, 0}}),
+             "txtTempoAggancio", "txtTempoCampionamentoMancanzaAC", "1"},
+            {"code 0, siren 0", with(sampleProteusX(), {{26, 0}, {27, 0}, {45, 0}}),
+             "txtCodicePeriferica", "txtTempoSirena", "9"},
+            // Survival off shows a cadence of 0; the panel shows the entry time 0.
+            {"Sicep: entry 0, cadence 0", with(sampleSicep(), {{37, 1}, {45, 5}, {46, 5}}),
+             "txtTempoIngresso", "txtCadenzaSopravvivenza", "7"},
+        };
+        for (const Row& row : rows)
+            QTest::newRow(row.name) << row.image << row.first << row.second << row.fix;
     }
     void invalidBoxesDoNotFight() {
         QFETCH(Image, image);
@@ -677,10 +641,8 @@ private slots:
     // saw the keys.
     void refusedKeysLeaveNothingBehind_data() {
         QTest::addColumn<QString>("keys");
-        QTest::newRow("Return") << "Return";
-        QTest::newRow("Escape") << "Escape";
-        QTest::newRow("letter into a full box") << "5 x";
-        QTest::newRow("separator into a whole-number box") << ",";
+        for (const char* keys : {"Return", "Escape", "5 x", ","})
+            QTest::newRow(keys) << keys;
     }
     void refusedKeysLeaveNothingBehind() {
         QFETCH(QString, keys);

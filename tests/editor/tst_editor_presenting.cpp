@@ -158,19 +158,24 @@ private slots:
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<bool>("doubleHopEnabled");
-        QTest::newRow("bidirectional with CodiceRep 7 shows IngressoBidi")
-            << 0x11 << 7 << 0xFF << "Bidirezionale"
-            << "1"
-            << "Ingresso BIDI" << true;
-        QTest::newRow("bidirectional input 3") << 0x11 << 3 << 0xFE << "Bidirezionale"
-                                               << "3"
-                                               << "Ingresso BIDI" << true;
-        QTest::newRow("repeater 9") << 0x01 << 9 << 0xFF << "REP"
-                                    << "9"
-                                    << "Codice REP" << true;
-        QTest::newRow("direct") << 0x41 << 5 << 0x00 << "Diretta"
-                                << ""
-                                << "" << false;
+        struct Row {
+            const char* name;
+            int byte15, byte16, byte17;
+            const char* path;
+            const char* number;
+            const char* caption;
+            bool doubleHopEnabled;
+        };
+        const Row rows[] = {
+            {"bidirectional with CodiceRep 7 shows IngressoBidi", 0x11, 7, 0xFF, "Bidirezionale",
+             "1", "Ingresso BIDI", true},
+            {"bidirectional input 3", 0x11, 3, 0xFE, "Bidirezionale", "3", "Ingresso BIDI", true},
+            {"repeater 9", 0x01, 9, 0xFF, "REP", "9", "Codice REP", true},
+            {"direct", 0x41, 5, 0x00, "Diretta", "", "", false},
+        };
+        for (const Row& row : rows)
+            QTest::newRow(row.name) << row.byte15 << row.byte16 << row.byte17 << row.path
+                                    << row.number << row.caption << row.doubleHopEnabled;
     }
     void transmissionPath() {
         QFETCH(int, byte15);

@@ -73,18 +73,14 @@ private slots:
         QTest::addColumn<QString>("inputs");
         QTest::addColumn<QString>("hex"); // both Hex boxes
         QTest::addColumn<bool>("doubleHopShown");
-        QTest::newRow("Proteus") << "Proteus"
-                                 << "1248"
-                                 << "" << false;
-        QTest::newRow("Proteus-X") << "Proteus-X"
-                                   << "1248"
-                                   << "" << true;
-        QTest::newRow("UPR-52") << "UPR-52"
-                                << "1248"
-                                << "" << false;
-        QTest::newRow("UPR") << "UPR"
-                             << "4"
-                             << "00" << false;
+        const std::tuple<const char*, const char*, const char*, bool> rows[] = {
+            {"Proteus", "1248", "", false},
+            {"Proteus-X", "1248", "", true},
+            {"UPR-52", "1248", "", false},
+            {"UPR", "4", "00", false},
+        };
+        for (const auto& [protocol, inputs, hex, shown] : rows)
+            QTest::newRow(protocol) << protocol << inputs << hex << shown;
     }
     void leavingSicep() {
         QFETCH(QString, protocol);
@@ -135,16 +131,26 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("written");
-        QTest::newRow("Proteus-X, network 0")
-            << 0 << "Proteus-X" << 0 << "00000 Non assegnata" << 0;
-        QTest::newRow("Proteus-X, network 12") << 12 << "Proteus-X" << 1 << "00012 Nord" << 12;
-        QTest::newRow("Proteus-X, unlisted network")
-            << 77 << "Proteus-X" << 2 << "00077 (non in elenco)" << 77;
-        QTest::newRow("Proteus-X, unlisted five-digit network")
-            << 65535 << "Proteus-X" << 2 << "65535 (non in elenco)" << 65535;
-        QTest::newRow("Proteus") << 12 << "Proteus" << -1 << "" << 0;
-        QTest::newRow("UPR") << 12 << "UPR" << -1 << "" << 0;
-        QTest::newRow("UPR-52") << 77 << "UPR-52" << -1 << "" << 0;
+        struct Row {
+            const char* name;
+            int network;
+            const char* protocol;
+            int position;
+            const char* text;
+            int written;
+        };
+        const Row rows[] = {
+            {"Proteus-X, network 0", 0, "Proteus-X", 0, "00000 Non assegnata", 0},
+            {"Proteus-X, network 12", 12, "Proteus-X", 1, "00012 Nord", 12},
+            {"Proteus-X, unlisted network", 77, "Proteus-X", 2, "00077 (non in elenco)", 77},
+            {"Proteus-X, unlisted 65535", 65535, "Proteus-X", 2, "65535 (non in elenco)", 65535},
+            {"Proteus", 12, "Proteus", -1, "", 0},
+            {"UPR", 12, "UPR", -1, "", 0},
+            {"UPR-52, unlisted network", 77, "UPR-52", -1, "", 0},
+        };
+        for (const Row& row : rows)
+            QTest::newRow(row.name)
+                << row.network << row.protocol << row.position << row.text << row.written;
     }
     void networkFollowsProtocol() {
         QFETCH(int, network);
@@ -307,16 +313,23 @@ private slots:
         QTest::addColumn<bool>("alarms");
         QTest::addColumn<bool>("path");
         QTest::addColumn<int>("codeMaximum");
-        QTest::newRow("Proteus") << "Proteus"
-                                 << "1248" << 4 << false << false << true << true << 1023;
-        QTest::newRow("Proteus-X") << "Proteus-X"
-                                   << "1248" << 4 << false << true << true << true << 9999;
-        QTest::newRow("UPR-52") << "UPR-52"
-                                << "1248" << 4 << false << false << true << true << 9999;
-        QTest::newRow("UPR") << "UPR"
-                             << "4" << 4 << false << false << true << true << 9999;
-        QTest::newRow("Sicep") << "Sicep"
-                               << "6" << 6 << true << false << false << false << 9999;
+        struct Row {
+            const char* protocol;
+            const char* inputs;
+            int chosen;
+            bool remapping, network, alarms, path;
+            int codeMaximum;
+        };
+        const Row rows[] = {
+            {"Proteus", "1248", 4, false, false, true, true, 1023},
+            {"Proteus-X", "1248", 4, false, true, true, true, 9999},
+            {"UPR-52", "1248", 4, false, false, true, true, 9999},
+            {"UPR", "4", 4, false, false, true, true, 9999},
+            {"Sicep", "6", 6, true, false, false, false, 9999},
+        };
+        for (const Row& row : rows)
+            QTest::newRow(row.protocol) << row.protocol << row.inputs << row.chosen << row.remapping
+                                        << row.network << row.alarms << row.path << row.codeMaximum;
     }
     void protocolColumns() {
         QFETCH(QString, protocol);
@@ -349,14 +362,15 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<int>("high");
         QTest::addColumn<int>("low");
-        QTest::newRow("Sicep 7") << "Sicep"
-                                 << "7" << 0x00 << 0x07;
-        QTest::newRow("Proteus 7") << "Proteus"
-                                   << "7" << 0x00 << 0x07;
-        QTest::newRow("Proteus 1023") << "Proteus"
-                                      << "1023" << 0x03 << 0xFF;
-        QTest::newRow("Sicep 1023") << "Sicep"
-                                    << "1023" << 0x10 << 0x23;
+        const std::tuple<const char*, const char*, int, int> rows[] = {
+            {"Sicep", "7", 0x00, 0x07},
+            {"Proteus", "7", 0x00, 0x07},
+            {"Proteus", "1023", 0x03, 0xFF},
+            {"Sicep", "1023", 0x10, 0x23},
+        };
+        for (const auto& [protocol, code, high, low] : rows)
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(protocol, code)))
+                << protocol << code << high << low;
     }
     void codeEncodingFollowsTheProtocol() {
         QFETCH(QString, protocol);
