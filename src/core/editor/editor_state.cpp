@@ -52,13 +52,6 @@ EditorState::EditorState(SessionData& data) : session(data) {
     changed_.fill(false);
 }
 
-std::optional<int> EditorState::selectedMember(Array array) const {
-    for (Ctl id : membersOf(array))
-        if (checked(id))
-            return infoOf(id).member;
-    return std::nullopt;
-}
-
 void EditorState::changed(Ctl id) {
     changed_[index(id)] = true;
     if (listener)

@@ -27,8 +27,6 @@ public:
     int position(Ctl id) const { return (*this)[id].position; }
     bool enabled(Ctl id) const { return (*this)[id].enabled; }
     bool visible(Ctl id) const { return (*this)[id].visible; }
-    // The member number of the selected member of an array, if one is.
-    std::optional<int> selectedMember(Array array) const;
 
     // Values. A value that changes runs the control's handler at once, before the call returns,
     // whoever set it (a rule, the presentation or the installer); an unchanged value runs none.
@@ -57,7 +55,6 @@ public:
     // fight over it; a hidden or disabled box, or any box while the program presents, does not
     // ask at all.
     void giveFocusBack(Ctl box);
-    void requestFocus(Ctl id);
     void decideSave(bool enabled);
     void showMessage(const QString& text);
 
@@ -78,6 +75,7 @@ private:
     ControlState& at(Ctl id) { return controls_[index(id)]; }
     void changed(Ctl id);
     void runHandler(Ctl id);
+    void requestFocus(Ctl id);
 
     std::array<ControlState, kControlCount> controls_;
     std::array<bool, kControlCount> changed_{};
