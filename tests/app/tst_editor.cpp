@@ -262,8 +262,8 @@ private slots:
             << QList<int>{0x01, 0x2C};
         QTest::newRow("byte 38 to its highest bit")
             << with(sampleProteusX(), {{38, 0x16}}) << QList<int>{38} << QList<int>{0x10};
-        QTest::newRow("network not in the list written as 0")
-            << sampleProteusX() << QList<int>{24, 25} << QList<int>{0, 0};
+        QTest::newRow("network not in the list written back")
+            << sampleProteusX() << QList<int>{24, 25} << QList<int>{0, 12};
         QTest::newRow("protocol code 4 written as 5") << with(sampleProteusX(), {{15, options(4)}})
                                                       << QList<int>{15} << QList<int>{options(5)};
         QTest::newRow("attempts 2 written as 1")

@@ -238,7 +238,7 @@ private slots:
             << 0 << "Proteus-X" << 0 << "00000 Non assegnata" << 0;
         QTest::newRow("Proteus-X, network 12") << 12 << "Proteus-X" << 1 << "00012 Nord" << 12;
         QTest::newRow("Proteus-X, unlisted network")
-            << 77 << "Proteus-X" << 0 << "00000 Non assegnata" << 0;
+            << 77 << "Proteus-X" << 2 << "00077 (non in elenco)" << 77;
         QTest::newRow("Proteus") << 12 << "Proteus" << -1 << "" << 0;
         QTest::newRow("UPR") << 12 << "UPR" << -1 << "" << 0;
         QTest::newRow("UPR-52") << 12 << "UPR-52" << -1 << "" << 0;
