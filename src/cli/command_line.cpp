@@ -220,7 +220,8 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
 
 std::optional<QString> resolvePort(const QString& port, const SettingsStore& settings,
                                    QString* error) {
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    // A signed number is a port number too (a wrong one), never a device name.
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
     QString text = port.trimmed();
     if (text.isEmpty()) {
         const int stored = settings.storedPortNumber();
@@ -304,7 +305,8 @@ QString helpText() {
         "   8  nessuna risposta alla scrittura: esito sconosciuto\n"
         "   9  copia di sicurezza non salvata: nulla è stato scritto\n"
         "  10  interrotto prima della fine\n"
-        "  11  (program) almeno una periferica non è stata programmata\n");
+        "  11  (program) almeno una periferica non è stata programmata\n"
+        "  12  (decode --serial) il checksum del file è errato per quel numero di serie\n");
     return text.arg(QDir::toNativeSeparators(defaultLogPath()),
                     QDir::toNativeSeparators(BackupStore::defaultFolder()));
 }

@@ -2,6 +2,7 @@
 
 #include "cli/console.h"
 #include "cli/exit_status.h"
+#include "cli/file_names.h"
 #include "cli/stop_request.h"
 #include "cli/write_image.h"
 #include "core/files/config_file_io.h"
@@ -24,7 +25,7 @@ QString firmwareName(std::uint8_t m6) {
 }
 
 QString quoted(const QString& path) {
-    return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
+    return QLatin1Char('"') + QDir::toNativeSeparators(shownName(path)) + QLatin1Char('"');
 }
 
 // The link never rejects a frame for its checksum (nor does the window); the command line at
@@ -47,23 +48,24 @@ QString secondsText(double seconds) {
 
 } // namespace
 
-std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& bytes) {
-    const QFileInfo info(path);
+std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& bytes,
+                                              qint64* size) {
+    const FileFacts info = factsOf(path);
     const auto failed = [&path](const QString& why) {
         return QStringLiteral("Impossibile leggere il file di configurazione %1: %2.")
             .arg(quoted(path), why);
     };
-    if (!info.exists())
+    if (!info.exists)
         return failed(QStringLiteral("il file non esiste"));
-    if (info.isDir())
+    if (info.isDir)
         return failed(QStringLiteral("è una cartella"));
     // Only files on disk: a pipe or a device could keep the command waiting.
-    if (!info.isFile())
+    if (!info.isFile)
         return failed(QStringLiteral("non è un file su disco"));
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
-        return failed(info.isReadable() ? in.errorString()
-                                        : QStringLiteral("l'accesso al file è negato"));
+    QFile in;
+    if (!openFile(path, in, QIODevice::ReadOnly))
+        return failed(info.readable ? in.errorString()
+                                    : QStringLiteral("l'accesso al file è negato"));
     bytes = in.read(conf::kFileSize);
     if (in.error() != QFileDevice::NoError)
         return failed(in.errorString());
@@ -71,8 +73,10 @@ std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& b
         return QStringLiteral("Il file %1 non è un file di configurazione: contiene %2 byte, ne "
                               "servono %3.")
             .arg(quoted(path))
-            .arg(info.size())
+            .arg(info.size)
             .arg(conf::kFileSize);
+    if (size)
+        *size = info.size;
     return std::nullopt;
 }
 
@@ -117,12 +121,12 @@ int LinkCommand::prepare() {
             return kFileError;
         }
     } else {
-        const QFileInfo target(options_.file);
-        if ((target.exists() && !target.isFile()) || !QFileInfo(target.absolutePath()).isDir()) {
+        const FileFacts target = factsOf(options_.file);
+        if ((target.exists && !target.isFile) || !target.folderExists) {
             console_.err(QStringLiteral("Impossibile creare il file %1: %2.")
                              .arg(quoted(options_.file),
-                                  target.exists() ? QStringLiteral("non è un file")
-                                                  : QStringLiteral("la cartella non esiste")));
+                                  target.exists ? QStringLiteral("non è un file")
+                                                : QStringLiteral("la cartella non esiste")));
             return kFileError;
         }
     }
@@ -207,10 +211,21 @@ void LinkCommand::saveReadConfiguration(const Image& image, std::uint8_t firmwar
     const QString serial = serialNumberOf(image);
     if (const QString warning = checksumWarning(image); !warning.isEmpty())
         console_.err(warning);
-    // The image exactly as read: bytes 5..64 unchanged, the checksum byte included.
+    // The image exactly as read: bytes 5..64 unchanged, the checksum byte included. The file
+    // holds that and nothing else, whatever a file of that name held before.
     const QByteArray content = conf::fileContent(firmwareM6, record.BandaUHF, image);
-    if (const auto error = conf::writeConfigFile(options_.file, content)) {
-        console_.err(error->message);
+    std::optional<QString> error;
+    if (hasRawBytes(options_.file)) {
+        if (const auto why = replaceByBytes(options_.file, content))
+            error = QStringLiteral("Impossibile salvare la configurazione nel file %1: %2. "
+                                   "Nessun file è stato scritto o modificato.")
+                        .arg(quoted(options_.file), *why);
+    } else if (const auto failure =
+                   conf::writeConfigFile(options_.file, content, conf::ExistingTail::Drop)) {
+        error = failure->message;
+    }
+    if (error) {
+        console_.err(*error);
         finish(kFileError);
         return;
     }
@@ -321,7 +336,7 @@ void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStat
     if (log_) {
         const LogEntry entry{QDateTime::currentDateTime(),
                              serial_,
-                             QFileInfo(options_.file).absoluteFilePath(),
+                             shownName(QFileInfo(options_.file).absoluteFilePath()),
                              word,
                              detail,
                              backupPath_};

@@ -72,8 +72,9 @@ private:
     int attempts_ = 0;
 };
 
-// Reads the first 62 bytes of a configuration file (fewer when the file is shorter).
-// Returns the Italian reason when it cannot.
-std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& bytes);
+// Reads the first 62 bytes of a configuration file, and its size. Returns the Italian reason
+// when it cannot, or when the file is shorter.
+std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& bytes,
+                                              qint64* size = nullptr);
 
 } // namespace selvana::cli

@@ -1,5 +1,7 @@
 #include "programming_log.h"
 
+#include "cli/file_names.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -56,24 +58,23 @@ std::optional<QString> ProgrammingLog::append(const LogEntry& entry) {
 }
 
 std::optional<QString> ProgrammingLog::appendText(const QByteArray& text) {
-    const QString shown = QDir::toNativeSeparators(path_);
+    const QString shown = QDir::toNativeSeparators(shownName(path_));
     const auto failed = [&shown](const QString& why) {
         return QStringLiteral("Impossibile scrivere il registro delle programmazioni \"%1\": %2. "
                               "Indicarne un altro con --log FILE.")
             .arg(shown, why);
     };
-    const QFileInfo info(path_);
-    if (info.exists() && !info.isFile())
-        return failed(QStringLiteral("non è un file"));
-    if (createFolder_ && !QDir().mkpath(info.absolutePath()))
+    if (createFolder_ && !QDir().mkpath(QFileInfo(path_).absolutePath()))
         return failed(QStringLiteral("la cartella non può essere creata"));
-    if (!QFileInfo(info.absolutePath()).isDir())
+    const FileFacts info = factsOf(path_);
+    if (info.exists && !info.isFile)
+        return failed(QStringLiteral("non è un file"));
+    if (!info.folderExists)
         return failed(QStringLiteral("la cartella non esiste"));
-    QFile out(path_);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return failed(info.exists() && !info.isWritable()
-                          ? QStringLiteral("è protetto da scrittura")
-                          : out.errorString());
+    QFile out;
+    if (!openFile(path_, out, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return failed(info.exists && !info.writable ? QStringLiteral("è protetto da scrittura")
+                                                    : out.errorString());
     QByteArray all;
     if (out.size() == 0) // a new log: the byte-order mark tells spreadsheets it is UTF-8
         all = QByteArrayLiteral("\xEF\xBB\xBF") + headerLine().toUtf8() + "\r\n";

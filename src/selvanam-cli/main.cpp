@@ -1,5 +1,6 @@
 #include "cli/cli_app.h"
 #include "cli/console.h"
+#include "cli/file_names.h"
 
 #include <QCoreApplication>
 
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // The same name as the window's, so both keep backups in one folder.
     QCoreApplication::setApplicationName(QStringLiteral("SelvanaM"));
+    // The trace names the version, as the window's does.
+    QCoreApplication::setApplicationVersion(QStringLiteral(SELVANA_VERSION_TEXT));
     selvana::cli::Console console;
-    return selvana::cli::runCommandLine(app.arguments().mid(1), console);
+    return selvana::cli::runCommandLine(selvana::cli::argumentsOf(argc, argv), console);
 }

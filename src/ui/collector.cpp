@@ -4,6 +4,7 @@
 #include "core/image/config_assembler.h"
 #include "core/options/option_lists.h"
 #include "ui/editor_context.h"
+#include "ui/feature_checks.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -138,6 +139,8 @@ std::optional<FieldError> CopiaDatiSave(EditorContext& ctx) {
         rec.OffsetSicep2 = static_cast<std::uint8_t>(*n);
 
     if (auto error = in.error())
+        return error;
+    if (auto error = checkMainsInput(mainsInputRule(ctx), rec.SpontaneaACOff))
         return error;
     Image saveImage = ctx.s.SaveImage;
     if (auto error = assembleSaveImage(rec, ctx.s.ConfigImage, saveImage))

@@ -5,6 +5,7 @@
 #include "ui/feature_checks.h"
 #include "ui/fill_combos.h"
 #include "ui/identity_fields.h"
+#include "ui/network_selector.h"
 #include "ui/numeric_entry.h"
 #include "ui/presenter.h"
 #include "ui/protocol_rules.h"
@@ -97,6 +98,7 @@ bool Editor::present() {
 
     // The start-up editor, then the start-up (zeroed) record as the announcement shows it...
     applyDesignState(controls_);
+    dropUnlistedNetwork(controls_.cmbCodiceRete);
     state_.KeyAccepted = true;
     state_.record = ConfigRecord{};
     DisplayData(context_);

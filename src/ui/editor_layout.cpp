@@ -39,9 +39,9 @@ QLabel* valueLabel(const QString& name, QWidget* parent) {
     return label;
 }
 
-TaggedLineEdit* box(const QString& name, const QString& tag, int maxLength, QWidget* parent,
+TaggedLineEdit* box(const QString& name, const QString& tag, int typingLimit, QWidget* parent,
                     int width = 72) {
-    auto* edit = new TaggedLineEdit(name, tag, maxLength, parent);
+    auto* edit = new TaggedLineEdit(name, tag, typingLimit, parent);
     edit->setMaximumWidth(width);
     return edit;
 }

@@ -18,31 +18,47 @@ QString tonesCaption(bool high) {
     return high ? QStringLiteral("Alti") : QStringLiteral("Bassi");
 }
 
-// Which mains-failure inputs may be chosen while the mains-failure transmission is ticked.
-bool mainsInputAllowed(const EditorContext& ctx, int member) {
-    if (!ctx.c.chkCentralinaIntegrata->isChecked())
-        return true;
-    if (ctx.s.FirmwareM6 == 0)
-        return member == 1 || member == 4 || member == 5 || member == 6;
-    return !ctx.c.ckMaskIngressi[member - 1]->isChecked(); // a conditioned input cannot be it
-}
-
 void enableMainsInputs(EditorContext& ctx) {
+    const MainsInputRule rule = mainsInputRule(ctx);
     for (const auto& [member, button] : ctx.c.optSpontaneaIngresso)
-        button->setEnabled(mainsInputAllowed(ctx, member));
+        button->setEnabled(rule.allows(member));
 }
 
-// Input 1 is the fallback for a choice that is no longer allowed. With input 1 itself
-// conditioned the lowest allowed input takes its place, so the editor never offers, nor writes,
-// a conditioned input; with none allowed nothing is selected.
+// Where a choice that may not be made goes: the lowest input that may carry the report and that
+// the peripheral has; none when every such input is conditioned. Selecting no member then keeps
+// a conditioned input, or one the peripheral lacks, from being offered as the chosen one.
 QRadioButton* fallbackMainsInput(const EditorContext& ctx) {
-    for (const auto& [member, button] : ctx.c.optSpontaneaIngresso)
-        if (ownEnabled(button))
-            return button;
-    return nullptr;
+    const int member = mainsInputRule(ctx).fallback();
+    return member > 0 ? ctx.c.optSpontaneaIngresso.at(member) : nullptr;
+}
+
+// Enables the inputs that may carry the report and selects the record's one, or the fallback
+// when that one may not be chosen; a record naming no input leaves none selected.
+void showMainsInputs(EditorContext& ctx) {
+    EditorControls& c = ctx.c;
+    enableMainsInputs(ctx);
+    for (int i = 0; i <= 7; ++i) {
+        if ((1 << i) == ctx.s.record.SpontaneaIngresso) {
+            QRadioButton* button = c.optSpontaneaIngresso.at(i + 1);
+            selectMember(c.grpSpontaneaIngresso,
+                         ownEnabled(button) ? button : fallbackMainsInput(ctx));
+            break;
+        }
+    }
 }
 
 } // namespace
+
+MainsInputRule mainsInputRule(const EditorContext& ctx) {
+    MainsInputRule rule;
+    rule.firmwareM6 = ctx.s.FirmwareM6 != 0;
+    rule.integratedPanel = ctx.c.chkCentralinaIntegrata->isChecked();
+    for (int i = 0; i < 8; ++i)
+        if (ctx.c.ckMaskIngressi[i]->isChecked())
+            rule.conditioned |= static_cast<std::uint8_t>(1 << i);
+    rule.inputs = ctx.s.record.NumIngressi;
+    return rule;
+}
 
 void CheckCentralina(EditorContext& ctx) {
     EditorControls& c = ctx.c;
@@ -84,15 +100,7 @@ void CheckSpontaneaACOff(EditorContext& ctx) {
         c.txtTempoCampionamentoMancanzaAC->setText(
             integerText(ctx.s.record.TempoCampionamentoMancanzaAC));
         c.txtTempoCampionamentoMancanzaAC->setEnabled(true);
-        enableMainsInputs(ctx);
-        for (int i = 0; i <= 7; ++i) {
-            if ((1 << i) == ctx.s.record.SpontaneaIngresso) {
-                QRadioButton* button = c.optSpontaneaIngresso.at(i + 1);
-                selectMember(c.grpSpontaneaIngresso,
-                             ownEnabled(button) ? button : fallbackMainsInput(ctx));
-                break;
-            }
-        }
+        showMainsInputs(ctx);
     } else {
         c.txtTempoCampionamentoMancanzaAC->setText(QString());
         c.txtTempoCampionamentoMancanzaAC->setEnabled(false);
@@ -151,6 +159,10 @@ void optStatiAllarmi_Click(EditorContext& ctx) {
 
 void optNumIngressi_Click(EditorContext& ctx, int member) {
     ctx.s.record.NumIngressi = static_cast<std::uint8_t>(member);
+    // Which input may carry the mains-failure report depends on the inputs there are; the
+    // sampling time stays as typed.
+    if (ctx.c.chkSpontaneaACOff->isChecked())
+        showMainsInputs(ctx);
 }
 
 void optSpontaneaIngresso_Click(EditorContext& ctx, int member) {

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "core/options/mains_input.h"
+
 namespace selvana {
 
 struct EditorContext;
+
+// Which inputs may carry the mains-failure report, from the editor as it stands.
+MainsInputRule mainsInputRule(const EditorContext& ctx);
 
 // Settings that only make sense when another one is on. Each check sets its controls completely
 // from the current controls and the record, so running it twice changes nothing more.

@@ -32,7 +32,9 @@ void KeyPreview::Form_KeyPress(QLineEdit* control, int keyCode) {
     if (keyCode == 8)
         state_.KeyAccepted = true;
     else
-        state_.KeyAccepted = CheckKeyAscii(tag, text, keyCode) < 0;
+        state_.KeyAccepted = CheckKeyAscii(tag, text, keyCode) < 0 &&
+                             keyFitsTypingLimit(text.size(), control->selectedText().size(),
+                                                control->property("MaxLength").toInt());
 }
 
 void KeyPreview::afterKey() {
@@ -41,17 +43,23 @@ void KeyPreview::afterKey() {
     before_ = {};
 }
 
-TaggedLineEdit::TaggedLineEdit(const QString& name, const QString& tag, int maxLength,
+TaggedLineEdit::TaggedLineEdit(const QString& name, const QString& tag, int typingLimit,
                                QWidget* parent)
     : QLineEdit(parent) {
     setObjectName(name);
     setProperty("Tag", tag);
-    if (maxLength > 0)
-        setMaxLength(maxLength);
+    setProperty("MaxLength", typingLimit);
 }
 
 void TaggedLineEdit::keyPressEvent(QKeyEvent* event) {
     const int code = KeyPreview::keyCodeOf(event);
+    // An untagged box has no change handler to undo a key, so a character over its limit is
+    // kept out of it here; a tagged box hears the verdict through the key preview.
+    if (code > 0 && code != 8 && tag().isEmpty() &&
+        !keyFitsTypingLimit(text().size(), selectedText().size(), typingLimit())) {
+        event->accept();
+        return;
+    }
     if (!preview_ || code < 0) {
         QLineEdit::keyPressEvent(event);
         return;

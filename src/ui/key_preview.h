@@ -38,14 +38,17 @@ private:
 };
 
 // A text box that runs the window's key preview. Its "Tag" property selects the filter: "I"
-// whole numbers, "D" decimal numbers, empty for none.
+// whole numbers, "D" decimal numbers, empty for none. Its "MaxLength" property is the most
+// characters an installer may type (0: no limit); it never cuts a text the program sets, so a
+// value longer than the limit is shown, and written back, whole.
 class TaggedLineEdit : public QLineEdit {
     Q_OBJECT
 public:
-    TaggedLineEdit(const QString& name, const QString& tag, int maxLength,
+    TaggedLineEdit(const QString& name, const QString& tag, int typingLimit,
                    QWidget* parent = nullptr);
     void setKeyPreview(KeyPreview* preview) { preview_ = preview; }
     QString tag() const { return property("Tag").toString(); }
+    int typingLimit() const { return property("MaxLength").toInt(); }
 
 signals:
     void focusLost();

@@ -1,10 +1,10 @@
 #include "ui/presenter.h"
 
 #include "core/fields/number_text.h"
-#include "core/networks/network_list.h"
 #include "core/options/option_lists.h"
 #include "ui/editor_context.h"
 #include "ui/editor_widgets.h"
+#include "ui/network_selector.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -73,11 +73,11 @@ void DisplayData(EditorContext& ctx) {
     c.txtTempoIngresso->setText(integerText(rec.TempoIngresso));                               // 7
     c.txtTempoSirena->setText(integerText(rec.TempoSirena));
     c.txtTempoUscita->setText(integerText(rec.TempoUscita));
-    setListPosition(c.cmbCodiceRete, LookupReti(rec.CodiceRete, ctx.s.networkList)); // 8
-    setListPosition(c.cmbNumTentativiTX, LookupTXMultiple(rec.NumTentativiTX));      // 9
-    setListPosition(c.cmbProtocollo, LookupProtocol(rec.Protocollo));                // 10
-    setListPosition(c.cmbTonoSubAudio, rec.TonoSubAudio);                            // 11
-    c.lblSerialNumber->setVisible(true);                                             // 12
+    selectNetwork(ctx, rec.CodiceRete);                                         // 8
+    setListPosition(c.cmbNumTentativiTX, LookupTXMultiple(rec.NumTentativiTX)); // 9
+    setListPosition(c.cmbProtocollo, LookupProtocol(rec.Protocollo));           // 10
+    setListPosition(c.cmbTonoSubAudio, rec.TonoSubAudio);                       // 11
+    c.lblSerialNumber->setVisible(true);                                        // 12
     c.txtSerialNumber->setVisible(false);
     c.lblSerialNumber->setText(rec.SerialNumber);                                            // 13
     c.lblVHFUHV->setText(rec.BandaUHF == 0 ? QStringLiteral("VHF") : QStringLiteral("UHF")); // 14

@@ -1,11 +1,11 @@
 #include "ui/protocol_rules.h"
 
 #include "core/fields/number_text.h"
-#include "core/networks/network_list.h"
 #include "ui/editor_context.h"
 #include "ui/editor_widgets.h"
 #include "ui/feature_checks.h"
 #include "ui/identity_fields.h"
+#include "ui/network_selector.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -77,7 +77,7 @@ void cmbProtocollo_Click(EditorContext& ctx) {
     if (protocol == QLatin1String("PROTEUS-X")) {
         c.cmbCodiceRete->setEnabled(true);
         c.chkDoppioSalto->setVisible(true);
-        setListPosition(c.cmbCodiceRete, LookupReti(ctx.s.record.CodiceRete, ctx.s.networkList));
+        selectNetwork(ctx, ctx.s.record.CodiceRete);
     } else {
         c.cmbCodiceRete->setCurrentIndex(-1);
         c.cmbCodiceRete->setEnabled(false);

@@ -4,8 +4,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 
 using namespace selvana;
@@ -161,9 +163,14 @@ private slots:
                firmware);
         QTEST(enabledMembers(r.c().optSpontaneaIngresso), "enabled");
         QCOMPARE(selectedMember(r.c().optSpontaneaIngresso), selected);
-        if (selected)
+        if (selected) {
             QCOMPARE(int(r.state.record.SpontaneaIngresso), 1 << (selected - 1));
-        QCOMPARE(int(r.written()[38]), selected ? 1 << (selected - 1) : byte38);
+            QCOMPARE(int(r.written()[38]), 1 << (selected - 1));
+        } else { // no input can carry the report: nothing is written
+            const auto error = r.window->editor().collect();
+            QVERIFY(error);
+            QCOMPARE(error->control, QStringLiteral("chkSpontaneaACOff"));
+        }
     }
 
     void conditioningAnInputMovesTheMainsInput() {
@@ -174,6 +181,88 @@ private slots:
         // input 1 is conditioned in the sample, so the lowest free input takes over
         QCOMPARE(selectedMember(r.c().optSpontaneaIngresso), 2);
         QCOMPARE(r.state.record.SpontaneaIngresso, 2);
+    }
+
+    // With firmware M6 and the panel, the mains failure is reported on an input that is neither
+    // conditioned nor, as the fallback's choice, one the peripheral lacks. With every input up to
+    // the number of inputs conditioned, no input is offered or chosen and nothing is written.
+    void mainsInputOfTheInputsThereAre_data() {
+        QTest::addColumn<Image>("image");
+        QTest::addColumn<QString>("enabled");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("written"); // byte 38; -1: refused
+        const Image p = sampleProteusX(); // M6, panel, 4 inputs
+        QTest::newRow("UPR, every input conditioned, input 8 read")
+            << with(p, {{15, options(3)}, {22, 0x00}, {23, 0xFF}, {38, 0x80}}) << "" << 0 << -1;
+        QTest::newRow("inputs 1 to 4 of 4 conditioned")
+            << with(p, {{22, 0xF0}, {23, 0x0F}, {38, 0x80}}) << "" << 0 << -1;
+        QTest::newRow("input 4 free, conditioned input 1 read")
+            << with(p, {{22, 0xF8}, {23, 0x07}, {38, 0x01}}) << "45678" << 4 << 0x08;
+        QTest::newRow("input 4 free, free input 8 read stays")
+            << with(p, {{22, 0xF8}, {23, 0x07}, {38, 0x80}}) << "45678" << 8 << 0x80;
+        QTest::newRow("8 inputs, inputs 1 to 4 conditioned")
+            << with(p, {{28, 8}, {22, 0xF0}, {23, 0x0F}, {38, 0x01}}) << "5678" << 5 << 0x10;
+        QTest::newRow("without the panel, masks do not count")
+            << with(p, {{37, 0}, {22, 0x00}, {23, 0xFF}, {38, 0x80}}) << "12345678" << 8 << 0x80;
+    }
+    void mainsInputOfTheInputsThereAre() {
+        QFETCH(Image, image);
+        QFETCH(int, selected);
+        QFETCH(int, written);
+        EditorRig r;
+        r.show(image);
+        QTEST(enabledMembers(r.c().optSpontaneaIngresso), "enabled");
+        QCOMPARE(selectedMember(r.c().optSpontaneaIngresso), selected);
+        if (written >= 0) {
+            QCOMPARE(int(r.written()[38]), written);
+            return;
+        }
+        // "Programmazione": nothing sent, nothing changed, the installer told what to do.
+        const ConfigRecord before = r.state.record;
+        const Image saveBefore = r.state.SaveImage;
+        const int writes = int(r.link.writes.size());
+        r.window->run().tlbMain_ButtonClick(QStringLiteral("SAVE"));
+        QCOMPARE(int(r.link.writes.size()), writes);
+        QVERIFY(r.state.SaveImage == saveBefore);
+        QCOMPARE(r.state.record.SpontaneaIngresso, before.SpontaneaIngresso);
+        QCOMPARE(r.dialogs.messages.size(), 1);
+        for (const char* part : {"\"Spontanea su mancanza rete\"",
+                                 "tutti i suoi ingressi sono "
+                                 "condizionati",
+                                 "Togliere il condizionamento da un ingresso"})
+            QVERIFY2(r.dialogs.messages.first().contains(QString::fromUtf8(part)), part);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(r.c().chkSpontaneaACOff));
+        // The same from "Esporta": no file.
+        r.dialogs.savePath = r.programFolder.filePath(QStringLiteral("x.con"));
+        r.c().btnEsporta->click();
+        QCOMPARE(r.dialogs.messages.size(), 2);
+        QVERIFY(!QFile::exists(r.dialogs.savePath));
+    }
+
+    // Either way out of it: an input freed of its conditioning carries the report (the one read,
+    // input 1, is still conditioned), or the transmission is switched off. More inputs free
+    // those beyond the conditioned ones.
+    void mainsInputWithEveryInputConditionedCanBeMended_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("written"); // byte 38
+        QTest::newRow("input 2 freed") << "ckMaskIngressi_1" << 0x02;
+        QTest::newRow("mains failure off") << "chkSpontaneaACOff" << 0x00;
+        QTest::newRow("8 inputs") << "optNumIngressi_8" << 0x10;
+    }
+    void mainsInputWithEveryInputConditionedCanBeMended() {
+        EditorRig r;
+        r.show(with(sampleProteusX(), {{22, 0xF0}, {23, 0x0F}, {38, 0x01}}));
+        QVERIFY(r.window->editor().collect());
+        QFETCH(QString, action);
+        r.window->findChild<QAbstractButton*>(action)->click();
+        QTEST(int(r.written()[38]), "written");
+        if (action == QLatin1String("optNumIngressi_8")) { // and back to 4: none again
+            QCOMPARE(selectedMember(r.c().optSpontaneaIngresso), 5);
+            r.c().optNumIngressi.at(4)->click();
+            QCOMPARE(enabledMembers(r.c().optSpontaneaIngresso), QString());
+            QCOMPARE(selectedMember(r.c().optSpontaneaIngresso), 0);
+            QVERIFY(r.window->editor().collect());
+        }
     }
 
     void mainsFailureCleared() {
@@ -262,8 +351,8 @@ private slots:
             << QList<int>{0x01, 0x2C};
         QTest::newRow("byte 38 to its highest bit")
             << with(sampleProteusX(), {{38, 0x16}}) << QList<int>{38} << QList<int>{0x10};
-        QTest::newRow("network not in the list written as 0")
-            << sampleProteusX() << QList<int>{24, 25} << QList<int>{0, 0};
+        QTest::newRow("network not in the list written back")
+            << sampleProteusX() << QList<int>{24, 25} << QList<int>{0, 12};
         QTest::newRow("protocol code 4 written as 5") << with(sampleProteusX(), {{15, options(4)}})
                                                       << QList<int>{15} << QList<int>{options(5)};
         QTest::newRow("attempts 2 written as 1")
@@ -411,7 +500,8 @@ private slots:
         QTest::addColumn<int>("value");
         // Proteus-X with 1 input after a Sicep one keeps its 1 input.
         QTest::newRow("inputs after Sicep")
-            << sampleSicep() << 1 << with(sampleProteusX(), {{28, 1}}) << 1 << 28 << 1;
+            << sampleSicep() << 1 << with(sampleProteusX(), {{28, 1}, {22, 0xFF}, {23, 0}}) << 1
+            << 28 << 1;
         // Sicep holding alarms after a UPR one sending states is written with states.
         QTest::newRow("alarms after states")
             << with(sampleProteusX(), {{15, 0x0B}, {17, 0}}) << 1

@@ -1,17 +1,52 @@
+#include "common/editor_rig.h"
+#include "common/sample_images.h"
+#include "common/test_files.h"
 #include "common/test_main.h"
 #include "common/window_rig.h"
 #include "core/files/backup_store.h"
 #include "core/image/config_assembler.h"
 #include "core/image/config_decoder.h"
+#include "ui/colours.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QPushButton>
 
 using namespace selvana;
 using namespace selvana::testing;
+
+Q_DECLARE_METATYPE(selvana::Image)
+
+namespace {
+
+// What an unedited write of an image gives through the codec alone.
+Image assembled(const Image& image) {
+    ConfigRecord record;
+    Analyze2(image, {}, record);
+    Image out{};
+    if (assembleSaveImage(record, image, out))
+        qWarning("the image does not assemble");
+    return out;
+}
+
+QString bytesAt(const Image& image, int at, int count) {
+    QByteArray bytes;
+    for (int k = at; k < at + count; ++k)
+        bytes.append(static_cast<char>(image[k]));
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
+// A networks file whose only listed network is 77.
+QByteArray networksWithout12() {
+    NetworkList list = defaultNetworkList();
+    list[1] = "00077Cantiere Nord";
+    return networksFileContent(list);
+}
+
+} // namespace
 
 class TestEditorE2E : public QObject {
     Q_OBJECT
@@ -119,6 +154,151 @@ private slots:
         QVERIFY(r.write());
         QCOMPARE(r.prompt(), ProgrammingRun::promptWritten());
         QCOMPARE(r.received.size(), 71);
+    }
+
+    // A value longer than its box's typing limit is shown whole and written back as the
+    // peripheral holds it; one the image cannot hold stops the write with a message naming the
+    // box, and nothing leaves until it is corrected. No other box with a limit can be given a
+    // longer value: a byte has at most three digits, a code five, a frequency eight characters.
+    void longValuesComeBackWhole_data() {
+        QTest::addColumn<Image>("image");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("inRange"); // black when the box is left
+        QTest::addColumn<int>("at");       // first byte written, or 0: the write is refused
+        QTest::addColumn<QString>("bytes");
+        QTest::addColumn<QString>("label");     // named by the refusal
+        QTest::addColumn<QString>("corrected"); // then written instead
+        const Image p = sampleProteusX();
+        const QString cadence = QStringLiteral("txtCadenzaSopravvivenza");
+        const QString sampling = QStringLiteral("txtTempoCampionamentoMancanzaAC");
+        QTest::newRow("cadence 120 h")
+            << with(p, {{35, 0x1C}, {36, 0x20}}) << cadence << "120" << true << 35 << "1C20"
+            << ""
+            << "";
+        QTest::newRow("cadence 240 h")
+            << with(p, {{35, 0x38}, {36, 0x40}}) << cadence << "240" << true << 35 << "3840"
+            << ""
+            << "";
+        QTest::newRow("cadence 355 h")
+            << with(p, {{35, 0x53}, {36, 0x34}}) << cadence << "355" << false << 35 << "5334"
+            << ""
+            << "";
+        QTest::newRow("cadence 546 h, the most the image holds back")
+            << with(p, {{35, 0x7F}, {36, 0xF8}}) << cadence << "546" << false << 35 << "7FF8"
+            << ""
+            << "";
+        QTest::newRow("cadence 547 h")
+            << with(p, {{35, 0x80}, {36, 0x34}}) << cadence << "547" << false << 0 << ""
+            << "Cadenza (ore)"
+            << "24";
+        QTest::newRow("repeater code 200") << with(p, {{16, 200}}) << "txtCodiceRep"
+                                           << "200" << false << 16 << "C8FF"
+                                           << ""
+                                           << "";
+        QTest::newRow("bidirectional input 130")
+            << with(p, {{15, 0x71}, {16, 130}, {17, 0xFE}}) << "txtCodiceRep"
+            << "130" << false << 16 << "82FE"
+            << ""
+            << "";
+        QTest::newRow("sampling 100 min")
+            << with(p, {{39, 0x17}, {40, 0x70}}) << sampling << "100" << true << 39 << "1770"
+            << ""
+            << "";
+        QTest::newRow("sampling 1000 min")
+            << with(p, {{39, 0xEA}, {40, 0x60}}) << sampling << "1000" << false << 0 << ""
+            << "Tempo Campionamento (min)"
+            << "5";
+    }
+    void longValuesComeBackWhole() {
+        QFETCH(Image, image);
+        QFETCH(QString, box);
+        QFETCH(int, at);
+        sim::SimulatorOptions options;
+        options.announce = 'K';
+        options.image = image;
+        WindowRig r(options);
+        QVERIFY(r.read());
+        auto* edit = r.window->findChild<TaggedLineEdit*>(box);
+        QTEST(edit->text(), "shown");
+
+        // Leaving the box judges the whole value.
+        edit->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QFETCH(bool, inRange);
+        QCOMPARE(foreColor(edit), inRange ? kBlack : kRed);
+
+        if (at > 0) {
+            QVERIFY(r.write());
+            QCOMPARE(r.prompt(), ProgrammingRun::promptWritten());
+            const Image stored = r.peripheral->image();
+            QTEST(bytesAt(stored, at, 2), "bytes");
+            const Image expected = assembled(image);
+            for (int k = 1; k <= 64; ++k)
+                QVERIFY2(stored[k] == expected[k], qPrintable(QStringLiteral("byte %1").arg(k)));
+            return;
+        }
+        r.click("SAVE");
+        QCOMPARE(r.dialogs.messages.size(), 1);
+        QFETCH(QString, label);
+        QVERIFY2(r.dialogs.messages.first().contains(QLatin1Char('"') + label + QLatin1Char('"')),
+                 qPrintable(r.dialogs.messages.first()));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(edit));
+        QFETCH(QString, corrected);
+        edit->setText(corrected);
+        QVERIFY(r.write());
+        QCOMPARE(r.prompt(), ProgrammingRun::promptWritten());
+        QCOMPARE(r.received.count("\nP"), 1); // the refused write sent nothing
+    }
+
+    // A Proteus-X peripheral on a network the list does not hold stays on it: shown as its own
+    // item, written back unchanged, after an import too, while any listed network can still be
+    // chosen. The networks file is left as it was.
+    void unlistedNetworkKept() {
+        sim::SimulatorOptions options;
+        options.announce = 'K'; // the sample: Proteus-X on network 12
+        WindowRig r(options, {}, networksWithout12());
+        const QString networksPath = networksFilePath(r.programFolder.path());
+        const QByteArray networksBefore = readAll(networksPath);
+        QComboBox* network = r.c().cmbCodiceRete;
+        const QStringList listed{QStringLiteral("00000 Non assegnata"),
+                                 QStringLiteral("00077 Cantiere Nord")};
+        const auto items = [network] {
+            QStringList texts;
+            for (int i = 0; i < network->count(); ++i)
+                texts << network->itemText(i);
+            return texts;
+        };
+        const auto storedNetwork = [&r] {
+            return r.peripheral->image()[24] * 256 + r.peripheral->image()[25];
+        };
+
+        QVERIFY(r.read());
+        QCOMPARE(items(), listed + QStringList{QStringLiteral("00012 (non in elenco)")});
+        QCOMPARE(network->currentIndex(), 2);
+        QVERIFY(r.write());
+        QCOMPARE(storedNetwork(), 12);
+
+        // Exported as shown; another network chosen and written; back again.
+        QVERIFY(r.read());
+        const QString file = r.programFolder.filePath(QStringLiteral("rete12.con"));
+        r.dialogs.savePath = file;
+        r.c().btnEsporta->click();
+        QCOMPARE(r.dialogs.messages, QStringList());
+        network->setCurrentIndex(1);
+        QVERIFY(r.write());
+        QCOMPARE(storedNetwork(), 77);
+        QVERIFY(r.read());
+        QCOMPARE(items(), listed); // the unlisted item of the last peripheral is gone
+        QCOMPARE(network->currentText(), QStringLiteral("00077 Cantiere Nord"));
+
+        r.dialogs.openPath = file;
+        r.c().btnImporta->click();
+        QCOMPARE(r.dialogs.messages, QStringList());
+        QCOMPARE(network->currentText(), QStringLiteral("00012 (non in elenco)"));
+        QVERIFY(r.write());
+        QCOMPARE(storedNetwork(), 12);
+        QCOMPARE(readAll(networksPath), networksBefore);
     }
 
     // The same peripheral read twice gives the same write frame, whatever happened between.

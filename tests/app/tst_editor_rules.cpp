@@ -238,7 +238,7 @@ private slots:
             << 0 << "Proteus-X" << 0 << "00000 Non assegnata" << 0;
         QTest::newRow("Proteus-X, network 12") << 12 << "Proteus-X" << 1 << "00012 Nord" << 12;
         QTest::newRow("Proteus-X, unlisted network")
-            << 77 << "Proteus-X" << 0 << "00000 Non assegnata" << 0;
+            << 77 << "Proteus-X" << 2 << "00077 (non in elenco)" << 77;
         QTest::newRow("Proteus") << 12 << "Proteus" << -1 << "" << 0;
         QTest::newRow("UPR") << 12 << "UPR" << -1 << "" << 0;
         QTest::newRow("UPR-52") << 12 << "UPR-52" << -1 << "" << 0;
@@ -871,6 +871,111 @@ private slots:
         QCOMPARE(r.c().txtCadenzaSopravvivenza->text(), QStringLiteral("0"));
         r.c().chkInvioSopravvivenza->click();
         QCOMPARE(r.c().txtCadenzaSopravvivenza->text(), QStringLiteral("24"));
+    }
+
+    // ---- typing limits ----
+
+    // Each box keeps the most characters an installer may type; none cuts what the program sets.
+    void typingLimits_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("limit");
+        const std::pair<const char*, int> limits[] = {
+            {"txtCodiceRep", 2},
+            {"txtTempoAggancio", 0},
+            {"txtTempoSirena", 3},
+            {"txtTempoIngresso", 3},
+            {"txtTempoUscita", 3},
+            {"txtFrequenzaTX", 8},
+            {"txtTempoCampionamentoMancanzaAC", 3},
+            {"txtCadenzaSopravvivenza", 2},
+            {"txtCodicePeriferica", 5},
+            {"txtOffsetSicep1", 3},
+            {"txtOffsetSicep2", 3},
+            {"txtOffsetSicepHex01", 3},
+            {"txtOffsetSicepHex02", 3},
+            {"txtSerialNumber", 8},
+        };
+        for (const auto& [name, limit] : limits)
+            QTest::newRow(name) << name << limit;
+    }
+    void typingLimits() {
+        QFETCH(QString, box);
+        EditorRig r;
+        auto* edit = r.window->findChild<TaggedLineEdit*>(box);
+        QVERIFY(edit);
+        QTEST(edit->typingLimit(), "limit");
+        const QString long40(40, QLatin1Char('1'));
+        edit->setText(long40);
+        QCOMPARE(edit->text(), long40);
+    }
+
+    // Typing stops at the limit: a character that would make the text longer is taken out again
+    // like a refused one, also after a value longer than the limit was read; editing keys work.
+    void typingStopsAtTheLimit_data() {
+        QTest::addColumn<Image>("image");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("start"); // typed first; empty: as shown
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        const Image p = sampleProteusX();
+        QTest::newRow("cadence, a third digit") << p << "txtCadenzaSopravvivenza"
+                                                << "12"
+                                                << "3"
+                                                << "12";
+        QTest::newRow("cadence, a digit over the selection") << p << "txtCadenzaSopravvivenza"
+                                                             << "12"
+                                                             << "ShiftLeft 5"
+                                                             << "15";
+        QTest::newRow("cadence of 120 h read, a digit more")
+            << with(p, {{35, 0x1C}, {36, 0x20}}) << "txtCadenzaSopravvivenza"
+            << ""
+            << "End 5 Left 6"
+            << "120";
+        QTest::newRow("cadence of 120 h read, shortened")
+            << with(p, {{35, 0x1C}, {36, 0x20}}) << "txtCadenzaSopravvivenza"
+            << ""
+            << "End Backspace 4 Backspace 9"
+            << "19";
+        QTest::newRow("sampling, a fourth digit") << p << "txtTempoCampionamentoMancanzaAC"
+                                                  << "123"
+                                                  << "4"
+                                                  << "123";
+        QTest::newRow("repeater, a third digit") << p << "txtCodiceRep"
+                                                 << "64"
+                                                 << "1"
+                                                 << "64";
+        QTest::newRow("code, a sixth digit") << p << "txtCodicePeriferica"
+                                             << "1234"
+                                             << "5 6"
+                                             << "12345";
+        QTest::newRow("siren, Delete makes room") << p << "txtTempoSirena"
+                                                  << "255"
+                                                  << "1 Home Delete 9"
+                                                  << "955";
+        QTest::newRow("offset, a fourth digit") << sampleSicep() << "txtOffsetSicep1"
+                                                << "200"
+                                                << "7"
+                                                << "200";
+        QTest::newRow("lock time, no limit") << p << "txtTempoAggancio"
+                                             << "1,2345"
+                                             << "6789"
+                                             << "1,23456789";
+    }
+    void typingStopsAtTheLimit() {
+        QFETCH(Image, image);
+        QFETCH(QString, box);
+        QFETCH(QString, start);
+        QFETCH(QString, keys);
+        EditorRig r;
+        r.show(image);
+        auto* edit = r.window->findChild<QLineEdit*>(box);
+        if (start.isEmpty())
+            edit->setFocus(Qt::MouseFocusReason);
+        else
+            r.type(edit, start, false);
+        press(edit, keys);
+        QTEST(edit->text(), "expected");
+        QVERIFY(r.state.KeyAccepted);
     }
 
     // ---- focus ----

@@ -78,36 +78,59 @@ private slots:
         QCOMPARE(DropLastChar(QString()), QString());
     }
 
+    // A typed character replaces the selected ones: the text it leaves must fit.
+    void keyFitsTypingLimit_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("room left") << 1 << 0 << 2 << true;
+        QTest::newRow("full") << 2 << 0 << 2 << false;
+        QTest::newRow("full, one selected") << 2 << 1 << 2 << true;
+        QTest::newRow("longer than the limit, one selected") << 3 << 1 << 2 << false;
+        QTest::newRow("longer than the limit, all selected") << 3 << 3 << 2 << true;
+        QTest::newRow("no limit") << 40 << 0 << 0 << true;
+    }
+    void keyFitsTypingLimit() {
+        QFETCH(int, length);
+        QFETCH(int, selected);
+        QFETCH(int, limit);
+        QTEST(selvana::keyFitsTypingLimit(length, selected, limit), "fits");
+    }
+
     // The preview judges before the box sees the key; a change handler then undoes a refused one.
     void previewSetsKeyAccepted_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("tag");
+        QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("I: 1 x 2") << kItalian << "I"
-                                  << "1x2"
+        QTest::newRow("I: 1 x 2") << kItalian << "I" << 0 << "1x2"
                                   << "12";
-        QTest::newRow("I: minus and point") << kEnglish << "I"
-                                            << "-1.5"
+        QTest::newRow("I: minus and point") << kEnglish << "I" << 0 << "-1.5"
                                             << "15";
-        QTest::newRow("D it: comma once, point never") << kItalian << "D"
-                                                       << "2,5,.1"
+        QTest::newRow("D it: comma once, point never") << kItalian << "D" << 0 << "2,5,.1"
                                                        << "2,51";
-        QTest::newRow("D en: point once, comma never") << kEnglish << "D"
-                                                       << "2.5,.1"
+        QTest::newRow("D en: point once, comma never") << kEnglish << "D" << 0 << "2.5,.1"
                                                        << "2.51";
-        QTest::newRow("untagged takes all") << kItalian << ""
-                                            << "A1-x"
+        QTest::newRow("untagged takes all") << kItalian << "" << 0 << "A1-x"
                                             << "A1-x";
+        QTest::newRow("I: two digits at most") << kItalian << "I" << 2 << "1x234"
+                                               << "12";
+        QTest::newRow("D: the separator counts") << kItalian << "D" << 4 << "1,2345"
+                                                 << "1,23";
+        QTest::newRow("untagged: eight characters at most") << kItalian << "" << 8 << "12AB-x7yZ"
+                                                            << "12AB-x7y";
     }
     void previewSetsKeyAccepted() {
         QFETCH(QLocale, locale);
         QFETCH(QString, tag);
+        QFETCH(int, limit);
         QFETCH(QString, keys);
         QLocale::setDefault(locale);
         ProgramState state;
         KeyPreview preview(state);
-        TaggedLineEdit box(QStringLiteral("box"), tag, 0);
+        TaggedLineEdit box(QStringLiteral("box"), tag, limit);
         box.setKeyPreview(&preview);
         QList<bool> verdicts;
         QObject::connect(&box, &QLineEdit::textChanged, [&] {

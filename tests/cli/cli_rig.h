@@ -15,7 +15,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <memory>
+#include <optional>
 
 namespace selvana::testing {
 
@@ -53,6 +57,26 @@ public:
     void start(const QStringList& arguments) {
         process_.start(QStringLiteral(SELVANAM_CLI), arguments);
         process_.waitForStarted(5000);
+    }
+
+    // Starts with arguments given as bytes, such as a file name that is not UTF-8: through the
+    // shell, which hands them over unchanged (QProcess would encode them as text).
+    void startWithBytes(const QList<QByteArray>& arguments) {
+        QString script = QStringLiteral("exec \"$0\"");
+        for (const QByteArray& argument : arguments) {
+            QString octal;
+            for (char byte : argument)
+                octal += QStringLiteral("\\%1").arg(static_cast<unsigned char>(byte), 3, 8,
+                                                    QLatin1Char('0'));
+            script += QStringLiteral(" \"$(printf '%1')\"").arg(octal);
+        }
+        process_.start(QStringLiteral("/bin/sh"),
+                       {QStringLiteral("-c"), script, QStringLiteral(SELVANAM_CLI)});
+        process_.waitForStarted(5000);
+    }
+    int runWithBytes(const QList<QByteArray>& arguments, int timeoutMs = 15000) {
+        startWithBytes(arguments);
+        return finish(timeoutMs);
     }
 
     // Waits until the standard error shows the text `times` times.
@@ -160,6 +184,25 @@ inline QString writeFile(const QString& path, const QByteArray& content) {
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+// A file reached by the bytes of its name, which may not be UTF-8.
+inline void writeFileNamed(const QByteArray& path, const QByteArray& content) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, content.constData(), content.size()) != content.size())
+        qFatal("cannot write %s", path.constData());
+    ::close(fd);
+}
+inline std::optional<QByteArray> contentNamed(const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0)
+        return std::nullopt;
+    QByteArray content;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        content.append(buffer, n);
+    ::close(fd);
+    return content;
 }
 
 inline QStringList filesIn(const QString& folder) {

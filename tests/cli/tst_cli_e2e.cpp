@@ -405,6 +405,8 @@ private slots:
             << QStringList{"read", "-o", "x.con", "--json"} << 1 << "--json non vale";
         QTest::newRow("port 5") << QStringList{"write", "@site", "--port", "5"} << 1
                                 << "la porta \"5\" non esiste";
+        QTest::newRow("port -1") << QStringList{"write", "@site", "--port", "-1"} << 1
+                                 << "la porta \"-1\" non esiste";
         QTest::newRow("no port anywhere")
             << QStringList{"write", "@site"} << 1 << "nessuna porta indicata";
         QTest::newRow("missing file")
@@ -416,6 +418,12 @@ private slots:
             << "Codice Periferica";
         QTest::newRow("absent port")
             << QStringList{"write", "@site", "--port", "/dev/selvana-none"} << 3 << "non esiste";
+        QTest::newRow("a code named as the file holds it")
+            << QStringList{"write", "@code9000", "--port", "/dev/null/none"} << 6
+            << "\"Codice Periferica\" (36864, byte 26-27 = 0x90 0x00)";
+        QTest::newRow("mains failure with every input conditioned")
+            << QStringList{"write", "@mains", "--port", "/dev/null/none"} << 6
+            << "tutti i suoi ingressi sono condizionati";
     }
     void commandLineErrors() {
         QFETCH(QStringList, arguments);
@@ -423,18 +431,101 @@ private slots:
         QFETCH(QString, message);
         Image badCode = siteConfiguration();
         badCode[26] = 0, badCode[27] = 0;
+        Image code9000 = siteConfiguration();
+        code9000[26] = 0x90, code9000[27] = 0x00;
+        Image mains = siteConfiguration(); // M6, panel, 4 inputs, mains failure on input 5
+        mains[22] = 0x00, mains[23] = 0xFF;
         const QMap<QString, QString> files{
             {QStringLiteral("@site"), siteFile()},
             {QStringLiteral("@missing"), file("mancante.con")},
             {QStringLiteral("@short"), writeFile(file("corto.con"), "KV12345678")},
             {QStringLiteral("@badcode"),
              writeFile(file("codice.con"), conf::fileContent(1, 0, badCode))},
+            {QStringLiteral("@code9000"),
+             writeFile(file("codice9000.con"), conf::fileContent(1, 0, code9000))},
+            {QStringLiteral("@mains"),
+             writeFile(file("condizionati.con"), conf::fileContent(1, 0, mains))},
         };
         for (QString& argument : arguments)
             argument = files.value(argument, argument);
         CliProcess cli(home->path());
         QCOMPARE(cli.run(arguments), status);
         QVERIFY2(cli.err().contains(message), qPrintable(cli.err()));
+    }
+
+    // "read -o" leaves a file that is exactly the configuration read, whatever a file of that
+    // name held, and whatever bytes its name is made of.
+    void readLeavesOnlyTheBytesRead_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("plain name") << QByteArray("letto.con");
+        QTest::newRow("name not UTF-8") << QByteArray("letto-caf\xE9.con");
+    }
+    void readLeavesOnlyTheBytesRead() {
+        QFETCH(QByteArray, name);
+        const QByteArray path = QFile::encodeName(home->path()) + '/' + name;
+        writeFileNamed(path, QByteArray(100, 'x'));
+        SimulatedPeripheral p;
+        QVERIFY(p.start(peripheralOptions('K', sampleProteusX())));
+        CliProcess cli(home->path());
+        cli.startWithBytes({"read", "--port", p.device().toUtf8(), "-o", path});
+        QVERIFY2(p.resetWhenAsked(cli), qPrintable(cli.err()));
+        QCOMPARE(cli.finish(), 0);
+        QCOMPARE(contentNamed(path).value_or("missing"), conf::fileContent(1, 0, p.sim->image()));
+    }
+
+    // A configuration file whose name is not UTF-8 (made on an older system) opens like any.
+    void namesThatAreNotUtf8Open_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9.con") << QStringLiteral("café.con");
+        QTest::newRow("Latin-1") << QByteArray("caf\xE9.con") << QStringLiteral("caf\uFFFD.con");
+    }
+    void namesThatAreNotUtf8Open() {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, shown);
+        const QByteArray path = QFile::encodeName(home->path()) + '/' + name;
+        writeFileNamed(path, conf::fileContent(1, 0, siteConfiguration()));
+        {
+            CliProcess cli(home->path());
+            QCOMPARE(cli.runWithBytes({"decode", path}), 0);
+            QVERIFY2(cli.out().contains(shown + QStringLiteral(" (62 byte)")),
+                     qPrintable(cli.out()));
+            QVERIFY(cli.out().contains(QStringLiteral("Proteus-X  [Protocollo]")));
+        }
+        {
+            CliProcess cli(home->path());
+            QCOMPARE(cli.runWithBytes({"decode", path + ".manca"}), 2);
+            QVERIFY2(cli.err().contains(shown + QStringLiteral(".manca\": il file non esiste")),
+                     qPrintable(cli.err()));
+        }
+        SimulatedPeripheral p;
+        QVERIFY(p.start(peripheralOptions('K', sampleProteusX(), {0x0BADCAFE})));
+        CliProcess cli(home->path());
+        cli.startWithBytes({"write", path, "--port", p.device().toUtf8(), "--log",
+                            QFile::encodeName(file("registro.csv"))});
+        QVERIFY2(p.resetWhenAsked(cli), qPrintable(cli.err()));
+        QCOMPARE(cli.finish(), 0);
+        QCOMPARE(p.stored.size(), 1);
+        verifyProgrammed(p.stored.first(), 0x0BADCAFE);
+        QVERIFY(logLinesOf(file("registro.csv")).last().contains(shown));
+    }
+
+    // The trace's first line names the program and its version, as the window's does.
+    void traceNamesTheVersion() {
+        CliProcess cli(home->path());
+        cli.setEnvironment(QStringLiteral("SELVANA_TRACE"), file("traccia.txt"));
+        QCOMPARE(
+            cli.run({QStringLiteral("read"), QStringLiteral("--port"),
+                     QStringLiteral("/dev/selvana-none"), QStringLiteral("-o"), file("x.con")}),
+            3);
+        const QStringList trace = QString::fromUtf8(contentOf(file("traccia.txt")))
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(!trace.isEmpty());
+        QVERIFY2(trace.first().endsWith(QStringLiteral(" START SelvanaM %1.%2.%3")
+                                            .arg(SELVANA_VERSION_MAJOR)
+                                            .arg(SELVANA_VERSION_MINOR)
+                                            .arg(SELVANA_VERSION_PATCH)),
+                 qPrintable(trace.first()));
     }
 
     void helpIsItalian() {
@@ -466,24 +557,28 @@ private slots:
         QVERIFY2(text.contains(QStringLiteral("somma 0xBE (modulo 256)")), qPrintable(text));
     }
 
+    // A checksum wrong for the serial number given ends with a status of its own; the listing
+    // still comes out.
     void decodeJsonChecksTheChecksumWithASerialNumber_data() {
         QTest::addColumn<QString>("serial");
         QTest::addColumn<QJsonValue>("right");
-        QTest::newRow("none") << QString() << QJsonValue(QJsonValue::Undefined);
-        QTest::newRow("the peripheral's") << "00000001" << QJsonValue(true);
-        QTest::newRow("another with the same sum") << "01000000" << QJsonValue(true);
-        QTest::newRow("another") << "00000000" << QJsonValue(false);
+        QTest::addColumn<int>("status");
+        QTest::newRow("none") << QString() << QJsonValue(QJsonValue::Undefined) << 0;
+        QTest::newRow("the peripheral's") << "00000001" << QJsonValue(true) << 0;
+        QTest::newRow("another with the same sum") << "01000000" << QJsonValue(true) << 0;
+        QTest::newRow("another") << "00000000" << QJsonValue(false) << 12;
     }
     void decodeJsonChecksTheChecksumWithASerialNumber() {
         QFETCH(QString, serial);
         QFETCH(QJsonValue, right);
+        QFETCH(int, status);
         const QString path =
             writeFile(file("campione.con"), conf::fileContent(1, 1, sampleSicep()));
         CliProcess cli(home->path());
         QStringList args{QStringLiteral("decode"), path, QStringLiteral("--json")};
         if (!serial.isEmpty())
             args << QStringLiteral("--serial") << serial;
-        QCOMPARE(cli.run(args), 0);
+        QCOMPARE(cli.run(args), status);
         const QJsonObject json = QJsonDocument::fromJson(cli.out().toUtf8()).object();
         const QJsonObject checksum = json[QStringLiteral("checksum")].toObject();
         QCOMPARE(checksum[QStringLiteral("sommaNumeroDiSerie")].toInt(), 1); // 00000001

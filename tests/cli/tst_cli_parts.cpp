@@ -1,9 +1,12 @@
 #include "cli/command_line.h"
+#include "cli/file_names.h"
 #include "cli/peripheral_session.h"
 #include "cli/programming_log.h"
+#include "cli/write_image.h"
 #include "common/fake_link.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
+#include "core/files/config_file.h"
 #include "serial/port_devices.h"
 #include "serial/settings_store.h"
 
@@ -16,6 +19,13 @@ using Phase = PeripheralSession::Phase;
 using Answer = PeripheralSession::Answer;
 
 namespace {
+
+// A copy of an image with some bytes replaced.
+Image withBytes(Image image, std::initializer_list<std::pair<int, int>> bytes) {
+    for (const auto& [k, v] : bytes)
+        image[k] = static_cast<std::uint8_t>(v);
+    return image;
+}
 
 // A session on a link in memory, on a clock the test moves; polls are made by hand.
 struct SessionRig {
@@ -150,11 +160,92 @@ private slots:
         settings.SaveSetting(QStringLiteral("Port"), QStringLiteral("2"));
         QCOMPARE(resolvePort(QString(), settings, &error).value_or("?"),
                  QStringLiteral("/dev/pts/42"));
-        for (const char* wrong : {"0", "5", "12"}) {
+        for (const char* wrong : {"0", "5", "12", "-1", "+7"}) {
             error.clear();
             QVERIFY(!resolvePort(QLatin1String(wrong), settings, &error));
             QVERIFY2(error.contains(QStringLiteral("da 1 a 4")), qPrintable(error));
         }
+    }
+
+    // File names keep every byte: the name the system holds comes back from the argument.
+    void argumentsKeepEveryByte_data() {
+        QTest::addColumn<QByteArray>("raw");
+        QTest::addColumn<bool>("kept"); // bytes only the command line's own access reaches
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain") << QByteArray("impianto.con") << false << "impianto.con";
+        QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9.con") << false << "café.con";
+        QTest::newRow("Latin-1") << QByteArray("caf\xE9.con") << true << "caf\uFFFD.con";
+        QTest::newRow("a cut sequence, then UTF-8")
+            << QByteArray("/d/\xE2\x82-\xE2\x82\xAC.con") << true << "/d/\uFFFD\uFFFD-\u20AC.con";
+        QTest::newRow("an encoded replacement character")
+            << QByteArray("\xEF\xBF\xBD.con") << false << "\uFFFD.con";
+    }
+    void argumentsKeepEveryByte() {
+        QFETCH(QByteArray, raw);
+        QByteArray program("selvanam-cli");
+        char* argv[] = {program.data(), raw.data(), nullptr};
+        const QStringList arguments = argumentsOf(2, argv);
+        QCOMPARE(arguments.size(), 1);
+        QCOMPARE(nameBytes(arguments.first()), raw);
+        QTEST(hasRawBytes(arguments.first()), "kept");
+        QTEST(shownName(arguments.first()), "shown");
+    }
+
+    // A code the file holds that the editor would not let through is named as the file holds it.
+    void refusedCodeNamedByItsBytes_data() {
+        QTest::addColumn<int>("protocol");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("Proteus-X, a negative number")
+            << 1 << 0x90 << 0x00 << "(36864, byte 26-27 = 0x90 0x00)";
+        QTest::newRow("Proteus-X, over 9999") << 1 << 0x27 << 0x10 << "(10000, byte 26-27";
+        QTest::newRow("Proteus, over 1023") << 0 << 0x04 << 0x00 << "(1024, byte 26-27";
+        QTest::newRow("Sicep, not BCD") << 2 << 0x9A << 0x00 << "(9A00, byte 26-27 = 0x9A 0x00)";
+        QTest::newRow("Sicep, zero") << 2 << 0x00 << 0x00 << "(0, byte 26-27 = 0x00 0x00)";
+    }
+    void refusedCodeNamedByItsBytes() {
+        QFETCH(int, protocol);
+        QFETCH(int, high);
+        QFETCH(int, low);
+        const Image image =
+            withBytes(testing::sampleProteusX(), {{15, 0x60 | protocol}, {26, high}, {27, low}});
+        const auto file = conf::parse(conf::fileContent(1, 0, image));
+        QVERIFY(file);
+        Image out{};
+        const auto error = buildWriteImage(image, *file, out);
+        QVERIFY(error);
+        QFETCH(QString, named);
+        QVERIFY2(error->contains(named), qPrintable(*error));
+    }
+
+    // A file whose every input is conditioned cannot report a mains failure: refused, as the
+    // window refuses it, with firmware M6 and the panel only.
+    void mainsFailureOnConditionedInputsRefused_data() {
+        QTest::addColumn<int>("firmwareM6");
+        QTest::addColumn<int>("panel");
+        QTest::addColumn<int>("maskInverted");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("M6, every input conditioned") << 1 << 1 << 0x00 << true;
+        QTest::newRow("M6, inputs 1 to 4 of 4 conditioned") << 1 << 1 << 0xF0 << true;
+        QTest::newRow("M6, input 4 free") << 1 << 1 << 0xF8 << false;
+        QTest::newRow("M6 without the panel") << 1 << 0 << 0x00 << false;
+        QTest::newRow("before M6") << 0 << 1 << 0x00 << false;
+    }
+    void mainsFailureOnConditionedInputsRefused() {
+        QFETCH(int, firmwareM6);
+        QFETCH(int, panel);
+        QFETCH(int, maskInverted);
+        const Image image = withBytes(testing::sampleProteusX(), // 4 inputs, input 5 on
+                                      {{37, panel}, {22, maskInverted}, {38, 0x10}});
+        const auto file = conf::parse(conf::fileContent(firmwareM6, 0, image));
+        QVERIFY(file);
+        Image out{};
+        const auto error = buildWriteImage(image, *file, out);
+        QTEST(error.has_value(), "refused");
+        if (error)
+            QVERIFY2(error->contains(QStringLiteral("\"Spontanea su mancanza rete\"")),
+                     qPrintable(*error));
     }
 
     void aConfigurationIsReadAfterTheAnnouncement() {

@@ -2,6 +2,7 @@
 
 #include "common/recording_dialogs.h"
 #include "core/link/frame_codec.h"
+#include "core/networks/networks_file.h"
 #include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
 #include "simulator/peripheral_simulator.h"
@@ -10,6 +11,7 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -33,8 +35,15 @@ struct WindowRig {
     QByteArray received; // everything the peripheral received, in order
     bool ended = false;
 
-    explicit WindowRig(const sim::SimulatorOptions& options = {}, const QString& band = {}) {
+    // networksFile: the content of Reti.cfg found at start, if any.
+    explicit WindowRig(const sim::SimulatorOptions& options = {}, const QString& band = {},
+                       const QByteArray& networksFile = {}) {
         QSettings(QSettings::IniFormat, QSettings::UserScope, "SelvanaM", "SelvanaM").clear();
+        if (!networksFile.isEmpty()) {
+            QFile file(networksFilePath(programFolder.path()));
+            if (!file.open(QIODevice::WriteOnly) || file.write(networksFile) != networksFile.size())
+                qFatal("cannot write the networks file");
+        }
         if (!pty.open())
             qFatal("no pseudo-terminal: %s", qPrintable(pty.errorString()));
         peripheral = std::make_unique<sim::PeripheralSimulator>(pty, options);

@@ -1,5 +1,8 @@
 #include "core/files/config_file.h"
+#include "core/files/config_file_io.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace selvana;
@@ -100,6 +103,37 @@ private slots:
         QCOMPARE(mismatchMessage(*file, std::uint8_t(firmwareM6), std::uint8_t(bandaUHF))
                      .value_or(QString()),
                  message);
+    }
+
+    // The export writes over the start of a longer file and keeps the rest; a read saved by the
+    // command line leaves the configuration alone. An existing shorter file is replaced either way.
+    void existingFileTail_data() {
+        QTest::addColumn<int>("existing");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<int>("size");
+        QTest::newRow("longer, kept") << 100 << true << 100;
+        QTest::newRow("longer, dropped") << 100 << false << kFileSize;
+        QTest::newRow("shorter, kept") << 10 << true << kFileSize;
+        QTest::newRow("none, dropped") << -1 << false << kFileSize;
+    }
+    void existingFileTail() {
+        QFETCH(int, existing);
+        QFETCH(bool, keep);
+        const QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("a.con"));
+        if (existing >= 0) {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write(QByteArray(existing, 'x'));
+        }
+        const QByteArray content = fileOf('K', 'V');
+        QVERIFY(!writeConfigFile(path, content, keep ? ExistingTail::Keep : ExistingTail::Drop));
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QTEST(int(bytes.size()), "size");
+        QCOMPARE(bytes.left(kFileSize), content);
+        QCOMPARE(bytes.mid(kFileSize), QByteArray(bytes.size() - kFileSize, 'x')); // old tail
     }
 };
 

@@ -37,6 +37,10 @@ int CheckKeyAscii(const QString& tag, const QString& text, int keyCode) {
     return result;
 }
 
+bool keyFitsTypingLimit(qsizetype textLength, qsizetype selectedLength, int limit) {
+    return limit <= 0 || textLength - selectedLength + 1 <= limit;
+}
+
 QString DropLastChar(const QString& text) {
     return text.left(qMax(0, text.size() - 1));
 }

@@ -122,14 +122,15 @@ std::optional<FileError> readConfigFile(const QString& path, ConfigFile& file) {
     return std::nullopt;
 }
 
-std::optional<FileError> writeConfigFile(const QString& path, const QByteArray& content) {
+std::optional<FileError> writeConfigFile(const QString& path, const QByteArray& content,
+                                         ExistingTail tail) {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         return errorFor(Operation::Write, path, QFileDevice::OpenError, QString());
-    // Written from its start without shortening: a longer file keeps its tail. The new whole is
-    // built in a temporary file beside it and then takes its place, so no half-written or mixed
-    // file is ever left behind. Unbuffered, because a buffered QSaveFile can commit after a short
-    // write (disk full) as if all had gone well.
+    // Kept, the tail of a longer file follows the content. The new whole is built in a temporary
+    // file beside it and then takes its place, so no half-written or mixed file is ever left
+    // behind. Unbuffered, because a buffered QSaveFile can commit after a short write (disk full)
+    // as if all had gone well.
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return errorFor(Operation::Write, path, out.error(), out.errorString());
@@ -138,7 +139,7 @@ std::optional<FileError> writeConfigFile(const QString& path, const QByteArray& 
         out.cancelWriting();
         return error;
     }
-    if (info.exists() && info.size() > content.size()) {
+    if (tail == ExistingTail::Keep && info.exists() && info.size() > content.size()) {
         if (auto error = copyTail(path, content.size(), out)) {
             out.cancelWriting();
             return error;

@@ -21,9 +21,16 @@ struct FileError {
 // error, and `file` is left untouched.
 [[nodiscard]] std::optional<FileError> readConfigFile(const QString& path, ConfigFile& file);
 
-// Writes the content over the start of the file, keeping whatever an existing longer file holds
-// after it. The file is replaced as a whole: on any error an existing file stays as it was.
+// What becomes of the part of an existing longer file after the configuration.
+enum class ExistingTail {
+    Keep, // the export's rule: the content is written over the start of the file
+    Drop, // the file holds the content and nothing else
+};
+
+// Writes the content into the file. The file is replaced as a whole: on any error an existing
+// file stays as it was.
 [[nodiscard]] std::optional<FileError> writeConfigFile(const QString& path,
-                                                       const QByteArray& content);
+                                                       const QByteArray& content,
+                                                       ExistingTail tail = ExistingTail::Keep);
 
 } // namespace selvana::conf

@@ -40,6 +40,16 @@ QStringList cmbCodiceReteItems(const NetworkList& list) {
     return items;
 }
 
+bool isUnlistedNetwork(std::int32_t code, const NetworkList& list) {
+    // Five digits hold every code the image can store (at most 65535).
+    return code > 0 && code <= 99999 && LookupReti(code, list) == 0;
+}
+
+QString cmbCodiceReteUnlistedItem(std::int32_t code) {
+    return QString::number(code).rightJustified(kNetworkIdLength, QLatin1Char('0')) +
+           QStringLiteral(" (non in elenco)");
+}
+
 OptionListItems optionListItems(const NetworkList& list) {
     return {cmbProtocolloItems(), cmbCodiceReteItems(list), cmbTonoSubAudioItems(), cmbViaTXItems(),
             cmbNumTentativiTXItems()};

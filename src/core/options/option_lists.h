@@ -21,6 +21,12 @@ QStringList cmbNumTentativiTXItems();
 // ID is shown as stored and the description in the file's code page.
 QStringList cmbCodiceReteItems(const NetworkList& list);
 
+// A network code that no listed entry carries (0 is "00000 Non assegnata", not such a code). The
+// list then shows it as an item of its own, "<five digits> (non in elenco)", after the listed
+// networks: the code is shown, and written back, as the peripheral holds it.
+bool isUnlistedNetwork(std::int32_t code, const NetworkList& list);
+QString cmbCodiceReteUnlistedItem(std::int32_t code);
+
 // All five in the order FillCombos rebuilds them.
 struct OptionListItems {
     QStringList protocollo;

@@ -1,0 +1,192 @@
+#include "cli/file_names.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace selvana::cli {
+
+namespace {
+
+constexpr char16_t kKeptByteBase = 0xDC00; // byte b (0x80..0xFF) is kept as U+DC00 + b
+
+bool isKeptByte(QChar c) {
+    return c.unicode() >= kKeptByteBase + 0x80 && c.unicode() <= kKeptByteBase + 0xFF;
+}
+
+// Valid UTF-8 sequences become their characters; every other byte is kept on its own.
+QString decodeKeepingBytes(const QByteArray& raw) {
+    QString out;
+    for (qsizetype i = 0; i < raw.size();) {
+        qsizetype length = 0;
+        for (qsizetype n = 1; n <= 4 && i + n <= raw.size() && length == 0; ++n) {
+            const QByteArray piece = raw.mid(i, n);
+            if (QString::fromUtf8(piece).toUtf8() == piece)
+                length = n;
+        }
+        if (length > 0) {
+            out += QString::fromUtf8(raw.mid(i, length));
+            i += length;
+        } else {
+            out += QChar(char16_t(kKeptByteBase + static_cast<std::uint8_t>(raw[i])));
+            ++i;
+        }
+    }
+    return out;
+}
+
+#ifdef Q_OS_UNIX
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+#endif
+
+} // namespace
+
+QStringList argumentsOf(int argc, char** argv) {
+#ifdef Q_OS_UNIX
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        const QString decoded = QFile::decodeName(raw);
+        arguments << (QFile::encodeName(decoded) == raw ? decoded : decodeKeepingBytes(raw));
+    }
+    return arguments;
+#else
+    // Other systems hand the program its arguments as characters.
+    static_cast<void>(argc);
+    static_cast<void>(argv);
+    return QCoreApplication::arguments().mid(1);
+#endif
+}
+
+bool hasRawBytes(const QString& name) {
+    return std::any_of(name.begin(), name.end(), isKeptByte);
+}
+
+QByteArray nameBytes(const QString& name) {
+    QByteArray bytes;
+    QString run;
+    for (QChar c : name) {
+        if (!isKeptByte(c)) {
+            run += c;
+            continue;
+        }
+        bytes += QFile::encodeName(run);
+        run.clear();
+        bytes += static_cast<char>(c.unicode() - kKeptByteBase);
+    }
+    return bytes + QFile::encodeName(run);
+}
+
+QString shownName(const QString& name) {
+    QString shown = name;
+    for (QChar& c : shown)
+        if (isKeptByte(c))
+            c = QChar::ReplacementCharacter;
+    return shown;
+}
+
+FileFacts factsOf(const QString& name) {
+    FileFacts facts;
+#ifdef Q_OS_UNIX
+    if (hasRawBytes(name)) {
+        const QByteArray bytes = nameBytes(name);
+        struct stat info {};
+        if (::stat(bytes.constData(), &info) == 0) {
+            facts.exists = true;
+            facts.isDir = S_ISDIR(info.st_mode);
+            facts.isFile = S_ISREG(info.st_mode);
+            facts.readable = ::access(bytes.constData(), R_OK) == 0;
+            facts.writable = ::access(bytes.constData(), W_OK) == 0;
+            facts.size = info.st_size;
+        }
+        const qsizetype slash = bytes.lastIndexOf('/');
+        const QByteArray folder = slash < 0 ? QByteArray(".") : bytes.left(qMax(slash, 1));
+        struct stat folderInfo {};
+        facts.folderExists =
+            ::stat(folder.constData(), &folderInfo) == 0 && S_ISDIR(folderInfo.st_mode);
+        return facts;
+    }
+#endif
+    const QFileInfo info(name);
+    facts.exists = info.exists();
+    facts.isDir = info.isDir();
+    facts.isFile = info.isFile();
+    facts.readable = info.isReadable();
+    facts.writable = info.isWritable();
+    facts.size = info.size();
+    facts.folderExists = QFileInfo(info.absolutePath()).isDir();
+    return facts;
+}
+
+bool openFile(const QString& name, QFile& file, QIODevice::OpenMode mode) {
+#ifdef Q_OS_UNIX
+    if (hasRawBytes(name)) {
+        // Reading never blocks, so that a pipe put there meanwhile cannot hold the command.
+        const int flags =
+            mode.testFlag(QIODevice::WriteOnly)
+                ? O_WRONLY | O_CREAT | (mode.testFlag(QIODevice::Append) ? O_APPEND : 0)
+                : O_RDONLY | O_NONBLOCK;
+        const int fd = ::open(nameBytes(name).constData(), flags | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return false;
+        if (file.open(fd, mode, QFileDevice::AutoCloseHandle))
+            return true;
+        ::close(fd);
+        return false;
+    }
+#endif
+    file.setFileName(name);
+    return file.open(mode);
+}
+
+std::optional<QString> replaceByBytes(const QString& name, const QByteArray& content) {
+#ifdef Q_OS_UNIX
+    const QByteArray target = nameBytes(name);
+    const QByteArray temporary =
+        target + ".tmp-" + QByteArray::number(QCoreApplication::applicationPid());
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return systemReason(errno);
+    qsizetype done = 0;
+    int error = 0;
+    while (done < content.size() && error == 0) {
+        const ssize_t n = ::write(fd, content.constData() + done, content.size() - done);
+        if (n > 0)
+            done += n;
+        else if (n == 0)
+            error = EIO;
+        else if (errno != EINTR)
+            error = errno;
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.constData(), target.constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        return systemReason(error);
+    }
+    return std::nullopt;
+#else
+    static_cast<void>(name);
+    static_cast<void>(content);
+    return QStringLiteral("nome di file non supportato");
+#endif
+}
+
+} // namespace selvana::cli
