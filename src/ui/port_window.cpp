@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace selvana {
 
 PortWindow::PortWindow(ProgramState& state, SettingsStore& settings, DeviceResolver devices,
@@ -68,7 +70,9 @@ void PortWindow::build() {
     listLabel->setObjectName(QStringLiteral("Label2"));
     lstAdattatori_ = new QListWidget(this);
     lstAdattatori_->setObjectName(QStringLiteral("lstAdattatori"));
-    lstAdattatori_->setMinimumHeight(90);
+    const int itemHeight = lstAdattatori_->fontMetrics().height() + 4;
+    lstAdattatori_->setMinimumHeight(3 * itemHeight);
+    lstAdattatori_->setMaximumHeight(7 * itemHeight);
     lblRilevate_ = new QLabel(QStringLiteral("Nessun adattatore seriale collegato."), this);
     lblRilevate_->setObjectName(QStringLiteral("lblRilevate"));
     lblRilevate_->hide();
@@ -261,6 +265,9 @@ void PortWindow::updateSlots(bool retestOnChange) {
                 lstAdattatori_->setCurrentItem(item);
         }
     }
+    // Wide enough for the longest description, up to a size any screen shows.
+    const int wanted = lstAdattatori_->sizeHintForColumn(0) + 2 * lstAdattatori_->frameWidth() + 8;
+    lstAdattatori_->setMinimumWidth(std::clamp(wanted, 0, 760));
     lblRilevate_->setVisible(present_.isEmpty());
     lblAvviso_->setText(notes_.join(QLatin1Char('\n')));
     lblAvviso_->setVisible(!notes_.isEmpty());
