@@ -165,14 +165,6 @@ private slots:
         QTEST(slotSummary({device, identity}, matchSlot({device, identity}, ports), ports), "text");
     }
 
-    void movedNoteNamesBothNames() {
-        const QList<DetectedPort> ports{ftdiAdapter("/dev/ttyUSB1", "A1")};
-        const SlotAssignment before{"/dev/ttyUSB0", adapterIdentity(ports[0])};
-        QCOMPARE(movedNote(2, before, matchSlot(before, ports), ports),
-                 QStringLiteral("L'adattatore di Com 02: FT232R USB UART (FTDI, USB 0403:6001, "
-                                "n. di serie A1) era /dev/ttyUSB0, ora è /dev/ttyUSB1."));
-    }
-
     void description_data() {
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("text");
