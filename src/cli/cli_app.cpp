@@ -6,7 +6,10 @@
 #include "cli/exit_status.h"
 #include "cli/file_names.h"
 #include "cli/link_command.h"
+#include "cli/ports_command.h"
+#include "serial/port_enumerator.h"
 #include "serial/qt_serial_link.h"
+#include "serial/settings_store.h"
 #include "serial/traced_serial_link.h"
 
 #include <QJsonDocument>
@@ -37,6 +40,11 @@ int decode(const Options& options, Console& console) {
 } // namespace
 
 int runCommandLine(const QStringList& arguments, Console& console) {
+    const SystemPortEnumerator ports;
+    return runCommandLine(arguments, console, ports);
+}
+
+int runCommandLine(const QStringList& arguments, Console& console, const PortEnumerator& ports) {
     Options options;
     if (auto error = parseCommandLine(arguments, options)) {
         console.err(QStringLiteral("Errore: %1.").arg(*error));
@@ -55,11 +63,14 @@ int runCommandLine(const QStringList& arguments, Console& console) {
         return kOk;
     case Options::Command::Decode:
         return decode(options, console);
+    case Options::Command::Ports:
+        return listPorts(console, ports, SettingsStore());
     default: {
         QtSerialLink port;
         const auto trace = serialTrace(port, qEnvironmentVariable(kTraceVariable));
         SerialLink& link = trace ? static_cast<SerialLink&>(*trace) : port;
         LinkCommand command(options, console, link);
+        command.setPortEnumerator(ports);
         return command.run();
     }
     }

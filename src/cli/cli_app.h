@@ -2,6 +2,10 @@
 
 #include <QStringList>
 
+namespace selvana {
+class PortEnumerator;
+} // namespace selvana
+
 namespace selvana::cli {
 
 class Console;
@@ -9,5 +13,7 @@ class Console;
 // The whole command line: the arguments without the program name in, the exit status out.
 // Needs a running QCoreApplication named "SelvanaM" (the data folder follows the name).
 int runCommandLine(const QStringList& arguments, Console& console);
+// The same with the serial ports present given.
+int runCommandLine(const QStringList& arguments, Console& console, const PortEnumerator& ports);
 
 } // namespace selvana::cli

@@ -1,8 +1,10 @@
 #include "command_line.h"
 
+#include "cli/exit_status.h"
 #include "cli/programming_log.h"
 #include "core/files/backup_store.h"
-#include "serial/port_devices.h"
+#include "serial/port_enumerator.h"
+#include "serial/port_slots.h"
 #include "serial/settings_store.h"
 
 #include <QDir>
@@ -56,6 +58,8 @@ std::optional<Command> commandNamed(const QString& name) {
         return Command::Write;
     if (name == QLatin1String("program"))
         return Command::Program;
+    if (name == QLatin1String("porte"))
+        return Command::Ports;
     return std::nullopt;
 }
 
@@ -69,6 +73,8 @@ QString commandName(Command command) {
         return QStringLiteral("write");
     case Command::Program:
         return QStringLiteral("program");
+    case Command::Ports:
+        return QStringLiteral("porte");
     default:
         return {};
     }
@@ -150,7 +156,7 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
                 command = commandNamed(arg);
                 if (!command)
                     return QStringLiteral("comando sconosciuto \"%1\": i comandi sono decode, "
-                                          "read, write e program")
+                                          "read, write, program e porte")
                         .arg(arg);
             } else {
                 positional << arg;
@@ -191,7 +197,7 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
     }
 
     if (!command)
-        return QStringLiteral("manca il comando: decode, read, write o program");
+        return QStringLiteral("manca il comando: decode, read, write, program o porte");
     o.command = *command;
     for (const OptionInfo* option : given) {
         if (!option->commands.contains(o.command))
@@ -199,7 +205,10 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
                 .arg(shown(*option), commandName(o.command));
     }
 
-    if (o.command == Command::Read) {
+    if (o.command == Command::Ports) {
+        if (!positional.isEmpty())
+            return QStringLiteral("il comando porte non accetta \"%1\"").arg(positional.first());
+    } else if (o.command == Command::Read) {
         if (!positional.isEmpty())
             return QStringLiteral("il comando read non accetta \"%1\": il file da creare si "
                                   "indica con -o FILE")
@@ -218,21 +227,55 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
     return std::nullopt;
 }
 
+namespace {
+
+// The only adapter present; several or none are named in the error.
+std::optional<QString> autoPort(const QList<DetectedPort>& present, QString* error, int* status) {
+    const QList<DetectedPort> candidates = adapterCandidates(present);
+    if (candidates.size() == 1)
+        return candidates.first().device;
+    if (candidates.isEmpty()) {
+        *error = QStringLiteral("--port auto: nessun adattatore seriale collegato; collegarlo "
+                                "e riprovare (selvanam-cli porte elenca le porte presenti)");
+        *status = kPortError;
+        return std::nullopt;
+    }
+    QStringList names;
+    for (const DetectedPort& port : candidates)
+        names << describePort(port);
+    *error = QStringLiteral("--port auto: sono collegati %1 adattatori seriali, indicarne uno "
+                            "con --port: %2")
+                 .arg(candidates.size())
+                 .arg(names.join(QStringLiteral("; ")));
+    *status = kUsage;
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<QString> resolvePort(const QString& port, const SettingsStore& settings,
-                                   QString* error) {
+                                   QString* error, const PortEnumerator* ports, int* status) {
     // A signed number is a port number too (a wrong one), never a device name.
     static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    int ignored = kUsage;
+    if (!status)
+        status = &ignored;
+    *status = kUsage;
+    const SystemPortEnumerator system;
+    const PortEnumerator& enumerator = ports ? *ports : system;
     QString text = port.trimmed();
     if (text.isEmpty()) {
         const int stored = settings.storedPortNumber();
         if (stored < 1) {
             *error = QStringLiteral("nessuna porta indicata e nessuna porta scelta nella "
-                                    "finestra: indicare --port con un numero da 1 a 4 oppure il "
-                                    "dispositivo (per esempio /dev/ttyUSB0 o COM3)");
+                                    "finestra: indicare --port con un numero da 1 a 4, auto "
+                                    "oppure il dispositivo (per esempio /dev/ttyUSB0 o COM3)");
             return std::nullopt;
         }
         text = QString::number(stored);
     }
+    if (text.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0)
+        return autoPort(enumerator.ports(), error, status);
     if (digits.match(text).hasMatch()) {
         const int number = text.toInt();
         if (number < 1 || number > 4) {
@@ -241,7 +284,8 @@ std::optional<QString> resolvePort(const QString& port, const SettingsStore& set
                          .arg(text);
             return std::nullopt;
         }
-        return deviceForPort(number, settings);
+        // The command line follows a renamed adapter but leaves the window's settings alone.
+        return locateSlot(storedSlot(number, settings), enumerator.ports()).device;
     }
     return text;
 }
@@ -268,11 +312,16 @@ QString helpText() {
         "      Come write, una periferica dopo l'altra, finché N periferiche diverse sono\n"
         "      programmate oppure finché lo si ferma: Ctrl+C, fine dell'ingresso (Ctrl+D)\n"
         "      o la parola \"fine\" seguita da Invio. Una riga per periferica.\n"
+        "  porte\n"
+        "      Elenca le porte seriali collegate (dispositivo, descrizione, produttore,\n"
+        "      identificativi USB, numero di serie) e le porte da 1 a 4 della finestra\n"
+        "      che le usano.\n"
         "\n"
         "Opzioni:\n"
         "  -p, --port PORTA       numero da 1 a 4 come in \"Impostazioni\" della finestra,\n"
-        "                         oppure il dispositivo (/dev/ttyUSB0, COM3). Senza questa\n"
-        "                         opzione vale la porta scelta nella finestra.\n"
+        "                         auto (l'unico adattatore seriale collegato) oppure il\n"
+        "                         dispositivo (/dev/ttyUSB0, COM3). Senza questa opzione\n"
+        "                         vale la porta scelta nella finestra.\n"
         "  -o, --output FILE      (read) il file di configurazione da creare.\n"
         "  -t, --timeout SECONDI  attesa massima dell'annuncio della periferica dopo ogni\n"
         "                         richiesta di premere RESET; 0 = senza limite.\n"
@@ -295,9 +344,10 @@ QString helpText() {
         "\n"
         "Stato di uscita:\n"
         "   0  operazione riuscita\n"
-        "   1  riga di comando errata\n"
+        "   1  riga di comando errata (anche --port auto con più adattatori)\n"
         "   2  file non leggibile o non scrivibile (configurazione, registro)\n"
-        "   3  porta non disponibile o collegamento interrotto\n"
+        "   3  porta non disponibile o collegamento interrotto (anche --port auto senza\n"
+        "      adattatori)\n"
         "   4  nessuna periferica entro il tempo massimo\n"
         "   5  file non adatto alla periferica (firmware o banda)\n"
         "   6  un valore del file non è accettato: nulla è stato inviato\n"

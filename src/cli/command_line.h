@@ -6,13 +6,14 @@
 #include <optional>
 
 namespace selvana {
+class PortEnumerator;
 class SettingsStore;
-}
+} // namespace selvana
 
 namespace selvana::cli {
 
 struct Options {
-    enum class Command { Help, Version, Decode, Read, Write, Program };
+    enum class Command { Help, Version, Decode, Read, Write, Program, Ports };
     Command command = Command::Help;
     QString file;                   // decode, write, program: the file read; read: the file made
     QString port;                   // as given; empty: the port stored by the window
@@ -34,10 +35,13 @@ QString helpText();
 // next peripheral without limit, since the installer stops it.
 double defaultTimeoutS(Options::Command command);
 
-// A port number 1..4 as the window resolves it (settings "Device<n>", else the default device),
-// any other text as a device path. An empty text means the port stored by the window. Returns
-// the device, or nothing with the reason in `error`.
+// A port number 1..4 as the window resolves it (settings "Device<n>", following its adapter
+// when it got another name, else the default device), "auto" as the only adapter present, any
+// other text as a device path. An empty text means the port stored by the window. Returns the
+// device, or nothing with the reason in `error` and the exit status in `status`. The ports
+// present are the system's unless `ports` is given.
 std::optional<QString> resolvePort(const QString& port, const SettingsStore& settings,
-                                   QString* error);
+                                   QString* error, const PortEnumerator* ports = nullptr,
+                                   int* status = nullptr);
 
 } // namespace selvana::cli

@@ -6,6 +6,8 @@ namespace selvana::cli {
 
 Console::Console() : out_(stdout), err_(stderr) {}
 
+Console::Console(QString* out, QString* err) : out_(out), err_(err) {}
+
 void Console::out(const QString& line) {
     out_ << line << '\n';
     out_.flush();

@@ -10,6 +10,8 @@ namespace selvana::cli {
 class Console {
 public:
     Console();
+    // Into texts instead, for tests.
+    Console(QString* out, QString* err);
     void out(const QString& line);
     void err(const QString& line);
     void outRaw(const QString& text); // no newline added

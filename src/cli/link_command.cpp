@@ -132,10 +132,11 @@ int LinkCommand::prepare() {
     }
 
     QString error;
-    const auto device = resolvePort(options_.port, SettingsStore(), &error);
+    int status = kUsage;
+    const auto device = resolvePort(options_.port, SettingsStore(), &error, ports_, &status);
     if (!device) {
         console_.err(QStringLiteral("Errore: %1.").arg(error));
-        return kUsage;
+        return status;
     }
     device_ = *device;
     const double seconds = options_.timeoutS.value_or(defaultTimeoutS(options_.command));

@@ -26,6 +26,10 @@ public:
                 QObject* parent = nullptr);
     ~LinkCommand() override;
 
+    // The serial ports present, for "--port auto" and adapters that got another name; the
+    // system's when none is given.
+    void setPortEnumerator(const PortEnumerator& ports) { ports_ = &ports; }
+
     int run();
 
 private:
@@ -59,6 +63,7 @@ private:
     std::unique_ptr<StopRequest> stop_;
     QEventLoop loop_;
     QString device_;
+    const PortEnumerator* ports_ = nullptr;
     conf::ConfigFile file_;
     std::int64_t limitMs_ = 0;
     bool finished_ = false;

@@ -4,6 +4,10 @@
 
 #include <QFileInfo>
 
+#ifndef Q_OS_UNIX
+#include <QSerialPortInfo>
+#endif
+
 #ifdef Q_OS_UNIX
 #include <grp.h>
 #include <sys/stat.h>
@@ -44,22 +48,15 @@ PortError lostPortError(const QString& device) {
                 .arg(device)};
 }
 
-PortError diagnoseOpenFailure(const QString& device, [[maybe_unused]] const QString& systemReason) {
-#ifdef Q_OS_UNIX
-    // Qt reports a busy port and a missing permission alike; the device file tells them apart.
-    const QByteArray path =
-        QFileInfo(device).isAbsolute() ? device.toLocal8Bit() : ("/dev/" + device).toLocal8Bit();
-    struct stat info {};
-    if (::stat(path.constData(), &info) != 0) {
+PortError classifyOpenFailure(const QString& device, const DeviceFacts& facts) {
+    if (!facts.exists) {
         return {PortError::Kind::Absent, device,
                 QStringLiteral("La porta %1 non esiste: verificare che l'adattatore sia "
                                "collegato oppure scegliere un'altra porta con \"Impostazioni\".")
                     .arg(device)};
     }
-    if (::access(path.constData(), R_OK | W_OK) != 0) {
-        const struct group* owner = ::getgrgid(info.st_gid);
-        const QString group =
-            owner ? QString::fromLocal8Bit(owner->gr_name) : QStringLiteral("dialout");
+    if (!facts.accessible) {
+        const QString group = facts.group.isEmpty() ? QStringLiteral("dialout") : facts.group;
         return {PortError::Kind::PermissionDenied, device,
                 QStringLiteral("Permesso negato sulla porta %1: aggiungere l'utente al gruppo "
                                "\"%2\" (sudo usermod -aG %2 $USER), poi uscire e rientrare nella "
@@ -69,7 +66,29 @@ PortError diagnoseOpenFailure(const QString& device, [[maybe_unused]] const QStr
     return {PortError::Kind::Busy, device,
             QStringLiteral("La porta %1 è occupata da un altro programma: chiuderlo e riprovare.")
                 .arg(device)};
+}
+
+PortError diagnoseOpenFailure(const QString& device, [[maybe_unused]] const QString& systemReason) {
+#ifdef Q_OS_UNIX
+    // Qt reports a busy port and a missing permission alike; the device file tells them apart.
+    const QByteArray path =
+        QFileInfo(device).isAbsolute() ? device.toLocal8Bit() : ("/dev/" + device).toLocal8Bit();
+    DeviceFacts facts;
+    struct stat info {};
+    facts.exists = ::stat(path.constData(), &info) == 0;
+    if (facts.exists) {
+        facts.accessible = ::access(path.constData(), R_OK | W_OK) == 0;
+        if (const struct group* owner = ::getgrgid(info.st_gid))
+            facts.group = QString::fromLocal8Bit(owner->gr_name);
+    }
+    return classifyOpenFailure(device, facts);
 #else
+    // A port the system does not list is absent; a listed one that fails is in use or refused.
+    bool listed = false;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        listed = listed || info.portName().compare(device, Qt::CaseInsensitive) == 0;
+    if (!listed)
+        return classifyOpenFailure(device, DeviceFacts{});
     return {PortError::Kind::Other, device,
             QStringLiteral("Impossibile aprire la porta %1 (%2): verificare il collegamento o "
                            "scegliere un'altra porta con \"Impostazioni\".")

@@ -16,6 +16,14 @@ QString deviceForPort(int portNumber, const SettingsStore& settings);
 
 // Tells apart a device that is absent, busy, or not accessible to this user.
 PortError diagnoseOpenFailure(const QString& device, const QString& systemReason);
+
+// What the system says of a device that would not open, and the reason given to the installer.
+struct DeviceFacts {
+    bool exists = false;
+    bool accessible = false; // this user may read and write it
+    QString group;           // the group that owns it; empty when unknown
+};
+PortError classifyOpenFailure(const QString& device, const DeviceFacts& facts);
 PortError noPortError();
 PortError lostPortError(const QString& device);
 

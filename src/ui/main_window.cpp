@@ -4,6 +4,7 @@
 #include "core/files/backup_store.h"
 #include "core/networks/networks_file.h"
 #include "serial/port_devices.h"
+#include "serial/port_slots.h"
 #include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
 #include "ui/colours.h"
@@ -58,7 +59,8 @@ MainWindow::MainWindow(ProgramState& state, SerialLink& link, SettingsStore& set
                        UserDialogs& dialogs, QString networksFolder, QWidget* parent)
     : QMainWindow(parent), state_(state), settings_(settings), dialogs_(dialogs),
       networksFolder_(std::move(networksFolder)), keyPreview_(state), run_(state, link, *this),
-      endProgram_([] { QCoreApplication::exit(0); }) {
+      endProgram_([] { QCoreApplication::exit(0); }),
+      systemPorts_(std::make_unique<SystemPortEnumerator>()), ports_(systemPorts_.get()) {
     ensureResources();
     setObjectName(QStringLiteral("frmMONO"));
     connect(&run_, &ProgrammingRun::framePresented, this, [this] {
@@ -355,12 +357,40 @@ void MainWindow::reportFieldError(const FieldError& error) {
 
 void MainWindow::runPortWindow() {
     PortWindow window(
-        state_, settings_, [this](int port) { return deviceForPort(port); }, &testOpen, this);
+        state_, settings_, [this](int port) { return selvana::deviceForPort(port, settings_); },
+        &testOpen, *ports_, this);
     dialogs_.runModal(window);
 }
 
 QString MainWindow::deviceForPort(int portNumber) {
-    return selvana::deviceForPort(portNumber, settings_);
+    return followSlot(portNumber, settings_, ports_->ports()).device;
+}
+
+std::optional<QString> MainWindow::deviceInsteadOfAbsent(PortError& error) {
+    const QList<DetectedPort> present = adapterCandidates(ports_->ports());
+    if (present.isEmpty()) {
+        error.message += QStringLiteral(" Nessun adattatore seriale collegato.");
+        return std::nullopt;
+    }
+    if (present.size() > 1) {
+        error.message += QStringLiteral(" Sono collegati %1 adattatori seriali: sceglierne uno "
+                                        "con \"Impostazioni\".")
+                             .arg(present.size());
+        return std::nullopt;
+    }
+    const DetectedPort& only = present.first();
+    const QString slot = slotName(state_.PortNumber);
+    setPrompt(QStringLiteral("%1 È collegato un solo adattatore seriale: %2.")
+                  .arg(error.message, describePort(only)));
+    if (!dialogs_.question(
+            QStringLiteral("Usare l'adattatore %1 per %2?").arg(describePort(only), slot))) {
+        error.message += QStringLiteral(" È collegato l'adattatore %1: per usarlo, sceglierlo con "
+                                        "\"Impostazioni\".")
+                             .arg(describePort(only));
+        return std::nullopt;
+    }
+    storeSlot(state_.PortNumber, {only.device, adapterIdentity(only)}, settings_);
+    return only.device;
 }
 
 void MainWindow::endProgram() {

@@ -3,12 +3,14 @@
 #include "core/link/programming_run.h"
 #include "core/link/run_host.h"
 #include "core/session/program_state.h"
+#include "serial/port_enumerator.h"
 #include "ui/key_preview.h"
 
 #include <QMainWindow>
 
 #include <functional>
 #include <map>
+#include <memory>
 
 class QAction;
 class QFrame;
@@ -39,6 +41,9 @@ public:
     RetiGrid& grid() { return *grdReti_; }
     const QString& networksFolder() const { return networksFolder_; }
 
+    // The serial ports present; the system's unless a test or the screenshots set others.
+    void setPortEnumerator(const PortEnumerator& ports) { ports_ = &ports; }
+
     // What "END" as the first command does; the real program quits.
     void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
 
@@ -62,6 +67,7 @@ public:
     void reportFieldError(const FieldError& error) override;
     void runPortWindow() override;
     QString deviceForPort(int portNumber) override;
+    std::optional<QString> deviceInsteadOfAbsent(PortError& error) override;
     void endProgram() override;
 
 protected:
@@ -83,6 +89,8 @@ private:
     KeyPreview keyPreview_;
     ProgrammingRun run_;
     std::function<void()> endProgram_;
+    std::unique_ptr<PortEnumerator> systemPorts_;
+    const PortEnumerator* ports_;
 
     QToolBar* tlbMain_ = nullptr;
     std::map<QString, QAction*> commands_;

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace selvana {
 
@@ -22,6 +23,15 @@ QString QtUserDialogs::openFileName(const QString& filter, const QString& startP
 
 void QtUserDialogs::runModal(QDialog& dialog) {
     dialog.exec();
+}
+
+bool QtUserDialogs::question(const QString& text) {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
+                    QMessageBox::NoButton, parent_);
+    QPushButton* yes = box.addButton(QStringLiteral("Sì"), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("No"), QMessageBox::NoRole));
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 } // namespace selvana

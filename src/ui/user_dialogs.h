@@ -17,6 +17,11 @@ public:
     virtual QString saveFileName(const QString& filter, const QString& startPath) = 0;
     virtual QString openFileName(const QString& filter, const QString& startPath) = 0;
     virtual void runModal(QDialog& dialog) = 0;
+    // A question answered "Sì" (true) or "No". One that is not answered counts as "No".
+    virtual bool question(const QString& text) {
+        static_cast<void>(text);
+        return false;
+    }
 };
 
 class QtUserDialogs : public UserDialogs {
@@ -27,6 +32,7 @@ public:
     QString saveFileName(const QString& filter, const QString& startPath) override;
     QString openFileName(const QString& filter, const QString& startPath) override;
     void runModal(QDialog& dialog) override;
+    bool question(const QString& text) override;
 
 private:
     QWidget* parent_;

@@ -1,5 +1,7 @@
+#include "common/detected_ports.h"
 #include "common/test_main.h"
 #include "serial/port_devices.h"
+#include "serial/port_slots.h"
 #include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
 #include "ui/colours.h"
@@ -7,14 +9,18 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSettings>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 using namespace selvana;
+using namespace selvana::testing;
 
 namespace {
 
@@ -51,6 +57,57 @@ struct Rig {
 
 QLabel* label(QWidget& w, const char* name) {
     return w.findChild<QLabel*>(name);
+}
+
+// The window as the program builds it: each port's device from the settings, ports present
+// scripted, and the list asked again every few milliseconds.
+struct CountedPorts : ListedPorts {
+    mutable int asked = 0;
+    QList<DetectedPort> ports() const override {
+        ++asked;
+        return ListedPorts::ports();
+    }
+};
+
+struct DeviceRig {
+    ProgramState state;
+    SettingsStore settings;
+    CountedPorts ports;
+    QStringList tested;
+    PortWindow::PortTester tester = &testOpen;
+
+    std::unique_ptr<PortWindow> open() {
+        auto w = std::make_unique<PortWindow>(
+            state, settings, [this](int port) { return deviceForPort(port, settings); },
+            [this](const QString& device) {
+                tested << device;
+                return tester(device);
+            },
+            ports);
+        w->findChild<QTimer*>("tmrPorte")->setInterval(5);
+        return w;
+    }
+    // A device opens when the scripted system lists it.
+    void testAgainstList() {
+        tester = [this](const QString& device) -> std::optional<PortError> {
+            for (const DetectedPort& port : ports.ports()) {
+                if (port.device == device)
+                    return std::nullopt;
+            }
+            return classifyOpenFailure(device, {});
+        };
+    }
+    QString setting(const char* key) const {
+        return settings.GetSetting(QLatin1String(key), QStringLiteral("(none)"));
+    }
+};
+
+QStringList listed(QWidget& w) {
+    QStringList items;
+    auto* list = w.findChild<QListWidget*>("lstAdattatori");
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
 }
 
 } // namespace
@@ -167,6 +224,224 @@ private slots:
         QVERIFY(busy.has_value());
         QCOMPARE(busy->kind, PortError::Kind::Busy);
         QVERIFY(busy->message.contains(QStringLiteral("occupata")));
+    }
+
+    // A stored port that does not work says why as the window opens, device included.
+    void reasonShownAtOpening_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("absent") << "absent"
+                                << "non esiste";
+        QTest::newRow("no permission") << "forbidden"
+                                       << "Permesso negato";
+        QTest::newRow("no permission on the device file") << "forbidden file"
+                                                          << "Permesso negato";
+        QTest::newRow("busy") << "busy"
+                              << "occupata";
+    }
+    void reasonShownAtOpening() {
+        QFETCH(QString, how);
+        Pty pty;
+        QtSerialLink holder;
+        DeviceRig r;
+        QString device = pty.slave;
+        if (how == "absent") {
+            device = "/dev/selvana-no-such-port";
+        } else if (how == "forbidden") {
+            r.tester = [](const QString& d) -> std::optional<PortError> {
+                return classifyOpenFailure(d, {true, false, "dialout"});
+            };
+        } else if (how == "forbidden file") {
+            if (::geteuid() == 0)
+                QSKIP("root opens a device whatever its mode; the row above shows the window");
+            QVERIFY(QFile::setPermissions(device, {}));
+        } else if (how == "busy") {
+            QVERIFY(!holder.open(device));
+        }
+        r.settings.SaveSetting("Port", "1");
+        r.settings.SaveSetting("Device1", device);
+        r.state.PortNumber = r.settings.storedPortNumber();
+        auto w = r.open();
+        QCOMPARE(r.tested, QStringList{device}); // one test, not a second one on port 0
+        QCOMPARE(w->findChild<QComboBox*>("cmbPorte")->currentIndex(), 0);
+        QCOMPARE(label(*w, "lblTest")->text(), QStringLiteral("Porta Non Disponibile!"));
+        QCOMPARE(foreColor(label(*w, "lblTest")), 255u);
+        const QString reason = label(*w, "lblMotivo")->text();
+        QVERIFY2(reason.contains(device), qPrintable(reason));
+        QFETCH(QString, words);
+        QVERIFY2(reason.contains(words), qPrintable(reason));
+        QCOMPARE(r.state.PortNumber, 0);
+    }
+
+    // A reason of several lines is shown whole, at opening and when another port is chosen.
+    void wholeReasonShown() {
+        DeviceRig r;
+        const QString longReason =
+            QStringLiteral("La porta %1 non esiste: verificare che l'adattatore sia collegato "
+                           "oppure scegliere un'altra porta con \"Impostazioni\". ")
+                .repeated(8);
+        r.tester = [&longReason](const QString& d) -> std::optional<PortError> {
+            return PortError{PortError::Kind::Absent, d, longReason.arg(d)};
+        };
+        r.state.PortNumber = 1;
+        auto w = r.open();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QLabel* reason = label(*w, "lblMotivo");
+        const auto whole = [reason] {
+            return reason->height() >= reason->heightForWidth(reason->width());
+        };
+        QTRY_VERIFY(whole());
+        QVERIFY(reason->height() > 2 * reason->fontMetrics().height());
+        w->findChild<QComboBox*>("cmbPorte")->setCurrentIndex(3);
+        QVERIFY(reason->text().contains("/dev/ttyUSB3"));
+        QTRY_VERIFY(whole());
+    }
+
+    void detectedPortsListed_data() {
+        QTest::addColumn<QList<DetectedPort>>("present");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("none") << QList<DetectedPort>{} << QStringList{};
+        QTest::newRow("two adapters, the first one port 1")
+            << QList<DetectedPort>{ftdiAdapter("/dev/ttyUSB0"), acmAdapter("/dev/ttyACM0")}
+            << QStringList{"/dev/ttyUSB0 — FT232R USB UART (FTDI, USB 0403:6001, n. di serie "
+                           "A1B2C3)  → Com 01:",
+                           "/dev/ttyACM0 — Arduino Uno (Arduino (www.arduino.cc), USB "
+                           "2341:0043)"};
+    }
+    void detectedPortsListed() {
+        QFETCH(QList<DetectedPort>, present);
+        DeviceRig r;
+        r.ports.set(present);
+        auto w = r.open();
+        QTEST(listed(*w), "items");
+        QCOMPARE(!label(*w, "lblRilevate")->isHidden(), present.isEmpty());
+        QCOMPARE(label(*w, "lblRilevate")->text(),
+                 QStringLiteral("Nessun adattatore seriale collegato."));
+        QCOMPARE(label(*w, "lblDispositivo_1")->text().startsWith("Com 01: /dev/ttyUSB0"), true);
+        QCOMPARE(label(*w, "lblDispositivo_4")->text(), QStringLiteral("Com 04: /dev/ttyUSB3 "
+                                                                       "(non rilevata)"));
+    }
+
+    // The installer picks an adapter of the list (or types a device) for the port chosen; it is
+    // tested there at once and stored with its identity.
+    void assignToPort_data() {
+        QTest::addColumn<int>("chosenIndex");
+        QTest::addColumn<bool>("typed");
+        QTest::addColumn<int>("port");
+        QTest::newRow("no port chosen yet: port 1") << -1 << false << 1;
+        QTest::newRow("picked for port 3") << 2 << false << 3;
+        QTest::newRow("typed by hand for port 2") << 1 << true << 2;
+    }
+    void assignToPort() {
+        QFETCH(int, chosenIndex);
+        QFETCH(bool, typed);
+        QFETCH(int, port);
+        Pty pty;
+        DeviceRig r;
+        const DetectedPort adapter = ftdiAdapter(pty.slave);
+        r.ports.set({acmAdapter("/dev/ttyACM0"), adapter});
+        auto w = r.open();
+        auto* combo = w->findChild<QComboBox*>("cmbPorte");
+        auto* assign = w->findChild<QPushButton*>("cmdAssegna");
+        auto* path = w->findChild<QLineEdit*>("txtDispositivo");
+        QCOMPARE(assign->text(), QStringLiteral("Assegna alla porta"));
+        QVERIFY(!assign->isEnabled());
+        combo->setCurrentIndex(chosenIndex);
+        if (typed)
+            path->setText(pty.slave);
+        else
+            w->findChild<QListWidget*>("lstAdattatori")->setCurrentRow(1);
+        QCOMPARE(path->text(), pty.slave);
+        r.tested.clear();
+        assign->click();
+        QCOMPARE(combo->currentIndex(), port - 1);
+        QCOMPARE(r.tested, QStringList{pty.slave});
+        QCOMPARE(label(*w, "lblTest")->text(), QStringLiteral("Porta Disponibile!"));
+        QCOMPARE(r.state.PortNumber, port);
+        const QString key = QString::number(port);
+        QCOMPARE(r.setting(qPrintable("Device" + key)), pty.slave);
+        QCOMPARE(r.setting(qPrintable("DeviceId" + key)), adapterIdentity(adapter));
+        QVERIFY(label(*w, qPrintable("lblDispositivo_" + key))->text().contains("FT232R"));
+        QVERIFY(listed(*w).last().endsWith("→ " + slotName(port)));
+        QCOMPARE(r.setting("Port"), QStringLiteral("(none)")); // stored at confirmation
+        w->findChild<QPushButton*>("cmdOK")->click();
+        QCOMPARE(r.setting("Port"), key);
+    }
+
+    // A port confirmed on an adapter present remembers which adapter it is.
+    void confirmationRemembersTheAdapter() {
+        DeviceRig r;
+        r.testAgainstList();
+        r.ports.set({ftdiAdapter("/dev/ttyUSB0")});
+        r.state.PortNumber = 1;
+        auto w = r.open();
+        QCOMPARE(r.setting("DeviceId1"), QStringLiteral("(none)"));
+        w->findChild<QPushButton*>("cmdOK")->click();
+        QCOMPARE(r.setting("DeviceId1"), adapterIdentity(ftdiAdapter("/dev/ttyUSB0")));
+    }
+
+    // While the window is open, the list follows adapters plugged and unplugged, and the port
+    // chosen is tested again when its own device comes or goes.
+    void followsPlugging_data() {
+        QTest::addColumn<QList<DetectedPort>>("before");
+        QTest::addColumn<QList<DetectedPort>>("after");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<int>("tests");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("notice");
+        const auto usb0 = ftdiAdapter("/dev/ttyUSB0");
+        const auto usb1 = ftdiAdapter("/dev/ttyUSB1");
+        const auto acm0 = acmAdapter("/dev/ttyACM0");
+        QTest::newRow("plugged in") << QList<DetectedPort>{} << QList<DetectedPort>{usb0}
+                                    << "Porta Disponibile!" << 1 << "/dev/ttyUSB0"
+                                    << "";
+        QTest::newRow("unplugged") << QList<DetectedPort>{usb0} << QList<DetectedPort>{}
+                                   << "Porta Non Disponibile!" << 1 << "/dev/ttyUSB0"
+                                   << "";
+        QTest::newRow("plugged again under another name")
+            << QList<DetectedPort>{} << QList<DetectedPort>{usb1} << "Porta Disponibile!" << 1
+            << "/dev/ttyUSB1"
+            << "L'adattatore di Com 01: FT232R USB UART (FTDI, USB 0403:6001, n. di serie "
+               "A1B2C3) era /dev/ttyUSB0, ora è /dev/ttyUSB1.";
+        QTest::newRow("renamed while plugged")
+            << QList<DetectedPort>{usb0} << QList<DetectedPort>{usb1} << "Porta Disponibile!" << 1
+            << "/dev/ttyUSB1"
+            << "ora è /dev/ttyUSB1";
+        QTest::newRow("another adapter comes: port 1 left alone")
+            << QList<DetectedPort>{usb0} << QList<DetectedPort>{usb0, acm0} << "Porta Disponibile!"
+            << 0 << "/dev/ttyUSB0"
+            << "";
+    }
+    void followsPlugging() {
+        QFETCH(QList<DetectedPort>, before);
+        QFETCH(QList<DetectedPort>, after);
+        DeviceRig r;
+        r.testAgainstList();
+        storeSlot(1, {"/dev/ttyUSB0", adapterIdentity(ftdiAdapter("/dev/ttyUSB0"))}, r.settings);
+        r.ports.set(before);
+        r.state.PortNumber = 1;
+        auto w = r.open();
+        QCOMPARE(r.tested.size(), 1);
+        r.ports.set(after);
+        QTRY_COMPARE(listed(*w).size(), after.size());
+        QFETCH(int, tests);
+        QTRY_COMPARE(r.tested.size(), 1 + tests);
+        QTEST(label(*w, "lblTest")->text(), "result");
+        QFETCH(QString, device);
+        QCOMPARE(r.setting("Device1"), device);
+        QCOMPARE(r.tested.last(), device);
+        QVERIFY(label(*w, "lblDispositivo_1")->text().startsWith("Com 01: " + device));
+        QCOMPARE(r.state.PortNumber, label(*w, "lblTest")->text() == "Porta Disponibile!" ? 1 : 0);
+        QFETCH(QString, notice);
+        QVERIFY2(label(*w, "lblAvviso")->text().contains(notice),
+                 qPrintable(label(*w, "lblAvviso")->text()));
+        QCOMPARE(label(*w, "lblAvviso")->isHidden(), notice.isEmpty());
+        // Nothing is tested again while the list stays the same.
+        const int testsSoFar = r.tested.size();
+        const int asked = r.ports.asked;
+        QTRY_VERIFY(r.ports.asked >= asked + 3);
+        QCOMPARE(r.tested.size(), testsSoFar);
     }
 
     void deviceMapping() {

@@ -531,8 +531,9 @@ private slots:
     void helpIsItalian() {
         CliProcess cli(home->path());
         QCOMPARE(cli.run({QStringLiteral("--help")}), 0);
-        for (const char* text : {"Uso: selvanam-cli COMANDO", "Stato di uscita:", "program FILE",
-                                 "copia di sicurezza", "programmazioni.csv"})
+        for (const char* text :
+             {"Uso: selvanam-cli COMANDO", "Stato di uscita:", "program FILE", "copia di sicurezza",
+              "programmazioni.csv", "\n  porte\n", "auto (l'unico adattatore seriale collegato)"})
             QVERIFY2(cli.out().contains(QLatin1String(text)), text);
         QVERIFY(!cli.out().contains(QLatin1String("Usage")));
         QVERIFY(!cli.out().contains(QLatin1String("Options:")));

@@ -1,16 +1,26 @@
+#include "cli/cli_app.h"
 #include "cli/command_line.h"
+#include "cli/console.h"
+#include "cli/exit_status.h"
 #include "cli/file_names.h"
 #include "cli/peripheral_session.h"
 #include "cli/programming_log.h"
 #include "cli/write_image.h"
+#include "common/detected_ports.h"
 #include "common/fake_link.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
 #include "core/files/config_file.h"
 #include "serial/port_devices.h"
+#include "serial/port_slots.h"
 #include "serial/settings_store.h"
 
+#include "simulator/peripheral_simulator.h"
+#include "simulator/pty_pair.h"
+
 #include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
 
 using namespace selvana;
 using namespace selvana::cli;
@@ -100,6 +110,11 @@ private slots:
             << QStringList{"write", "--port", "/dev/ttyS0", "--", "-strano.con"}
             << int(Command::Write) << "-strano.con"
             << "/dev/ttyS0" << -1.0 << 0 << "" << false << "";
+        QTest::newRow("ports") << QStringList{"porte"} << int(Command::Ports) << ""
+                               << "" << -1.0 << 0 << "" << false << "";
+        QTest::newRow("the only adapter")
+            << QStringList{"read", "--port", "auto", "-o", "b.con"} << int(Command::Read) << "b.con"
+            << "auto" << -1.0 << 0 << "" << false << "";
         QTest::newRow("help wins")
             << QStringList{"write", "--bogus", "-h"} << int(Command::Help) << ""
             << "" << -1.0 << 0 << "" << false << "";
@@ -133,6 +148,11 @@ private slots:
         QTest::newRow("value on a switch")
             << QStringList{"decode", "f", "--json=1"} << "non accetta valori";
         QTest::newRow("read with a file") << QStringList{"read", "x.con"} << "-o FILE";
+        QTest::newRow("ports with a file")
+            << QStringList{"porte", "x"} << "il comando porte non accetta \"x\"";
+        QTest::newRow("ports with a port")
+            << QStringList{"porte", "-p", "1"} << "l'opzione --port non vale per il comando porte";
+        QTest::newRow("unknown command") << QStringList{"ports"} << "read, write, program e porte";
         QTest::newRow("unknown option")
             << QStringList{"decode", "f", "--fast"} << "opzione sconosciuta \"--fast\"";
     }
@@ -246,6 +266,117 @@ private slots:
         if (error)
             QVERIFY2(error->contains(QStringLiteral("\"Spontanea su mancanza rete\"")),
                      qPrintable(*error));
+    }
+
+    // A port of the window whose adapter got another name is followed, the settings left alone.
+    void portNumberFollowsItsAdapter() {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "SelvanaM", "SelvanaM").clear();
+        SettingsStore settings;
+        storeSlot(2, {"/dev/ttyUSB0", adapterIdentity(testing::ftdiAdapter("/dev/ttyUSB0"))},
+                  settings);
+        const ListedPorts ports({testing::ftdiAdapter("/dev/ttyUSB3")});
+        QString error;
+        QCOMPARE(resolvePort("2", settings, &error, &ports).value_or("?"),
+                 QStringLiteral("/dev/ttyUSB3"));
+        QCOMPARE(deviceForPort(2, settings), QStringLiteral("/dev/ttyUSB0"));
+    }
+
+    // "porte" lists what is present and the ports of the window; "--port auto" takes the only
+    // adapter, and with none or several says which are there.
+    void portsAndTheOnlyAdapter_data() {
+        QTest::addColumn<int>("adapters");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("out"); // whole lines; %1 the first adapter
+        QTest::addColumn<QString>("err");
+        const QString first = "/dev/ttyUSB0 — FT232R USB UART (FTDI, USB 0403:6001, n. di serie "
+                              "A1B2C3)";
+        const QString acm = "/dev/ttyACM0 — Arduino Uno (Arduino (www.arduino.cc), USB 2341:0043)";
+        QTest::newRow("porte, none")
+            << 0 << QStringList{"porte"} << int(cli::kOk)
+            << QStringList{"Nessun adattatore seriale collegato.",
+                           "Porte della finestra (\"Impostazioni\"):",
+                           "  Com 01: /dev/ttyUSB0 (non rilevata)  ← porta scelta",
+                           "  Com 02: /dev/ttyUSB1 (non rilevata)",
+                           "  Com 03: /dev/ttyUSB2 (non rilevata)",
+                           "  Com 04: /dev/ttyUSB3 (non rilevata)"}
+            << "";
+        QTest::newRow("porte, one") << 1 << QStringList{"porte"} << int(cli::kOk)
+                                    << QStringList{"Porte seriali rilevate:",
+                                                   "  " + first + "  → Com 01:",
+                                                   "Porte della finestra (\"Impostazioni\"):",
+                                                   "  Com 01: " + first + "  ← porta scelta",
+                                                   "  Com 02: /dev/ttyUSB1 (non rilevata)",
+                                                   "  Com 03: /dev/ttyUSB2 (non rilevata)",
+                                                   "  Com 04: /dev/ttyUSB3 (non rilevata)"}
+                                    << "";
+        QTest::newRow("porte, two") << 2 << QStringList{"porte"} << int(cli::kOk)
+                                    << QStringList{"Porte seriali rilevate:",
+                                                   "  " + first + "  → Com 01:",
+                                                   "  " + acm,
+                                                   "Porte della finestra (\"Impostazioni\"):",
+                                                   "  Com 01: " + first + "  ← porta scelta",
+                                                   "  Com 02: /dev/ttyUSB1 (non rilevata)",
+                                                   "  Com 03: /dev/ttyUSB2 (non rilevata)",
+                                                   "  Com 04: /dev/ttyUSB3 (non rilevata)"}
+                                    << "";
+        QTest::newRow("auto, none")
+            << 0 << QStringList{"read", "--port", "auto", "-o", "letto.con"} << int(cli::kPortError)
+            << QStringList{}
+            << "Errore: --port auto: nessun adattatore seriale collegato; collegarlo e riprovare "
+               "(selvanam-cli porte elenca le porte presenti).";
+        QTest::newRow("auto, one: read through it")
+            << 1 << QStringList{"read", "--port", "auto", "-o", "letto.con", "-t", "10"}
+            << int(cli::kOk) << QStringList{} << "Collegare l'apparato alla porta %1 ";
+        QTest::newRow("auto, two")
+            << 2 << QStringList{"read", "--port", "AUTO", "-o", "letto.con"} << int(cli::kUsage)
+            << QStringList{}
+            << "Errore: --port auto: sono collegati 2 adattatori seriali, indicarne uno con "
+               "--port: " +
+                   first + "; " + acm + ".";
+    }
+    void portsAndTheOnlyAdapter() {
+        QFETCH(int, adapters);
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, out);
+        QFETCH(QString, err);
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "SelvanaM", "SelvanaM").clear();
+        SettingsStore().SaveSetting("Port", "1");
+        QTemporaryDir dir;
+        arguments.replaceInStrings("letto.con", dir.filePath("letto.con"));
+
+        // The first adapter is a simulated peripheral when a read goes through it.
+        const bool reads = QTest::currentDataTag() == QByteArray("auto, one: read through it");
+        sim::PtyPair pty;
+        std::unique_ptr<sim::PeripheralSimulator> peripheral;
+        QTimer reset;
+        QString firstDevice = "/dev/ttyUSB0";
+        if (reads) {
+            QVERIFY(pty.open());
+            peripheral = std::make_unique<sim::PeripheralSimulator>(pty, sim::SimulatorOptions{});
+            firstDevice = pty.slavePath();
+            reset.setInterval(5);
+            QObject::connect(&reset, &QTimer::timeout, [&] {
+                if (peripheral->portOpen()) {
+                    reset.stop();
+                    peripheral->pressReset();
+                }
+            });
+            reset.start();
+        }
+        const QList<DetectedPort> present{testing::ftdiAdapter(firstDevice),
+                                          testing::acmAdapter("/dev/ttyACM0")};
+        const ListedPorts ports(present.mid(0, adapters));
+
+        QString stdOut;
+        QString stdErr;
+        Console console(&stdOut, &stdErr);
+        const int status = runCommandLine(arguments, console, ports);
+        QTEST(status, "status");
+        if (!out.isEmpty())
+            QCOMPARE(stdOut.split('\n', Qt::SkipEmptyParts), out);
+        QVERIFY2(stdErr.contains(QString(err).replace("%1", firstDevice)), qPrintable(stdErr));
+        QCOMPARE(QFile::exists(dir.filePath("letto.con")), reads);
     }
 
     void aConfigurationIsReadAfterTheAnnouncement() {

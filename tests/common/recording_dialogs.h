@@ -34,6 +34,13 @@ public:
             onModal(dialog);
     }
 
+    bool question(const QString& text) override {
+        questions << text;
+        if (onQuestion)
+            onQuestion(text);
+        return answer;
+    }
+
     QString savePath; // what the save dialog returns
     QString openPath; // what the open dialog returns
     QStringList messages;
@@ -41,6 +48,9 @@ public:
     QList<FileRequest> openRequests;
     int modalRuns = 0;
     std::function<void(QDialog&)> onModal;
+    QStringList questions;
+    bool answer = false; // what every question gets
+    std::function<void(const QString&)> onQuestion;
 };
 
 } // namespace selvana::testing

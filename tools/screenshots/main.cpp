@@ -5,17 +5,20 @@
 #include "core/networks/network_list.h"
 #include "core/networks/networks_file.h"
 #include "driven_window.h"
+#include "serial/port_enumerator.h"
 #include "ui/splash_window.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
+#include <functional>
 
 using namespace selvana;
 using namespace selvana::drive;
@@ -72,6 +75,28 @@ QByteArray sampleNetworks() {
     return networksFileContent(list);
 }
 
+// The port window is modal: made ready, photographed and closed from inside its own event loop.
+void shootPortWindow(DrivenWindow& driven, const QString& name,
+                     const std::function<void(QWidget&)>& prepare) {
+    MainWindow& window = driven.window();
+    QTimer::singleShot(0, [&window, name, prepare] {
+        QWidget* dialog = nullptr;
+        if (!waitFor(
+                [&dialog] {
+                    dialog = QApplication::activeModalWidget();
+                    return dialog && dialog->windowHandle() && dialog->windowHandle()->isExposed();
+                },
+                5000)) {
+            fail(QStringLiteral("the port window was not shown"));
+            return;
+        }
+        prepare(*dialog);
+        shoot(name, {&window, dialog});
+        dialog->close();
+    });
+    driven.click("CONFIG");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -114,21 +139,27 @@ int main(int argc, char** argv) {
     shoot(QStringLiteral("networks"), {&window});
     driven.click("END");
 
-    // The port window is modal: photographed and closed from inside its own event loop.
-    QTimer::singleShot(0, [&window] {
-        QWidget* dialog = nullptr;
-        if (!waitFor(
-                [&dialog] {
-                    dialog = QApplication::activeModalWidget();
-                    return dialog && dialog->windowHandle() && dialog->windowHandle()->isExposed();
-                },
-                5000)) {
-            fail(QStringLiteral("the port window was not shown"));
-            return;
-        }
-        shoot(QStringLiteral("port-window"), {&window, dialog});
-        dialog->close();
+    // The port window with no adapter present, then with two.
+    ListedPorts ports;
+    window.setPortEnumerator(ports);
+    shootPortWindow(driven, QStringLiteral("port-window"), [](QWidget&) {});
+    DetectedPort ftdi;
+    ftdi.device = QStringLiteral("/dev/ttyUSB0");
+    ftdi.description = QStringLiteral("FT232R USB UART");
+    ftdi.manufacturer = QStringLiteral("FTDI");
+    ftdi.vendorId = 0x0403;
+    ftdi.productId = 0x6001;
+    ftdi.serialNumber = QStringLiteral("A10K3BZQ");
+    DetectedPort acm;
+    acm.device = QStringLiteral("/dev/ttyACM0");
+    acm.description = QStringLiteral("USB Serial");
+    acm.manufacturer = QStringLiteral("Microchip Technology Inc.");
+    acm.vendorId = 0x04d8;
+    acm.productId = 0x000a;
+    ports.set({acm, ftdi});
+    shootPortWindow(driven, QStringLiteral("port-window-adapters"), [](QWidget& dialog) {
+        // The installer has picked the FTDI adapter, ready to assign it.
+        dialog.findChild<QListWidget*>(QStringLiteral("lstAdattatori"))->setCurrentRow(1);
     });
-    driven.click("CONFIG");
     return failures == 0 ? 0 : 1;
 }

@@ -90,7 +90,14 @@ void ProgrammingRun::startLoad() {
     exchange_.reset();
     configurationRead_ = false;
     writeInFlight_ = false;
-    if (const auto error = link_.open(host_.deviceForPort(state_.PortNumber))) {
+    auto error = link_.open(host_.deviceForPort(state_.PortNumber));
+    if (error && error->kind == PortError::Kind::Absent) {
+        if (const auto instead = host_.deviceInsteadOfAbsent(*error)) {
+            error = link_.open(*instead);
+            host_.setPrompt(promptLoad());
+        }
+    }
+    if (error) {
         idleAfterFailure(error->message);
         return;
     }

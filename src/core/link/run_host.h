@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/image/field_error.h"
+#include "core/link/serial_link.h"
 
 #include <QString>
 
@@ -45,6 +46,12 @@ public:
 
     virtual void runPortWindow() = 0;
     virtual QString deviceForPort(int portNumber) = 0;
+    // The device of the port is absent. The host may offer another one in its place, asking the
+    // installer, and return it; otherwise it may add to the reason, which the prompt then shows.
+    virtual std::optional<QString> deviceInsteadOfAbsent(PortError& error) {
+        static_cast<void>(error);
+        return std::nullopt;
+    }
     virtual void endProgram() = 0;
 };
 
