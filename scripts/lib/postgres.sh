@@ -4,7 +4,9 @@
 # Nothing outside DIR is touched; the system's own clusters are left alone.
 #
 #   scripts/lib/postgres.sh start DIR [--fast]  makes the server if DIR has none, starts it and
-#                                               prints its URI (--fast: no syncs to disk, tests)
+#                                               prints its URI (--fast: no syncs to disk, for
+#                                               tests; a commit is still written before it is
+#                                               confirmed, so a killed server keeps it)
 #   scripts/lib/postgres.sh stop DIR [--now]    stops it (--now: as if the power went)
 #   scripts/lib/postgres.sh start DIR           again: the same server on the same port
 #
@@ -51,7 +53,7 @@ pg_start() {
             return 1
         }
         options="-c listen_addresses=127.0.0.1 -k $dir/socket"
-        [ "$fast" = "--fast" ] && options+=" -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
+        [ "$fast" = "--fast" ] && options+=" -c fsync=off -c full_page_writes=off"
         echo "$options" >"$dir/options"
     fi
     options=$(cat "$dir/options")

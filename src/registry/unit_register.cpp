@@ -253,7 +253,8 @@ std::optional<RegisterError> UnitRegister::commit() {
 }
 
 void UnitRegister::rollback() {
-    QSqlQuery(db_).exec(QStringLiteral("ROLLBACK"));
+    if (db_.isOpen())
+        QSqlQuery(db_).exec(QStringLiteral("ROLLBACK"));
 }
 
 std::optional<RegisterError> UnitRegister::insert(const UnitRecord& r, bool queue, bool* added) {
@@ -418,7 +419,7 @@ std::optional<RegisterError> UnitRegister::setValue(const QString& key, const QS
     q.prepare(QStringLiteral("INSERT INTO stato (chiave, valore) VALUES (?, ?) "
                              "ON CONFLICT (chiave) DO UPDATE SET valore = excluded.valore"));
     q.addBindValue(key);
-    q.addBindValue(value);
+    q.addBindValue(text(value));
     if (!q.exec())
         return failed(QStringLiteral("il registro non si aggiorna"), q.lastError().text());
     return std::nullopt;

@@ -70,6 +70,7 @@ struct PgServer {
             db.setDatabaseName(admin->database);
             if (db.open()) {
                 QSqlQuery q(db);
+                q.exec(QStringLiteral("SET client_min_messages TO warning"));
                 if (q.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)) &&
                     q.exec(QStringLiteral("CREATE DATABASE %1").arg(name))) {
                     QUrl url(uri());
@@ -97,7 +98,9 @@ struct PgServer {
             db.setPort(a->port);
             db.setUserName(a->user);
             db.setDatabaseName(a->database);
-            ok = db.open() && QSqlQuery(db).exec(statement);
+            ok = db.open() &&
+                 QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning")) &&
+                 QSqlQuery(db).exec(statement);
             db.close();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("pg_rig_exec"));
