@@ -5,6 +5,7 @@
 #include "cli/console.h"
 #include "cli/exit_status.h"
 #include "cli/link_command.h"
+#include "cli/register_command.h"
 #include "serial/qt_serial_link.h"
 #include "serial/traced_serial_link.h"
 
@@ -53,6 +54,10 @@ int runCommandLine(const QStringList& arguments, Console& console) {
         return kOk;
     case Options::Command::Decode:
         return decode(options, console);
+    case Options::Command::Encode:
+        return runEncodeCommand(options, console);
+    case Options::Command::Registro:
+        return runRegisterCommand(options, console);
     default: {
         QtSerialLink port;
         const auto trace = serialTrace(port, qEnvironmentVariable(kTraceVariable));
