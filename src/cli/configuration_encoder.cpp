@@ -283,10 +283,11 @@ std::optional<QString> encodeConfiguration(const QJsonObject& json, QByteArray& 
         toAssemble.TempoCampionamentoMancanzaAC = 0;
     Image assembled{};
     if (auto error = assembleSaveImage(toAssemble, image, assembled)) {
+        // The field is the one whose control the assembly names.
         QString field = error->label;
-        for (const FieldRule* rule : changed) {
-            if (error->control.endsWith(QLatin1String(rule->name)))
-                field = QLatin1String(rule->name);
+        for (const FieldRule& rule : rules()) {
+            if (error->control.endsWith(QLatin1String(rule.name)))
+                field = QLatin1String(rule.name);
         }
         return refused(field, fields.value(field).toObject().value(QStringLiteral("valore")),
                        error->message);
