@@ -34,7 +34,7 @@ constexpr Column kColumns[] = {
     {"Rete", 52, true},
     {"Codice", 52, true},
     {"Frequenza (MHz)", 88, true},
-    {"Ultimo esito", 151, false},
+    {"Ultimo esito", 177, false},
 };
 
 QStringList rowOf(int n, const UnitRecord& u) {

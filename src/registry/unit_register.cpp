@@ -258,6 +258,9 @@ void UnitRegister::rollback() {
 }
 
 std::optional<RegisterError> UnitRegister::insert(const UnitRecord& r, bool queue, bool* added) {
+    if (r.id.isEmpty() || !r.time.isValid())
+        return failed(QStringLiteral("la programmazione non si registra"),
+                      QStringLiteral("record without id or time"));
     QSqlQuery q(db_);
     q.prepare(QStringLiteral("INSERT INTO programmazioni (%1) VALUES "
                              "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "

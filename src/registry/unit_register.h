@@ -109,7 +109,7 @@ public:
     void rollback();
 
     // Inserts one record inside a transaction; one with an id already present is skipped
-    // (`added` tells which).
+    // (`added` tells which). The record must have its id and time.
     [[nodiscard]] std::optional<RegisterError> insert(const UnitRecord& record, bool queue,
                                                       bool* added = nullptr);
 
