@@ -29,7 +29,7 @@ struct Column {
 constexpr Column kColumns[] = {
     {"N.", 28, true},
     {"Numero di serie", 84, false},
-    {"Descrizione", 222, false},
+    {"Descrizione", 196, false},
     {"Protocollo", 84, false},
     {"Rete", 52, true},
     {"Codice", 52, true},
