@@ -13,7 +13,7 @@ namespace selvana::registry {
 namespace {
 
 // Long enough for another program's write (a few milliseconds) even on a slow disk.
-constexpr int kBusyTimeoutMs = 10000;
+constexpr int kBusyTimeoutMs = 20000;
 
 QString newConnectionName() {
     static QAtomicInt counter;

@@ -471,7 +471,7 @@ private slots:
             RegisterError error;
             QVERIFY(UnitRegister::openFile(path, &error));
         }
-        constexpr int kEach = 150;
+        constexpr int kEach = 100;
         QList<QProcess*> writers;
         for (const char* prefix : {"A", "B", "C"}) {
             auto* p = new QProcess(this);
