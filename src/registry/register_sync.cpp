@@ -12,6 +12,7 @@ namespace {
 const QString kCopyServerKey = QStringLiteral("server");
 const QString kCursorKey = QStringLiteral("server_seq");
 const QString kCopiedKey = QStringLiteral("server_copia");
+const QString kIdentityKey = QStringLiteral("server_identita");
 
 } // namespace
 
@@ -39,18 +40,41 @@ std::optional<RegisterError> RegisterSync::connect() {
     return std::nullopt;
 }
 
-// A copy made from another server starts again from that server's first record.
+// A copy made from another server starts again from that server's first record. The same
+// server that lost records (made anew, or put back from an older backup: another identity, or
+// fewer records than this copy has read) gets every record of this file again.
 std::optional<RegisterError> RegisterSync::adopt() {
-    QString known;
-    if (auto e = local_.value(kCopyServerKey, known))
+    QString knownServer;
+    QString knownIdentity;
+    QString cursor;
+    if (auto e = local_.value(kCopyServerKey, knownServer))
         return e;
-    if (known == server_.shown())
-        return std::nullopt;
-    if (auto e = local_.setValue(kCursorKey, QStringLiteral("0")))
+    if (auto e = local_.value(kIdentityKey, knownIdentity))
         return e;
-    if (auto e = local_.setValue(kCopiedKey, QString()))
+    if (auto e = local_.value(kCursorKey, cursor))
         return e;
-    return local_.setValue(kCopyServerKey, server_.shown());
+    QString identity;
+    qint64 last = 0;
+    if (auto e = remote_->identity(identity))
+        return serverFailed(*e);
+    if (auto e = remote_->lastNumber(last))
+        return serverFailed(*e);
+    const bool sameName = knownServer == server_.shown();
+    const bool lost = sameName && ((!knownIdentity.isEmpty() && knownIdentity != identity) ||
+                                   last < cursor.toLongLong());
+    if (lost) {
+        if (auto e = local_.queueAll())
+            return e;
+    }
+    if (!sameName || lost) {
+        if (auto e = local_.setValue(kCursorKey, QStringLiteral("0")))
+            return e;
+        if (auto e = local_.setValue(kCopiedKey, QString()))
+            return e;
+        if (auto e = local_.setValue(kCopyServerKey, server_.shown()))
+            return e;
+    }
+    return local_.setValue(kIdentityKey, identity);
 }
 
 std::optional<RegisterError> RegisterSync::run(SyncReport& report) {
@@ -61,6 +85,8 @@ std::optional<RegisterError> RegisterSync::run(SyncReport& report) {
 
 std::optional<RegisterError> RegisterSync::send(SyncReport& report) {
     if (auto e = connect())
+        return e;
+    if (auto e = adopt())
         return e;
     for (;;) {
         QList<UnitRecord> batch;

@@ -469,6 +469,32 @@ std::optional<RegisterError> UnitRegister::markSent(const QStringList& ids) {
     return commit();
 }
 
+std::optional<RegisterError> UnitRegister::queueAll() {
+    QSqlQuery q(db_);
+    if (!q.exec(QStringLiteral("INSERT INTO da_inviare (id) SELECT id FROM programmazioni "
+                               "WHERE 1 = 1 ON CONFLICT (id) DO NOTHING")))
+        return failed(QStringLiteral("il registro non si aggiorna"), q.lastError().text());
+    return std::nullopt;
+}
+
+std::optional<RegisterError> UnitRegister::identity(QString& id) {
+    QSqlQuery q(db_);
+    q.prepare(QStringLiteral("INSERT INTO stato (chiave, valore) VALUES ('identita', ?) "
+                             "ON CONFLICT (chiave) DO NOTHING"));
+    q.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    if (!q.exec())
+        return failed(QStringLiteral("il registro non si aggiorna"), q.lastError().text());
+    return value(QStringLiteral("identita"), id);
+}
+
+std::optional<RegisterError> UnitRegister::lastNumber(qint64& last) {
+    QSqlQuery q(db_);
+    if (!q.exec(QStringLiteral("SELECT COALESCE(MAX(seq), 0) FROM programmazioni")) || !q.next())
+        return failed(QStringLiteral("il registro non si legge"), q.lastError().text());
+    last = q.value(0).toLongLong();
+    return std::nullopt;
+}
+
 std::optional<RegisterError> UnitRegister::numbered(qint64 after, int limit, QList<UnitRecord>& out,
                                                     qint64& last) {
     QSqlQuery q(db_);

@@ -87,6 +87,14 @@ public:
     [[nodiscard]] std::optional<RegisterError> pending(int limit, QList<UnitRecord>& out);
     [[nodiscard]] std::optional<RegisterError> pendingCount(int& count);
     [[nodiscard]] std::optional<RegisterError> markSent(const QStringList& ids);
+    // Queues every record of this file again (the server lost some: it skips those it has).
+    [[nodiscard]] std::optional<RegisterError> queueAll();
+
+    // This database's identity: a random id made at its first use and kept with it, so a
+    // database made anew under the same name is told apart.
+    [[nodiscard]] std::optional<RegisterError> identity(QString& id);
+    // The number of the last record ("seq"), 0 when there is none.
+    [[nodiscard]] std::optional<RegisterError> lastNumber(qint64& last);
 
     // Records in the order this database numbered them: those after number `after`, at most
     // `limit`; `last` gets the number of the last one (`after` when there are none).

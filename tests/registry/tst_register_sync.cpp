@@ -196,6 +196,44 @@ private slots:
         QCOMPARE(records, kRecords);
     }
 
+    void aServerThatLostRecordsGetsThemAgain_data() {
+        QTest::addColumn<QString>("loss");
+        QTest::newRow("made anew, empty") << "anew";
+        QTest::newRow("put back from an older backup") << "backup";
+    }
+    void aServerThatLostRecordsGetsThemAgain() {
+        QFETCH(QString, loss);
+        QTemporaryDir dir;
+        auto anna = localFile(dir, QStringLiteral("anna"));
+        auto luca = localFile(dir, QStringLiteral("luca"));
+        const auto record = [](UnitRegister& reg, const QString& serial) {
+            UnitRecord r = unit(serial, 1, QStringLiteral("x"));
+            return !reg.record(r);
+        };
+        QVERIFY(record(*anna, QStringLiteral("J0000001")));
+        QVERIFY(record(*luca, QStringLiteral("K0000001")));
+        SyncReport report;
+        QVERIFY(!RegisterSync(*luca, address(server_)).run(report));
+        QVERIFY(record(*anna, QStringLiteral("J0000002")));
+        QVERIFY(!RegisterSync(*anna, address(server_)).run(report));
+        QCOMPARE(serverCounts(server_), std::make_pair(3, 3));
+
+        if (loss == QLatin1String("anew")) {
+            QCOMPARE(PgServer::freshDatabase(QStringLiteral("tst_register_sync")), server_);
+        } else {
+            // The backup was taken before Anna's exchange: her two records are not in it.
+            QVERIFY(PgServer::exec(server_, QStringLiteral("DELETE FROM programmazioni WHERE "
+                                                           "numero_di_serie LIKE 'J%'")));
+        }
+        QVERIFY(record(*anna, QStringLiteral("J0000003")));
+        report = {};
+        QVERIFY(!RegisterSync(*anna, address(server_)).run(report));
+        QCOMPARE(pendingOf(*anna), 0);
+        // Everything Anna's copy holds is on the server again, once.
+        QCOMPARE(serverCounts(server_), std::make_pair(4, 4));
+        QCOMPARE(idsOf(*anna).size(), 4);
+    }
+
     void unreachableServerNeverStopsRecording() {
         QTemporaryDir dir;
         auto local = localFile(dir, QStringLiteral("isolato"));

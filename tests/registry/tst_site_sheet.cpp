@@ -89,8 +89,8 @@ private slots:
                               "(08/12/2026)"};
         QList<UnitRecord> days = units(2, QStringLiteral("Villa"));
         days[1].time = days[1].time.addDays(3);
-        QTest::newRow("work over days") << days << 1
-                                        << QByteArrayList{"(dal 08/12/2026 al 11/12/2026)"};
+        QTest::newRow("work over days")
+            << days << 1 << QByteArrayList{"(dal 08/12/2026 al 11/12/2026)"};
     }
     void pages() {
         QFETCH(QList<UnitRecord>, units);
