@@ -7,6 +7,8 @@ namespace selvana::registry {
 
 namespace {
 
+// The program's settings file, as SettingsStore (serial layer, out of this layer's reach)
+// opens it.
 QString setting(const char* key) {
     QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("SelvanaM"),
                        QStringLiteral("SelvanaM"));
