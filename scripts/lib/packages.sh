@@ -18,4 +18,8 @@ build_packages=(
     cmake ninja-build g++ pkg-config         # toolchain
     qt6-base-dev qt6-serialport-dev libgl-dev # Qt 6 Core, Gui, Widgets, Test, SerialPort
     fonts-dejavu-core                        # a font for windows drawn offscreen
+    libqt6sql6-sqlite libqt6sql6-psql        # the register of programmed units: file, server
 )
+
+# What the test command needs beyond the build: a throwaway server for the shared register.
+test_packages=(postgresql)

@@ -7,6 +7,7 @@
 #include "cli/file_names.h"
 #include "cli/link_command.h"
 #include "cli/ports_command.h"
+#include "cli/register_command.h"
 #include "serial/port_enumerator.h"
 #include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
@@ -65,6 +66,10 @@ int runCommandLine(const QStringList& arguments, Console& console, const PortEnu
         return decode(options, console);
     case Options::Command::Ports:
         return listPorts(console, ports, SettingsStore());
+    case Options::Command::Encode:
+        return runEncodeCommand(options, console);
+    case Options::Command::Registro:
+        return runRegisterCommand(options, console);
     default: {
         QtSerialLink port;
         const auto trace = serialTrace(port, qEnvironmentVariable(kTraceVariable));

@@ -3,6 +3,9 @@
 #include "cli/exit_status.h"
 #include "cli/programming_log.h"
 #include "core/files/backup_store.h"
+#include "registry/installer.h"
+#include "registry/server_address.h"
+#include "serial/port_devices.h"
 #include "serial/port_enumerator.h"
 #include "serial/port_slots.h"
 #include "serial/settings_store.h"
@@ -30,12 +33,18 @@ struct OptionInfo {
 const QList<OptionInfo>& knownOptions() {
     static const QList<OptionInfo> table = {
         {"port", 'p', true, {Command::Read, Command::Write, Command::Program}},
-        {"output", 'o', true, {Command::Read}},
+        {"output", 'o', true, {Command::Read, Command::Encode}},
         {"timeout", 't', true, {Command::Read, Command::Write, Command::Program}},
         {"count", 'n', true, {Command::Program}},
         {"log", 'l', true, {Command::Write, Command::Program}},
-        {"json", 'j', false, {Command::Decode}},
-        {"serial", 's', true, {Command::Decode}},
+        {"json", 'j', false, {Command::Decode, Command::Registro}},
+        {"serial", 's', true, {Command::Decode, Command::Registro}},
+        {"sito", 0, true, {Command::Registro}},
+        {"rete", 0, true, {Command::Registro}},
+        {"csv", 0, false, {Command::Registro}},
+        {"tutte", 0, false, {Command::Registro}},
+        {"pdf", 0, true, {Command::Registro}},
+        {"registro", 0, true, {Command::Registro}},
     };
     return table;
 }
@@ -43,7 +52,7 @@ const QList<OptionInfo>& knownOptions() {
 const OptionInfo* findOption(const QString& name) {
     for (const OptionInfo& option : knownOptions()) {
         if (name == QLatin1String(option.longName) ||
-            (name.size() == 1 && name[0] == QLatin1Char(option.shortName)))
+            (name.size() == 1 && option.shortName != 0 && name[0] == QLatin1Char(option.shortName)))
             return &option;
     }
     return nullptr;
@@ -60,6 +69,10 @@ std::optional<Command> commandNamed(const QString& name) {
         return Command::Program;
     if (name == QLatin1String("porte"))
         return Command::Ports;
+    if (name == QLatin1String("encode"))
+        return Command::Encode;
+    if (name == QLatin1String("registro"))
+        return Command::Registro;
     return std::nullopt;
 }
 
@@ -75,6 +88,10 @@ QString commandName(Command command) {
         return QStringLiteral("program");
     case Command::Ports:
         return QStringLiteral("porte");
+    case Command::Encode:
+        return QStringLiteral("encode");
+    case Command::Registro:
+        return QStringLiteral("registro");
     default:
         return {};
     }
@@ -91,7 +108,7 @@ std::optional<QString> apply(const OptionInfo& option, const QString& value, Opt
         if (o.port.isEmpty())
             return QStringLiteral("l'opzione --port richiede una porta");
     } else if (name == QLatin1String("output")) {
-        o.file = value;
+        o.output = value;
     } else if (name == QLatin1String("timeout")) {
         bool ok = false;
         const double seconds =
@@ -120,6 +137,31 @@ std::optional<QString> apply(const OptionInfo& option, const QString& value, Opt
                                   "esadecimali (per esempio 1234ABCD)")
                 .arg(value);
         o.serial = value.trimmed().toUpper();
+    } else if (name == QLatin1String("sito")) {
+        o.site = value.trimmed();
+        if (o.site.isEmpty())
+            return QStringLiteral("l'opzione --sito richiede il nome del sito (o una sua parte)");
+    } else if (name == QLatin1String("rete")) {
+        bool ok = false;
+        const int network = value.trimmed().toInt(&ok);
+        if (!ok || network < 0 || network > 65535)
+            return QStringLiteral("il codice di rete \"%1\" non è valido: indicare un numero da 0 "
+                                  "a 65535")
+                .arg(value);
+        o.network = network;
+    } else if (name == QLatin1String("csv")) {
+        o.csv = true;
+    } else if (name == QLatin1String("tutte")) {
+        o.allWrites = true;
+    } else if (name == QLatin1String("pdf")) {
+        o.pdfPath = value;
+        if (o.pdfPath.trimmed().isEmpty())
+            return QStringLiteral("l'opzione --pdf richiede il file da creare");
+    } else if (name == QLatin1String("registro")) {
+        QString why;
+        if (!registry::ServerAddress::parse(value, &why))
+            return why;
+        o.registerUri = value.trimmed();
     }
     return std::nullopt;
 }
@@ -156,7 +198,7 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
                 command = commandNamed(arg);
                 if (!command)
                     return QStringLiteral("comando sconosciuto \"%1\": i comandi sono decode, "
-                                          "read, write, program e porte")
+                                          "read, write, program, porte, encode e registro")
                         .arg(arg);
             } else {
                 positional << arg;
@@ -197,7 +239,8 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
     }
 
     if (!command)
-        return QStringLiteral("manca il comando: decode, read, write, program o porte");
+        return QStringLiteral("manca il comando: decode, read, write, program, porte, encode "
+                              "o registro");
     o.command = *command;
     for (const OptionInfo* option : given) {
         if (!option->commands.contains(o.command))
@@ -213,9 +256,20 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
             return QStringLiteral("il comando read non accetta \"%1\": il file da creare si "
                                   "indica con -o FILE")
                 .arg(positional.first());
-        if (o.file.isEmpty())
+        if (o.output.isEmpty())
             return QStringLiteral("il comando read richiede il file da creare: -o FILE");
+        o.file = o.output;
+    } else if (o.command == Command::Registro) {
+        if (!positional.isEmpty())
+            return QStringLiteral("il comando registro non accetta \"%1\": si cerca con --sito, "
+                                  "--rete e --serial")
+                .arg(positional.first());
+        if (o.csv && o.json)
+            return QStringLiteral("indicare una sola uscita: --csv oppure --json");
     } else {
+        if (o.command == Command::Encode && o.output.isEmpty())
+            return QStringLiteral("il comando encode richiede il file di configurazione da "
+                                  "creare: -o FILE");
         if (positional.isEmpty())
             return QStringLiteral("manca il file di configurazione");
         if (positional.size() > 1)
@@ -316,6 +370,14 @@ QString helpText() {
         "      Elenca le porte seriali collegate (dispositivo, descrizione, produttore,\n"
         "      identificativi USB, numero di serie) e le porte da 1 a 4 della finestra\n"
         "      che le usano.\n"
+        "  encode FILE.json -o FILE.con\n"
+        "      L'inverso di decode --json: scrive il file di configurazione descritto dal\n"
+        "      JSON. I campi il cui \"valore\" è stato cambiato sono scritti secondo le regole\n"
+        "      della periferica, tutti gli altri byte restano come in \"byte5a64\".\n"
+        "  registro [--sito TESTO] [--rete N] [--serial NUMERO] [--tutte]\n"
+        "           [--csv | --json] [--pdf FILE] [--registro URI]\n"
+        "      Elenca le periferiche programmate, una riga per periferica con la sua ultima\n"
+        "      scrittura (--tutte: ogni scrittura). --pdf crea la scheda dell'impianto.\n"
         "\n"
         "Opzioni:\n"
         "  -p, --port PORTA       numero da 1 a 4 come in \"Impostazioni\" della finestra,\n"
@@ -331,7 +393,16 @@ QString helpText() {
         "                         Predefinito: %1\n"
         "  -j, --json             (decode) uscita in formato JSON.\n"
         "  -s, --serial NUMERO    (decode) numero di serie (8 cifre esadecimali) con cui\n"
-        "                         verificare il checksum.\n"
+        "                         verificare il checksum. (registro) la periferica cercata.\n"
+        "      --sito TESTO       (registro) i siti il cui nome contiene il testo.\n"
+        "      --rete N           (registro) il codice di rete.\n"
+        "      --tutte            (registro) ogni scrittura, non solo l'ultima di ciascuna\n"
+        "                         periferica.\n"
+        "      --csv              (registro) uscita CSV (separata da punto e virgola).\n"
+        "      --pdf FILE         (registro) crea la scheda dell'impianto in PDF.\n"
+        "      --registro URI     il registro condiviso dell'azienda, per esempio\n"
+        "                         postgresql://utente@server:5432/registro. Senza questa\n"
+        "                         opzione vale l'impostazione \"Registro\" (sezione CONFIG).\n"
         "  -h, --help             mostra questo aiuto.\n"
         "      --version          mostra la versione.\n"
         "\n"
@@ -342,10 +413,13 @@ QString helpText() {
         "\"Lettura Configurazione\", \"Importa\" e \"Programmazione\"; oppure\n"
         "selvanam-cli write COPIA.con.\n"
         "\n"
+        "Il registro delle programmazioni è\n"
+        "  %3\n"
+        "\n"
         "Stato di uscita:\n"
         "   0  operazione riuscita\n"
         "   1  riga di comando errata (anche --port auto con più adattatori)\n"
-        "   2  file non leggibile o non scrivibile (configurazione, registro)\n"
+        "   2  file non leggibile o non scrivibile (configurazione, registro, JSON, PDF)\n"
         "   3  porta non disponibile o collegamento interrotto (anche --port auto senza\n"
         "      adattatori)\n"
         "   4  nessuna periferica entro il tempo massimo\n"
@@ -358,7 +432,8 @@ QString helpText() {
         "  11  (program) almeno una periferica non è stata programmata\n"
         "  12  (decode --serial) il checksum del file è errato per quel numero di serie\n");
     return text.arg(QDir::toNativeSeparators(defaultLogPath()),
-                    QDir::toNativeSeparators(BackupStore::defaultFolder()));
+                    QDir::toNativeSeparators(BackupStore::defaultFolder()),
+                    QDir::toNativeSeparators(registry::defaultRegisterPath()));
 }
 
 } // namespace selvana::cli

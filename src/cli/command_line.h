@@ -13,7 +13,7 @@ class SettingsStore;
 namespace selvana::cli {
 
 struct Options {
-    enum class Command { Help, Version, Decode, Read, Write, Program, Ports };
+    enum class Command { Help, Version, Decode, Read, Write, Program, Ports, Encode, Registro };
     Command command = Command::Help;
     QString file;                   // decode, write, program: the file read; read: the file made
     QString port;                   // as given; empty: the port stored by the window
@@ -21,7 +21,16 @@ struct Options {
     int count = 0;                  // program: peripherals to program; 0 = until stopped
     QString logPath;                // write, program: the CSV log; empty = the default
     bool json = false;              // decode
-    QString serial;                 // decode: serial number to verify the checksum with
+    QString serial;                 // decode: serial number to verify the checksum with;
+                                    // registro: the peripheral to look for
+    QString output;                 // read: the file made (then also in `file`); encode: the
+                                    // configuration file made from the JSON in `file`
+    QString site;                   // registro: part of the site's name
+    std::optional<int> network;     // registro: the network code
+    bool csv = false;               // registro
+    bool allWrites = false;         // registro: every write, not one line per peripheral
+    QString pdfPath;                // registro: the site sheet to make
+    QString registerUri;            // the shared register; empty: the one of the settings
 };
 
 // Reads the arguments (without the program name). Returns the Italian reason when they are not

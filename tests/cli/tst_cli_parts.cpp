@@ -152,7 +152,8 @@ private slots:
             << QStringList{"porte", "x"} << "il comando porte non accetta \"x\"";
         QTest::newRow("ports with a port")
             << QStringList{"porte", "-p", "1"} << "l'opzione --port non vale per il comando porte";
-        QTest::newRow("unknown command") << QStringList{"ports"} << "read, write, program e porte";
+        QTest::newRow("unknown command")
+            << QStringList{"ports"} << "program, porte, encode e registro";
         QTest::newRow("unknown option")
             << QStringList{"decode", "f", "--fast"} << "opzione sconosciuta \"--fast\"";
     }

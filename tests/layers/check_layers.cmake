@@ -1,11 +1,12 @@
 # Fails when a file includes one of a layer it may not see. Every project include names its
-# layer ("core/...", "serial/...", "ui/...", "cli/..."); a file may include its own layer and
-# those below it. Run: cmake -DROOT=<source dir> -P check_layers.cmake
+# layer ("core/...", "serial/...", "registry/...", "ui/...", "cli/..."); a file may include its
+# own layer and those below it. Run: cmake -DROOT=<source dir> -P check_layers.cmake
 #
 #   core   -> core
 #   serial -> core, serial
-#   ui     -> core, serial, ui
-#   cli    -> core, serial, cli
+#   registry -> core, registry
+#   ui     -> core, serial, registry, ui
+#   cli    -> core, serial, registry, cli
 #   programs and tools -> what their target links
 if(NOT ROOT)
     message(FATAL_ERROR "ROOT not set")
@@ -13,14 +14,15 @@ endif()
 
 set(allowed_core core)
 set(allowed_serial core serial)
-set(allowed_ui core serial ui)
-set(allowed_cli core serial cli)
-set(allowed_selvanam core serial ui)
-set(allowed_selvanam-cli core serial cli)
+set(allowed_registry core registry)
+set(allowed_ui core serial registry ui)
+set(allowed_cli core serial registry cli)
+set(allowed_selvanam core serial registry ui)
+set(allowed_selvanam-cli core serial registry cli)
 set(allowed_simulator core)
 
-set(layer_dirs core serial ui cli selvanam selvanam-cli)
-set(known_layers core serial ui cli)
+set(layer_dirs core serial registry ui cli selvanam selvanam-cli)
+set(known_layers core serial registry ui cli)
 
 set(violations "")
 function(check_file file layer)
@@ -65,6 +67,17 @@ foreach(f IN LISTS core_files)
     foreach(line IN LISTS lines)
         if(line MATCHES "<Qt(Widgets|Gui|SerialPort|Sql|Test|Network)/|<Q(Widget|Application|SerialPort|SerialPortInfo|Sql[A-Za-z]*|Color|Font|Pixmap|Icon|Painter)>")
             list(APPEND violations "${f}: ${line} (the core uses QtCore only)")
+        endif()
+    endforeach()
+endforeach()
+
+# The register works without a display: no window or serial-port module there.
+file(GLOB_RECURSE registry_files "${ROOT}/src/registry/*.h" "${ROOT}/src/registry/*.cpp")
+foreach(f IN LISTS registry_files)
+    file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*<Q")
+    foreach(line IN LISTS lines)
+        if(line MATCHES "<Qt(Widgets|Gui|SerialPort)/|<Q(Widget|Application|GuiApplication|SerialPort|SerialPortInfo|Color|Font|Pixmap|Icon|Painter|PdfWriter)>")
+            list(APPEND violations "${f}: ${line} (the register uses QtCore and QtSql only)")
         endif()
     endforeach()
 endforeach()

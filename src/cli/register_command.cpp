@@ -1,0 +1,231 @@
+#include "cli/register_command.h"
+
+#include "cli/command_line.h"
+#include "cli/configuration_encoder.h"
+#include "cli/console.h"
+#include "cli/exit_status.h"
+#include "core/files/config_file_io.h"
+#include "registry/installer.h"
+#include "registry/register_sync.h"
+#include "registry/site_sheet.h"
+#include "registry/unit_register.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QSaveFile>
+
+namespace selvana::cli {
+
+using namespace registry;
+
+namespace {
+
+// A JSON larger than this is not one decode --json wrote.
+constexpr qint64 kLargestJson = 1 << 20;
+
+QString csvField(const QString& text) {
+    if (!text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString frequencyText(double mhz) {
+    return QLocale().toString(mhz, 'f', 4);
+}
+
+QString csv(const QList<UnitRecord>& units) {
+    QString out = QStringLiteral("numero_di_serie;data_ora;installatore;sito;descrizione;"
+                                 "protocollo;rete;codice;frequenza_mhz;banda;firmware;esito;"
+                                 "copia_di_sicurezza\n");
+    for (const UnitRecord& u : units) {
+        const QStringList fields = {
+            csvField(u.serialNumber),
+            u.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            csvField(u.installer),
+            csvField(u.site),
+            csvField(u.description),
+            csvField(protocolName(u.protocol)),
+            networkText(u.network),
+            QString::number(u.peripheralCode),
+            frequencyText(u.frequencyMHz),
+            u.bandaUHF ? QStringLiteral("UHF") : QStringLiteral("VHF"),
+            u.firmwareM6 ? QStringLiteral("M6") : QStringLiteral("pre-M6"),
+            outcomeKey(u.outcome),
+            csvField(QDir::toNativeSeparators(u.backupPath)),
+        };
+        out += fields.join(QLatin1Char(';')) + QLatin1Char('\n');
+    }
+    return out;
+}
+
+QString json(const QList<UnitRecord>& units) {
+    QJsonArray array;
+    for (const UnitRecord& u : units) {
+        array.append(QJsonObject{
+            {QStringLiteral("id"), u.id},
+            {QStringLiteral("numeroDiSerie"), u.serialNumber},
+            {QStringLiteral("dataOra"), u.time.toUTC().toString(Qt::ISODateWithMs)},
+            {QStringLiteral("installatore"), u.installer},
+            {QStringLiteral("sito"), u.site},
+            {QStringLiteral("descrizione"), u.description},
+            {QStringLiteral("protocollo"), u.protocol},
+            {QStringLiteral("protocolloNome"), protocolName(u.protocol)},
+            {QStringLiteral("rete"), u.network},
+            {QStringLiteral("codice"), u.peripheralCode},
+            {QStringLiteral("frequenzaMHz"), u.frequencyMHz},
+            {QStringLiteral("UHF"), u.bandaUHF != 0},
+            {QStringLiteral("M6"), u.firmwareM6 != 0},
+            {QStringLiteral("esito"), outcomeKey(u.outcome)},
+            {QStringLiteral("copiaDiSicurezza"), QDir::toNativeSeparators(u.backupPath)},
+            {QStringLiteral("configurazione"), QString::fromLatin1(u.configuration.toHex())},
+        });
+    }
+    return QString::fromUtf8(QJsonDocument(array).toJson());
+}
+
+QString text(const QList<UnitRecord>& units) {
+    const QStringList titles = {
+        QStringLiteral("Numero di serie"), QStringLiteral("Data e ora"), QStringLiteral("Sito"),
+        QStringLiteral("Descrizione"),     QStringLiteral("Protocollo"), QStringLiteral("Rete"),
+        QStringLiteral("Codice"),          QStringLiteral("Frequenza"),  QStringLiteral("Esito"),
+        QStringLiteral("Installatore")};
+    QList<QStringList> rows{titles};
+    for (const UnitRecord& u : units)
+        rows << QStringList{u.serialNumber,
+                            timeText(u.time),
+                            u.site,
+                            u.description,
+                            protocolName(u.protocol),
+                            networkText(u.network),
+                            QString::number(u.peripheralCode),
+                            frequencyText(u.frequencyMHz),
+                            outcomeText(u.outcome),
+                            u.installer};
+    QList<qsizetype> widths(titles.size(), 0);
+    for (const QStringList& row : rows) {
+        for (int i = 0; i < row.size(); ++i)
+            widths[i] = qMax(widths[i], row[i].size());
+    }
+    QString out;
+    for (const QStringList& row : rows) {
+        QString line;
+        for (int i = 0; i < row.size(); ++i)
+            line += (i ? QStringLiteral("  ") : QString()) +
+                    (i == row.size() - 1 ? row[i] : row[i].leftJustified(widths[i]));
+        out += line + QLatin1Char('\n');
+    }
+    return out;
+}
+
+} // namespace
+
+int runRegisterCommand(const Options& options, Console& console) {
+    RegisterError error;
+    auto local = UnitRegister::openFile(defaultRegisterPath(), &error);
+    if (!local) {
+        console.err(error.message);
+        return kFileError;
+    }
+
+    // The shared register, when there is one: its news first, and the age of the copy.
+    QString uriError;
+    const auto server = chosenServer(options.registerUri, &uriError);
+    if (!uriError.isEmpty())
+        console.err(QStringLiteral("Impostazione \"Registro\": %1. Si usa solo il registro di "
+                                   "questo computer.")
+                        .arg(uriError));
+    if (server) {
+        RegisterSync sync(*local, *server);
+        SyncReport report;
+        if (auto e = sync.run(report))
+            console.err(e->message);
+        console.err(copyAgeText(sync.copied(), QDateTime::currentDateTimeUtc()) + QLatin1Char('.'));
+    }
+
+    const RegisterFilter filter{options.site, options.network, options.serial};
+    QList<UnitRecord> found;
+    const auto failed =
+        options.allWrites ? local->records(filter, found) : local->units(filter, found);
+    if (failed) {
+        console.err(failed->message);
+        return kFileError;
+    }
+
+    if (!options.pdfPath.isEmpty()) {
+        QList<UnitRecord> units = found;
+        if (options.allWrites && local->units(filter, units)) {
+            console.err(QStringLiteral("Il registro non si legge."));
+            return kFileError;
+        }
+        QSaveFile out(options.pdfPath);
+        const QByteArray pdf = siteSheetPdf(units, QDateTime::currentDateTime());
+        if (!out.open(QIODevice::WriteOnly) || out.write(pdf) != pdf.size() || !out.commit()) {
+            console.err(QStringLiteral("Impossibile scrivere la scheda dell'impianto \"%1\": %2.")
+                            .arg(QDir::toNativeSeparators(options.pdfPath), out.errorString()));
+            return kFileError;
+        }
+        console.err(QStringLiteral("Scheda dell'impianto salvata in \"%1\" (%2 periferiche).")
+                        .arg(QDir::toNativeSeparators(options.pdfPath))
+                        .arg(units.size()));
+    }
+
+    if (options.csv)
+        console.outRaw(csv(found));
+    else if (options.json)
+        console.outRaw(json(found));
+    else if (!found.isEmpty())
+        console.outRaw(text(found));
+    if (found.isEmpty())
+        console.err(QStringLiteral("Nessuna periferica nel registro per la ricerca indicata."));
+    return kOk;
+}
+
+int runEncodeCommand(const Options& options, Console& console) {
+    const QString shown = QDir::toNativeSeparators(options.file);
+    QFile in(options.file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        console.err(
+            QStringLiteral("Impossibile leggere il file \"%1\": %2.").arg(shown, in.errorString()));
+        return kFileError;
+    }
+    if (in.size() > kLargestJson) {
+        console.err(QStringLiteral("Il file \"%1\" è troppo grande per essere l'uscita di "
+                                   "decode --json.")
+                        .arg(shown));
+        return kFileError;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        console.err(QStringLiteral("Il file \"%1\" non è un JSON valido (%2, carattere %3): "
+                                   "serve l'uscita di decode --json.")
+                        .arg(shown, parseError.error != QJsonParseError::NoError
+                                        ? parseError.errorString()
+                                        : QStringLiteral("non è un oggetto"))
+                        .arg(parseError.offset));
+        return kFileError;
+    }
+    QByteArray content;
+    if (auto error = encodeConfiguration(document.object(), content)) {
+        console.err(QStringLiteral("Errore in \"%1\": %2. Nessun file è stato scritto.")
+                        .arg(shown, *error));
+        return kInvalid;
+    }
+    if (auto error = conf::writeConfigFile(options.output, content)) {
+        console.err(error->message);
+        return kFileError;
+    }
+    console.out(QStringLiteral("%1: configurazione di %2 byte scritta.")
+                    .arg(QDir::toNativeSeparators(options.output))
+                    .arg(content.size()));
+    return kOk;
+}
+
+} // namespace selvana::cli

@@ -1,0 +1,412 @@
+#include "cli/command_line.h"
+#include "cli_rig.h"
+#include "common/sample_images.h"
+#include "common/test_main.h"
+#include "core/files/config_file.h"
+#include "core/image/memory_map.h"
+#include "register_rig.h"
+#include "registry/register_sync.h"
+#include "registry/unit_register.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+
+using namespace selvana;
+using namespace selvana::registry;
+using selvana::testing::CliProcess;
+using Command = selvana::cli::Options::Command;
+
+namespace {
+
+QByteArray fileOf(const Image& image, int m6, int uhf) {
+    return conf::fileContent(m6, uhf, image);
+}
+
+QByteArray corpus(const char* name) {
+    QFile f(QStringLiteral(SELVANA_SOURCE_DIR "/tests/fuzz/corpus/config_file/") +
+            QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.read(conf::kFileSize) : QByteArray();
+}
+
+QByteArray randomFile(quint32 seed) {
+    QRandomGenerator random(seed);
+    QByteArray bytes(conf::kFileSize, 0);
+    for (char& b : bytes)
+        b = static_cast<char>(random.bounded(256));
+    return bytes;
+}
+
+// Image byte k of a configuration file's content (k from 5).
+int imageByte(const QByteArray& content, int k) {
+    return static_cast<std::uint8_t>(content[k - conf::kFirstImageByte + 2]);
+}
+
+UnitRecord unit(const QString& serial, const QString& site, int code, const QString& installer) {
+    UnitRecord r =
+        recordOfConfiguration(serial, fileOf(testing::sampleProteusX(), 1, 0), Outcome::Written);
+    r.site = site;
+    r.description = QStringLiteral("Zona ") + serial.right(2);
+    r.installer = installer;
+    r.peripheralCode = code;
+    return r;
+}
+
+} // namespace
+
+class TestCliRegister : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home_;
+
+    // decode --json of the content, through the program.
+    QJsonObject decoded(const QByteArray& content) {
+        const QString path = home_.filePath(QStringLiteral("in.con"));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+            return {};
+        f.close();
+        CliProcess cli(home_.path());
+        if (cli.run({QStringLiteral("decode"), path, QStringLiteral("--json")}) != 0)
+            return {};
+        return QJsonDocument::fromJson(cli.out().toUtf8()).object();
+    }
+
+    // encode of the JSON, through the program: exit status, the file's content, the errors.
+    std::tuple<int, QByteArray, QString> encoded(const QJsonObject& json) {
+        const QString in = home_.filePath(QStringLiteral("in.json"));
+        const QString out = home_.filePath(QStringLiteral("out.con"));
+        QFile::remove(out);
+        QFile f(in);
+        f.open(QIODevice::WriteOnly);
+        f.write(QJsonDocument(json).toJson());
+        f.close();
+        CliProcess cli(home_.path());
+        const int status = cli.run({QStringLiteral("encode"), in, QStringLiteral("-o"), out});
+        QFile result(out);
+        return {status, result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray(),
+                cli.err()};
+    }
+
+    QString registerPath() const {
+        return home_.path() + QStringLiteral("/data/SelvanaM/registro.sqlite");
+    }
+
+private slots:
+    void commandLines_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error"); // part of the reason; empty: accepted
+        QTest::newRow("encode") << QStringList{"encode", "a.json", "-o", "a.con"} << "";
+        QTest::newRow("encode without -o") << QStringList{"encode", "a.json"} << "-o FILE";
+        QTest::newRow("encode without the JSON")
+            << QStringList{"encode", "-o", "a.con"} << "manca il file";
+        QTest::newRow("registro") << QStringList{"registro"} << "";
+        QTest::newRow("registro searching")
+            << QStringList{"registro", "--sito", "Villa",   "--rete", "12",   "--serial",
+                           "1234abcd", "--csv",  "--tutte", "--pdf",  "s.pdf"}
+            << "";
+        QTest::newRow("registro with a server")
+            << QStringList{"registro", "--registro", "postgresql://a@server/registro"} << "";
+        QTest::newRow("registro: a bad server")
+            << QStringList{"registro", "--registro", "a@b"} << "non è valido";
+        QTest::newRow("registro: network out of range")
+            << QStringList{"registro", "--rete", "65536"} << "0 a 65535";
+        QTest::newRow("registro: empty site") << QStringList{"registro", "--sito", " "} << "--sito";
+        QTest::newRow("registro: two outputs")
+            << QStringList{"registro", "--csv", "--json"} << "una sola uscita";
+        QTest::newRow("registro: a file") << QStringList{"registro", "x.con"} << "non accetta";
+        QTest::newRow("--sito elsewhere")
+            << QStringList{"decode", "a.con", "--sito", "V"} << "non vale per il comando decode";
+        QTest::newRow("read keeps -o") << QStringList{"read", "-o", "letto.con"} << "";
+    }
+    void commandLines() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        cli::Options options;
+        const auto reason = cli::parseCommandLine(arguments, options);
+        if (error.isEmpty()) {
+            QVERIFY2(!reason, qPrintable(reason.value_or(QString())));
+            if (options.command == Command::Read)
+                QCOMPARE(options.file, QStringLiteral("letto.con"));
+            if (options.command == Command::Encode) {
+                QCOMPARE(options.file, QStringLiteral("a.json"));
+                QCOMPARE(options.output, QStringLiteral("a.con"));
+            }
+            if (arguments.contains(QStringLiteral("--rete"))) {
+                QCOMPARE(options.network, std::optional<int>(12));
+                QCOMPARE(options.serial, QStringLiteral("1234ABCD"));
+                QCOMPARE(options.site, QStringLiteral("Villa"));
+                QVERIFY(options.csv && options.allWrites);
+                QCOMPARE(options.pdfPath, QStringLiteral("s.pdf"));
+            }
+        } else {
+            QVERIFY(reason);
+            QVERIFY2(reason->contains(error), qPrintable(*reason));
+        }
+    }
+
+    void decodeThenEncodeGivesTheSameBytes_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("Proteus-X VHF M6") << fileOf(testing::sampleProteusX(), 1, 0);
+        QTest::newRow("Sicep UHF before M6") << fileOf(testing::sampleSicep(), 0, 1);
+        for (const char* name : {"m6-vhf", "before-m6-uhf-file", "longer-mismatch"})
+            QTest::newRow(name) << corpus(name);
+        QByteArray odd = fileOf(testing::sampleSicep(), 1, 1);
+        odd[0] = 'X';
+        odd[1] = '\x01';
+        QTest::newRow("markers of no generation or band") << odd;
+        QTest::newRow("all zero") << QByteArray(conf::kFileSize, '\0');
+        QTest::newRow("all 0xFF") << QByteArray(conf::kFileSize, '\xFF');
+        for (quint32 seed : {1u, 2u, 3u, 4u})
+            QTest::newRow(qPrintable(QStringLiteral("random %1").arg(seed))) << randomFile(seed);
+    }
+    void decodeThenEncodeGivesTheSameBytes() {
+        QFETCH(QByteArray, content);
+        QCOMPARE(content.size(), conf::kFileSize);
+        const QJsonObject json = decoded(content);
+        QVERIFY(!json.isEmpty());
+        const auto [status, bytes, err] = encoded(json);
+        QVERIFY2(status == 0, qPrintable(err));
+        QCOMPARE(bytes.toHex(' '), content.toHex(' '));
+    }
+
+    void editedValues_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<QList<int>>("changed"); // image bytes that change, 64 aside
+        QTest::addColumn<QString>("refusal");    // part of it; empty: accepted
+        const QByteArray proteus = fileOf(testing::sampleProteusX(), 1, 0);
+        const QByteArray sicep = fileOf(testing::sampleSicep(), 0, 1);
+        using L = QList<int>;
+        QTest::newRow("network") << proteus << "CodiceRete" << QJsonValue(345) << L{24, 25} << "";
+        QTest::newRow("code") << proteus << "CodicePeriferica" << QJsonValue(301) << L{27} << "";
+        QTest::newRow("Sicep code in BCD")
+            << sicep << "CodicePeriferica" << QJsonValue(4321) << L{26, 27} << "";
+        QTest::newRow("protocol to Sicep: the code in BCD")
+            << proteus << "Protocollo" << QJsonValue(2) << L{15, 26, 27} << "";
+        QTest::newRow("frequency")
+            << proteus << "FrequenzaTX" << QJsonValue(156.0125) << L{7, 10} << "";
+        QTest::newRow("frequency to the nearest step")
+            << proteus << "FrequenzaTX" << QJsonValue(156.013) << L{7, 10} << "";
+        QTest::newRow("siren time") << proteus << "TempoSirena" << QJsonValue(40) << L{45} << "";
+        QTest::newRow("a tick as a boolean")
+            << proteus << "DoppioMessaggio" << QJsonValue(false) << L{41} << "";
+        QTest::newRow("power") << sicep << "PotenzaRF" << QJsonValue(10) << L{5, 8} << "";
+        QTest::newRow("code too high")
+            << proteus << "CodicePeriferica" << QJsonValue(40000) << L{} << "CodicePeriferica";
+        QTest::newRow("code too high for Sicep")
+            << sicep << "CodicePeriferica" << QJsonValue(12000) << L{} << "CodicePeriferica";
+        QTest::newRow("frequency out of both bands")
+            << proteus << "FrequenzaTX" << QJsonValue(300.0) << L{} << "FrequenzaTX";
+        QTest::newRow("power neither 3 nor 10")
+            << proteus << "PotenzaRF" << QJsonValue(5) << L{} << "PotenzaRF";
+        QTest::newRow("a number as text")
+            << proteus << "TempoSirena" << QJsonValue("30") << L{} << "TempoSirena";
+        QTest::newRow("band alone follows the frequency")
+            << proteus << "BandaUHF" << QJsonValue(1) << L{} << "BandaUHF";
+        QTest::newRow("mains-failure input while it is off")
+            << sicep << "SpontaneaIngresso" << QJsonValue(16) << L{} << "SpontaneaIngresso";
+        QTest::newRow("a field that does not exist")
+            << proteus << "Pippo" << QJsonValue(1) << L{} << "Pippo";
+    }
+    void editedValues() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, field);
+        QFETCH(QJsonValue, value);
+        QJsonObject json = decoded(content);
+        QJsonObject fields = json.value(QStringLiteral("campi")).toObject();
+        QJsonObject f = fields.value(field).toObject();
+        f.insert(QStringLiteral("valore"), value);
+        f.insert(QStringLiteral("testo"), QStringLiteral("non letto")); // only "valore" counts
+        fields.insert(field, f);
+        json.insert(QStringLiteral("campi"), fields);
+        const auto [status, bytes, err] = encoded(json);
+        QFETCH(QString, refusal);
+        if (!refusal.isEmpty()) {
+            QCOMPARE(status, 6);
+            QVERIFY2(err.contains(refusal), qPrintable(err));
+            QVERIFY(err.contains(QStringLiteral("Nessun file è stato scritto")));
+            QVERIFY(bytes.isEmpty());
+            return;
+        }
+        QVERIFY2(status == 0, qPrintable(err));
+        QFETCH(QList<int>, changed);
+        QCOMPARE(bytes.left(2), content.left(2));
+        int before = 0;
+        int after = 0;
+        for (int k = map::kFlags; k < map::kChecksum; ++k) {
+            before += imageByte(content, k);
+            after += imageByte(bytes, k);
+            QCOMPARE(imageByte(bytes, k) != imageByte(content, k), changed.contains(k));
+        }
+        // Byte 64 stays right for the same serial numbers.
+        QCOMPARE((imageByte(bytes, map::kChecksum) - after) & 0xFF,
+                 (imageByte(content, map::kChecksum) - before) & 0xFF);
+        // And the file reads back with the value asked for.
+        const QJsonValue got = decoded(bytes)
+                                   .value(QStringLiteral("campi"))
+                                   .toObject()
+                                   .value(field)
+                                   .toObject()
+                                   .value(QStringLiteral("valore"));
+        QVERIFY2(qAbs(got.toDouble(got.toBool()) - value.toDouble(value.toBool())) < 0.007,
+                 qPrintable(QString::number(got.toDouble())));
+    }
+
+    void encodeRefusesWhatIsNotADecode_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("not JSON") << QByteArray("{ campi: ") << 2 << "non è un JSON valido";
+        QTest::newRow("an array") << QByteArray("[]") << 2 << "non è un oggetto";
+        QTest::newRow("no image bytes") << QByteArray("{\"campi\": {}}") << 6 << "byte5a64";
+        QTest::newRow("no markers")
+            << QByteArray("{\"byte5a64\": \"" + QByteArray(120, '0') + "\"}") << 6
+            << "marcatore di firmware";
+    }
+    void encodeRefusesWhatIsNotADecode() {
+        QFETCH(QByteArray, text);
+        const QString in = home_.filePath(QStringLiteral("bad.json"));
+        QFile f(in);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        f.close();
+        CliProcess cli(home_.path());
+        const QString out = home_.filePath(QStringLiteral("bad.con"));
+        QTEST(cli.run({QStringLiteral("encode"), in, QStringLiteral("-o"), out}), "status");
+        QFETCH(QString, says);
+        QVERIFY2(cli.err().contains(says), qPrintable(cli.err()));
+        QVERIFY(!QFile::exists(out));
+    }
+
+    void listsAndSearches_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("lines"); // parts of the output's lines, in order
+        QTest::newRow("text") << QStringList{}
+                              << QStringList{"Numero di serie", "1234000C", "1234000B", "1234000A"};
+        QTest::newRow("a site") << QStringList{"--sito", "città"}
+                                << QStringList{"Numero di serie", "1234000C  "};
+        QTest::newRow("a serial number")
+            << QStringList{"--serial", "1234000b"} << QStringList{"Numero di serie", "1234000B"};
+        QTest::newRow("every write") << QStringList{"--tutte", "--serial", "1234000A"}
+                                     << QStringList{"Numero di serie", "Rifiutata", "Scritta"};
+        QTest::newRow("CSV") << QStringList{"--csv", "--rete", "12"}
+                             << QStringList{"numero_di_serie;data_ora;installatore;sito",
+                                            "1234000C;", "1234000B;", "1234000A;"};
+    }
+    void listsAndSearches() {
+        QTemporaryDir home;
+        {
+            RegisterError error;
+            auto reg =
+                UnitRegister::openFile(home.path() + "/data/SelvanaM/registro.sqlite", &error);
+            QVERIFY(reg);
+            const QDateTime t(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC);
+            int minute = 0;
+            for (const auto& [serial, site, outcome] :
+                 {std::tuple{"1234000A", "Villa", Outcome::Written},
+                  std::tuple{"1234000B", "Villa", Outcome::Written},
+                  std::tuple{"1234000C", "Città Alta", Outcome::NoAnswer},
+                  std::tuple{"1234000A", "Villa", Outcome::Refused}}) {
+                UnitRecord r = unit(QLatin1String(serial), QString::fromUtf8(site), 100 + minute,
+                                    QStringLiteral("Anna"));
+                r.outcome = outcome;
+                r.time = t.addSecs(60LL * minute++);
+                QVERIFY(!reg->record(r));
+            }
+        }
+        QFETCH(QStringList, arguments);
+        CliProcess cli(home.path());
+        QCOMPARE(cli.run(QStringList{QStringLiteral("registro")} + arguments), 0);
+        const QStringList out = cli.out().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QFETCH(QStringList, lines);
+        QCOMPARE(out.size(), lines.size());
+        for (int i = 0; i < lines.size(); ++i)
+            QVERIFY2(out[i].contains(lines[i]), qPrintable(out[i]));
+
+        CliProcess json(home.path());
+        QStringList jsonArguments = arguments;
+        jsonArguments.removeAll(QStringLiteral("--csv"));
+        QCOMPARE(json.run(QStringList{QStringLiteral("registro"), QStringLiteral("--json")} +
+                          jsonArguments),
+                 0);
+        const QJsonArray array = QJsonDocument::fromJson(json.out().toUtf8()).array();
+        QCOMPARE(array.size(), lines.size() - 1);
+    }
+
+    void siteSheetWithoutADisplay() {
+        QTemporaryDir home;
+        {
+            RegisterError error;
+            auto reg =
+                UnitRegister::openFile(home.path() + "/data/SelvanaM/registro.sqlite", &error);
+            for (int i = 0; i < 3; ++i) {
+                UnitRecord r = unit(QStringLiteral("4321000%1").arg(i), QStringLiteral("Villa"),
+                                    i + 1, QStringLiteral("Anna"));
+                QVERIFY(!reg->record(r));
+            }
+        }
+        CliProcess cli(home.path());
+        cli.setEnvironment(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("none"));
+        cli.setEnvironment(QStringLiteral("DISPLAY"), QString());
+        const QString pdf = home.filePath(QStringLiteral("scheda.pdf"));
+        QCOMPARE(cli.run({QStringLiteral("registro"), QStringLiteral("--sito"),
+                          QStringLiteral("villa"), QStringLiteral("--pdf"), pdf}),
+                 0);
+        QVERIFY2(cli.err().contains(QStringLiteral("(3 periferiche)")), qPrintable(cli.err()));
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.startsWith("%PDF-1.4"));
+        QVERIFY(bytes.contains("(43210002)"));
+
+        CliProcess unwritable(home.path());
+        QCOMPARE(unwritable.run({QStringLiteral("registro"), QStringLiteral("--pdf"),
+                                 home.filePath(QStringLiteral("manca/scheda.pdf"))}),
+                 2);
+        QVERIFY(unwritable.err().contains(QStringLiteral("Impossibile scrivere la scheda")));
+    }
+
+    void sharedRegister() {
+        SELVANA_REQUIRE_POSTGRES();
+        const QString server = testing::PgServer::freshDatabase(QStringLiteral("tst_cli_register"));
+        QVERIFY(!server.isEmpty());
+        // Another installer's unit, on the server already.
+        QTemporaryDir elsewhere;
+        {
+            RegisterError error;
+            auto other =
+                UnitRegister::openFile(elsewhere.filePath(QStringLiteral("r.sqlite")), &error);
+            UnitRecord r = unit(QStringLiteral("5555000A"), QStringLiteral("Villa"), 7,
+                                QStringLiteral("Luca"));
+            QVERIFY(!other->record(r));
+            QString e;
+            SyncReport report;
+            QVERIFY(!RegisterSync(*other, *ServerAddress::parse(server, &e)).run(report));
+        }
+        QTemporaryDir home;
+        CliProcess cli(home.path());
+        cli.saveSetting(QStringLiteral("Registro"), server);
+        QCOMPARE(cli.run({QStringLiteral("registro")}), 0);
+        QVERIFY2(cli.out().contains(QStringLiteral("5555000A")), qPrintable(cli.out()));
+        QVERIFY2(cli.err().contains(QStringLiteral("Copia del registro condiviso aggiornata "
+                                                   "adesso")),
+                 qPrintable(cli.err()));
+
+        // --registro wins over the setting; a server that does not answer only says so.
+        QUrl closed(server);
+        closed.setPort(1);
+        CliProcess offline(home.path());
+        QCOMPARE(offline.run(
+                     {QStringLiteral("registro"), QStringLiteral("--registro"), closed.toString()}),
+                 0);
+        QVERIFY(offline.err().contains(QStringLiteral("non risponde")));
+        QVERIFY(offline.err().contains(QStringLiteral("mai aggiornata")));
+        QVERIFY(offline.out().contains(QStringLiteral("5555000A"))); // the local copy
+    }
+};
+
+SELVANA_TEST_MAIN(TestCliRegister)
+#include "tst_cli_register.moc"

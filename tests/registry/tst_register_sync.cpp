@@ -1,0 +1,345 @@
+#include "common/test_main.h"
+#include "register_rig.h"
+#include "registry/register_sync.h"
+#include "registry/unit_register.h"
+
+#include <QElapsedTimer>
+#include <QSqlQuery>
+
+using namespace selvana;
+using namespace selvana::registry;
+using selvana::testing::PgServer;
+
+namespace {
+
+UnitRecord unit(const QString& serial, int code, const QString& installer) {
+    UnitRecord r;
+    r.serialNumber = serial;
+    r.installer = installer;
+    r.site = QStringLiteral("Condominio Aurora");
+    r.description = QStringLiteral("Scala ") + serial.right(2);
+    r.protocol = 1;
+    r.network = 12;
+    r.peripheralCode = code;
+    r.frequencyMHz = 156.0;
+    r.configuration = QByteArray(62, 'c');
+    return r;
+}
+
+ServerAddress address(const QString& uri) {
+    QString error;
+    return *ServerAddress::parse(uri, &error);
+}
+
+// What a server holds: the number of records and of distinct ids.
+std::pair<int, int> serverCounts(const QString& uri) {
+    RegisterError error;
+    auto server = UnitRegister::openServer(address(uri), &error);
+    if (!server)
+        return {-1, -1};
+    QSqlQuery q(server->database());
+    if (!q.exec(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT id) FROM programmazioni")) ||
+        !q.next())
+        return {-1, -1};
+    return {q.value(0).toInt(), q.value(1).toInt()};
+}
+
+QStringList idsOf(UnitRegister& reg) {
+    QList<UnitRecord> all;
+    if (reg.records({}, all))
+        return {};
+    QStringList ids;
+    for (const UnitRecord& r : all)
+        ids << r.id;
+    ids.sort();
+    return ids;
+}
+
+std::unique_ptr<UnitRegister> localFile(const QTemporaryDir& dir, const QString& name) {
+    RegisterError error;
+    return UnitRegister::openFile(dir.filePath(name + QStringLiteral(".sqlite")), &error);
+}
+
+int pendingOf(UnitRegister& reg) {
+    int n = -1;
+    return reg.pendingCount(n) ? -1 : n;
+}
+
+} // namespace
+
+class TestRegisterSync : public QObject {
+    Q_OBJECT
+
+    QString server_; // an empty database of the test server, for each test
+
+private slots:
+    void init() {
+        SELVANA_REQUIRE_POSTGRES();
+        server_ = PgServer::freshDatabase(QStringLiteral("tst_register_sync"));
+        QVERIFY(!server_.isEmpty());
+    }
+
+    void installersSeeEachOthersUnits() {
+        QTemporaryDir dir;
+        auto anna = localFile(dir, QStringLiteral("anna"));
+        auto luca = localFile(dir, QStringLiteral("luca"));
+        for (int i = 0; i < 3; ++i) {
+            UnitRecord r =
+                unit(QStringLiteral("A000000%1").arg(i), 100 + i, QStringLiteral("Anna"));
+            QVERIFY(!anna->record(r));
+        }
+        for (int i = 0; i < 2; ++i) {
+            UnitRecord r =
+                unit(QStringLiteral("B000000%1").arg(i), 200 + i, QStringLiteral("Luca"));
+            QVERIFY(!luca->record(r));
+        }
+        RegisterSync annaSync(*anna, address(server_));
+        RegisterSync lucaSync(*luca, address(server_));
+        SyncReport report;
+        QVERIFY(!annaSync.run(report));
+        QCOMPARE(report.sent, 3);
+        QCOMPARE(report.received, 0); // its own records come back and are known
+        report = {};
+        QVERIFY(!lucaSync.run(report));
+        QCOMPARE(report.sent, 2);
+        QCOMPARE(report.received, 3);
+        report = {};
+        QVERIFY(!annaSync.run(report));
+        QCOMPARE(report.sent, 0);
+        QCOMPARE(report.received, 2);
+        report = {};
+        QVERIFY(!annaSync.run(report)); // nothing new either way
+        QCOMPARE(report.sent + report.received, 0);
+
+        QCOMPARE(serverCounts(server_), std::make_pair(5, 5));
+        QCOMPARE(idsOf(*anna), idsOf(*luca));
+        QCOMPARE(idsOf(*anna).size(), 5);
+        QCOMPARE(pendingOf(*anna), 0);
+        // Anna's check now sees Luca's unit, with who, where and when.
+        std::optional<UnitRecord> other;
+        QVERIFY(!anna->duplicateOf(QStringLiteral("A0000009"), 1, 12, 201, other));
+        QVERIFY(other);
+        QCOMPARE(other->serialNumber, QStringLiteral("B0000001"));
+        QCOMPARE(other->installer, QStringLiteral("Luca"));
+        QCOMPARE(other->site, QStringLiteral("Condominio Aurora"));
+    }
+
+    void eachRecordOnceWhateverFails_data() {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("beforeCommit"); // where in the second batch it strikes
+        QTest::newRow("program dies before the server commits") << "die" << true;
+        QTest::newRow("program dies after the server commits") << "die" << false;
+        QTest::newRow("connection cut before the commit") << "cut" << true;
+        QTest::newRow("server stopped before the commit") << "stop" << true;
+        QTest::newRow("server stopped between batches") << "stop" << false;
+    }
+    void eachRecordOnceWhateverFails() {
+        QFETCH(QString, failure);
+        QFETCH(bool, beforeCommit);
+        constexpr int kRecords = 23;
+        constexpr int kBatch = 5;
+        QTemporaryDir dir;
+        auto local = localFile(dir, QStringLiteral("locale"));
+        for (int i = 0; i < kRecords; ++i) {
+            UnitRecord r = unit(QStringLiteral("C%1").arg(i, 7, 10, QLatin1Char('0')), i + 1,
+                                QStringLiteral("Anna"));
+            QVERIFY(!local->record(r));
+        }
+        const QString dbName = QUrl(server_).path().mid(1);
+        bool stopped = false;
+        const auto strike = [&](int sentSoFar) {
+            if (sentSoFar < kBatch || sentSoFar >= 2 * kBatch)
+                return true; // not the second batch
+            if (failure == QLatin1String("die"))
+                return false;
+            if (failure == QLatin1String("cut")) {
+                const bool cut = PgServer::exec(
+                    server_, QStringLiteral("SELECT pg_terminate_backend(pid) FROM "
+                                            "pg_stat_activity WHERE application_name = "
+                                            "'selvanam' AND datname = '%1'")
+                                 .arg(dbName));
+                return cut;
+            }
+            stopped = PgServer::stop(true);
+            return true;
+        };
+        RegisterSync sync(*local, address(server_));
+        sync.setBatchSize(kBatch);
+        RegisterSync::Hooks hooks;
+        if (beforeCommit)
+            hooks.beforeServerCommit = strike;
+        else
+            hooks.afterServerCommit = strike;
+        sync.setHooks(hooks);
+        SyncReport report;
+        const auto error = sync.run(report);
+        if (stopped)
+            QVERIFY(PgServer::start());
+        QVERIFY(error);
+        QVERIFY(report.sent < kRecords);
+        QVERIFY(pendingOf(*local) > 0);
+        if (failure != QLatin1String("die"))
+            QVERIFY2(error->message.contains(QStringLiteral("saranno inviate appena il server "
+                                                            "risponde")),
+                     qPrintable(error->message));
+
+        // The next exchange sends the rest; nothing twice, nothing lost.
+        RegisterSync again(*local, address(server_));
+        again.setBatchSize(kBatch);
+        report = {};
+        const auto second = again.run(report);
+        QVERIFY2(!second, qPrintable(second ? second->message + second->detail : QString()));
+        QCOMPARE(pendingOf(*local), 0);
+        QCOMPARE(serverCounts(server_), std::make_pair(kRecords, kRecords));
+        int records = 0;
+        QVERIFY(!local->count(records));
+        QCOMPARE(records, kRecords);
+    }
+
+    void aServerThatLostRecordsGetsThemAgain_data() {
+        QTest::addColumn<QString>("loss");
+        QTest::newRow("made anew, empty") << "anew";
+        QTest::newRow("put back from an older backup") << "backup";
+    }
+    void aServerThatLostRecordsGetsThemAgain() {
+        QFETCH(QString, loss);
+        QTemporaryDir dir;
+        auto anna = localFile(dir, QStringLiteral("anna"));
+        auto luca = localFile(dir, QStringLiteral("luca"));
+        const auto record = [](UnitRegister& reg, const QString& serial) {
+            UnitRecord r = unit(serial, 1, QStringLiteral("x"));
+            return !reg.record(r);
+        };
+        QVERIFY(record(*anna, QStringLiteral("J0000001")));
+        QVERIFY(record(*luca, QStringLiteral("K0000001")));
+        SyncReport report;
+        QVERIFY(!RegisterSync(*luca, address(server_)).run(report));
+        QVERIFY(record(*anna, QStringLiteral("J0000002")));
+        QVERIFY(!RegisterSync(*anna, address(server_)).run(report));
+        QCOMPARE(serverCounts(server_), std::make_pair(3, 3));
+
+        if (loss == QLatin1String("anew")) {
+            QCOMPARE(PgServer::freshDatabase(QStringLiteral("tst_register_sync")), server_);
+        } else {
+            // The backup was taken before Anna's exchange: her two records are not in it.
+            QVERIFY(PgServer::exec(server_, QStringLiteral("DELETE FROM programmazioni WHERE "
+                                                           "numero_di_serie LIKE 'J%'")));
+        }
+        QVERIFY(record(*anna, QStringLiteral("J0000003")));
+        report = {};
+        QVERIFY(!RegisterSync(*anna, address(server_)).run(report));
+        QCOMPARE(pendingOf(*anna), 0);
+        // Everything Anna's copy holds is on the server again, once.
+        QCOMPARE(serverCounts(server_), std::make_pair(4, 4));
+        QCOMPARE(idsOf(*anna).size(), 4);
+    }
+
+    void unreachableServerNeverStopsRecording() {
+        QTemporaryDir dir;
+        auto local = localFile(dir, QStringLiteral("isolato"));
+        // A port nobody listens on: the test server's own, once it is stopped, would need a
+        // stop; any closed port will do.
+        QUrl closed(server_);
+        closed.setPort(1);
+        RegisterSync sync(*local, address(closed.toString()));
+        UnitRecord r = unit(QStringLiteral("D0000001"), 1, QStringLiteral("Anna"));
+        QVERIFY(!local->record(r));
+        QElapsedTimer timer;
+        timer.start();
+        SyncReport report;
+        const auto error = sync.run(report);
+        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(error);
+        QVERIFY2(error->message.contains(QStringLiteral("non risponde")),
+                 qPrintable(error->message));
+        QVERIFY(error->message.contains(QStringLiteral("postgresql://")));
+        QVERIFY(!error->message.contains(QStringLiteral("password")));
+        QVERIFY(!sync.copied());
+        UnitRecord more = unit(QStringLiteral("D0000002"), 2, QStringLiteral("Anna"));
+        QVERIFY(!local->record(more));
+        QCOMPARE(pendingOf(*local), 2);
+    }
+
+    void programsSendingAtOnce() {
+        QTemporaryDir dir;
+        constexpr int kEach = 60;
+        QList<QProcess*> writers;
+        for (const char* prefix : {"E", "F"}) {
+            auto* p = new QProcess(this);
+            p->start(QStringLiteral(REGISTER_WRITER),
+                     {dir.filePath(QLatin1String(prefix) + QStringLiteral(".sqlite")),
+                      QString::number(kEach), QLatin1String(prefix), QStringLiteral("--server"),
+                      server_, QStringLiteral("--every"), QStringLiteral("7")});
+            writers << p;
+        }
+        for (QProcess* p : writers) {
+            QVERIFY(p->waitForFinished(60000));
+            QVERIFY2(p->exitCode() == 0, p->readAllStandardOutput().constData());
+        }
+        QCOMPARE(serverCounts(server_), std::make_pair(2 * kEach, 2 * kEach));
+        // After one more exchange each copy holds both programs' records.
+        for (const char* prefix : {"E", "F"}) {
+            auto local = localFile(dir, QLatin1String(prefix));
+            RegisterSync sync(*local, address(server_));
+            SyncReport report;
+            QVERIFY(!sync.run(report));
+            QCOMPARE(idsOf(*local).size(), 2 * kEach);
+            QCOMPARE(pendingOf(*local), 0);
+        }
+    }
+
+    void ageOfTheCopy() {
+        QTemporaryDir dir;
+        auto local = localFile(dir, QStringLiteral("eta"));
+        RegisterSync sync(*local, address(server_));
+        QVERIFY(!sync.copied());
+        QVERIFY(copyAgeText(sync.copied(), QDateTime::currentDateTimeUtc())
+                    .contains(QStringLiteral("mai aggiornata")));
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        SyncReport report;
+        QVERIFY(!sync.run(report));
+        const auto copied = sync.copied();
+        QVERIFY(copied);
+        QVERIFY(*copied >= before.addMSecs(-1000) && *copied <= QDateTime::currentDateTimeUtc());
+        QCOMPARE(*copied, report.copied);
+        QCOMPARE(copyAgeText(copied, copied->addSecs(12 * 60)),
+                 QStringLiteral("Copia del registro condiviso aggiornata 12 minuti fa"));
+        // A failed exchange leaves the time of the last good one.
+        QUrl closed(server_);
+        closed.setPort(1);
+        RegisterSync elsewhere(*local, address(closed.toString()));
+        QVERIFY(elsewhere.run(report));
+        QVERIFY(!elsewhere.copied()); // another server: its copy was never made
+        QCOMPARE(sync.copied(), copied);
+    }
+
+    void anotherServerIsReadFromItsStart() {
+        QTemporaryDir dir;
+        const QString second = PgServer::freshDatabase(QStringLiteral("tst_register_sync_2"));
+        QVERIFY(!second.isEmpty());
+        for (const auto& [uri, prefix, n] :
+             {std::tuple{server_, "G", 3}, std::tuple{second, "H", 4}}) {
+            auto other = localFile(dir, QLatin1String(prefix));
+            for (int i = 0; i < n; ++i) {
+                UnitRecord r =
+                    unit(QLatin1String(prefix) + QString::number(i).rightJustified(7, '0'), i + 1,
+                         QStringLiteral("Luca"));
+                QVERIFY(!other->record(r));
+            }
+            RegisterSync sync(*other, address(uri));
+            SyncReport report;
+            QVERIFY(!sync.run(report));
+        }
+        auto local = localFile(dir, QStringLiteral("nuovo"));
+        SyncReport report;
+        QVERIFY(!RegisterSync(*local, address(server_)).run(report));
+        QCOMPARE(report.received, 3);
+        report = {};
+        QVERIFY(!RegisterSync(*local, address(second)).run(report));
+        QCOMPARE(report.received, 4);
+        QCOMPARE(idsOf(*local).size(), 7);
+    }
+};
+
+SELVANA_TEST_MAIN(TestRegisterSync)
+#include "tst_register_sync.moc"
