@@ -7,8 +7,10 @@ namespace selvana {
 
 namespace {
 
-template <double Lowest, double Highest> FieldRange fixed(const FieldContext&) {
-    return {Lowest, Highest};
+// Whole numbers as template arguments (clang 14 takes no floating-point ones); Scale 10 gives
+// limits in tenths.
+template <int Lowest, int Highest, int Scale = 1> FieldRange fixed(const FieldContext&) {
+    return {static_cast<double>(Lowest) / Scale, static_cast<double>(Highest) / Scale};
 }
 
 FieldRange frequencyByBand(const FieldContext& c) {
@@ -30,7 +32,7 @@ FieldRange storedPeripheralCode(const FieldContext& c) {
 }
 
 // Hours or minutes times 60 in a signed 16-bit word.
-constexpr double kLargestSixtieth = 32767 / 60;
+constexpr int kLargestSixtieth = 32767 / 60;
 
 const EditorField kFields[] = {
     // Parametri Generali
@@ -45,11 +47,11 @@ const EditorField kFields[] = {
      .recordField = "CodicePeriferica"},
     {.control = "cmbProtocollo",
      .caption = "Protocollo",
-     .storedRange = fixed<0.0, 7.0>,
+     .storedRange = fixed<0, 7>,
      .recordField = "Protocollo"},
     {.control = "cmbCodiceRete",
      .caption = "Codice Rete",
-     .storedRange = fixed<0.0, 65535.0>,
+     .storedRange = fixed<0, 65535>,
      .recordField = "CodiceRete"},
     {.control = "optNumIngressi", .caption = "Num. Ingr.", .recordField = "NumIngressi"},
     {.control = "optStati", .caption = "Invia Stati", .recordField = "InviaStati"},
@@ -61,7 +63,7 @@ const EditorField kFields[] = {
      .caption = "Offset SICEP 1",
      .tag = 'I',
      .typingLimit = 3,
-     .entryRange = fixed<0.0, 255.0>,
+     .entryRange = fixed<0, 255>,
      .recordField = "OffsetSicep1"},
     {.control = "txtOffsetSicepHex01",
      .caption = "Hex:",
@@ -72,7 +74,7 @@ const EditorField kFields[] = {
      .caption = "Offset SICEP 2",
      .tag = 'I',
      .typingLimit = 3,
-     .entryRange = fixed<0.0, 255.0>,
+     .entryRange = fixed<0, 255>,
      .recordField = "OffsetSicep2"},
     {.control = "txtOffsetSicepHex02",
      .caption = "Hex:",
@@ -96,15 +98,15 @@ const EditorField kFields[] = {
     {.control = "cmbTonoSubAudio",
      .caption = "Tono Subaudio",
      .unit = "Hz",
-     .storedRange = fixed<0.0, 63.0>,
+     .storedRange = fixed<0, 63>,
      .recordField = "TonoSubAudio"},
     {.control = "txtTempoAggancio",
      .caption = "T agg. ponte (s)",
      .unit = "s",
      .tag = 'D',
      .decimalCheck = true,
-     .entryRange = fixed<0.1, 25.5>,
-     .storedRange = fixed<0.0, 25.5>, // tenths of a second in a byte
+     .entryRange = fixed<1, 255, 10>,
+     .storedRange = fixed<0, 255, 10>, // tenths of a second in a byte
      .recordField = "TempoAggancio"},
     {.control = "lblToni", .caption = "Toni", .recordField = "ToniAlti"},
 
@@ -117,8 +119,8 @@ const EditorField kFields[] = {
      .unit = "h",
      .tag = 'I',
      .typingLimit = 2,
-     .entryRange = fixed<1.0, 240.0>,
-     .storedRange = fixed<0.0, kLargestSixtieth>,
+     .entryRange = fixed<1, 240>,
+     .storedRange = fixed<0, kLargestSixtieth>,
      .recordField = "CadenzaSopravvivenza"},
     {.control = "chkSync",
      .caption = "Risincronizza sopravvivenza",
@@ -128,7 +130,7 @@ const EditorField kFields[] = {
      .recordField = "TrasmissioniMultiple"},
     {.control = "cmbNumTentativiTX",
      .caption = "Num. Tentativi",
-     .storedRange = fixed<0.0, 255.0>,
+     .storedRange = fixed<0, 255>,
      .recordField = "NumTentativiTX"},
     {.control = "chkDoppioMesaggio",
      .caption = "Invio doppio messaggio",
@@ -141,8 +143,8 @@ const EditorField kFields[] = {
      .unit = "min",
      .tag = 'I',
      .typingLimit = 3,
-     .entryRange = fixed<1.0, 240.0>,
-     .storedRange = fixed<0.0, kLargestSixtieth>,
+     .entryRange = fixed<1, 240>,
+     .storedRange = fixed<0, kLargestSixtieth>,
      .recordField = "TempoCampionamentoMancanzaAC"},
     {.control = "optSpontaneaIngresso", .caption = "Ing.", .recordField = "SpontaneaIngresso"},
 
@@ -167,21 +169,21 @@ const EditorField kFields[] = {
      .unit = "s",
      .tag = 'I',
      .typingLimit = 3,
-     .entryRange = fixed<1.0, 255.0>,
+     .entryRange = fixed<1, 255>,
      .recordField = "TempoIngresso"},
     {.control = "txtTempoUscita",
      .caption = "Tempo Uscita (s)",
      .unit = "s",
      .tag = 'I',
      .typingLimit = 3,
-     .entryRange = fixed<1.0, 255.0>,
+     .entryRange = fixed<1, 255>,
      .recordField = "TempoUscita"},
     {.control = "txtTempoSirena",
      .caption = "Tempo Sirena (s)",
      .unit = "s",
      .tag = 'I',
      .typingLimit = 3,
-     .entryRange = fixed<1.0, 255.0>,
+     .entryRange = fixed<1, 255>,
      .recordField = "TempoSirena"},
     {.control = "ckMaskIngressi",
      .caption = "Ingressi condizionati:",
