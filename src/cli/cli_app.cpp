@@ -45,7 +45,8 @@ int runCommandLine(const QStringList& arguments, Console& console) {
     return runCommandLine(arguments, console, ports);
 }
 
-int runCommandLine(const QStringList& arguments, Console& console, const PortEnumerator& ports) {
+int runCommandLine(const QStringList& arguments, Console& console, const PortEnumerator& ports,
+                   const LinkTiming& timing) {
     Options options;
     if (auto error = parseCommandLine(arguments, options)) {
         console.err(QStringLiteral("Errore: %1.").arg(*error));
@@ -74,7 +75,7 @@ int runCommandLine(const QStringList& arguments, Console& console, const PortEnu
         QtSerialLink port;
         const auto trace = serialTrace(port, qEnvironmentVariable(kTraceVariable));
         SerialLink& link = trace ? static_cast<SerialLink&>(*trace) : port;
-        LinkCommand command(options, console, link);
+        LinkCommand command(options, console, link, timing);
         command.setPortEnumerator(ports);
         return command.run();
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/link/link_timing.h"
+
 #include <QStringList>
 
 namespace selvana {
@@ -13,7 +15,8 @@ class Console;
 // The whole command line: the arguments without the program name in, the exit status out.
 // Needs a running QCoreApplication named "SelvanaM" (the data folder follows the name).
 int runCommandLine(const QStringList& arguments, Console& console);
-// The same with the serial ports present given.
-int runCommandLine(const QStringList& arguments, Console& console, const PortEnumerator& ports);
+// The same with the serial ports present and the link's timing given.
+int runCommandLine(const QStringList& arguments, Console& console, const PortEnumerator& ports,
+                   const LinkTiming& timing = {});
 
 } // namespace selvana::cli

@@ -1,12 +1,86 @@
 #include "console.h"
 
+#include <QFile>
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include <cstdio>
+#include <cstring>
 
 namespace selvana::cli {
 
-Console::Console() : out_(stdout), err_(stderr) {}
+DescriptorInput::DescriptorInput(int fd, QObject* parent) : QIODevice(parent), fd_(fd) {
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+#ifdef Q_OS_UNIX
+    if (::fcntl(fd_, F_GETFD) != -1) {
+        notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, &DescriptorInput::fetch);
+        return;
+    }
+#endif
+    ended_ = true;
+}
+
+DescriptorInput::~DescriptorInput() = default;
+
+void DescriptorInput::fetch() {
+#ifdef Q_OS_UNIX
+    char buffer[256];
+    const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN))
+        return;
+    if (n > 0) {
+        pending_.append(buffer, n);
+        emit readyRead();
+        return;
+    }
+    // The end, or an input that cannot be read: nothing more will come.
+    notifier_->setEnabled(false);
+    ended_ = true;
+    if (n == 0)
+        emit readChannelFinished();
+#endif
+}
+
+qint64 DescriptorInput::readData(char* data, qint64 maxSize) {
+    const qint64 n = qMin<qint64>(maxSize, pending_.size());
+    std::memcpy(data, pending_.constData(), static_cast<size_t>(n));
+    pending_.remove(0, n);
+    return n;
+}
+
+namespace {
+
+std::unique_ptr<QIODevice> standardChannel(FILE* stream) {
+    auto file = std::make_unique<QFile>();
+    file->open(stream, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return file;
+}
+
+} // namespace
+
+Console::Console()
+    : ownOut_(standardChannel(stdout)), ownErr_(standardChannel(stderr)), out_(ownOut_.get()),
+      err_(ownErr_.get()), standardInput_(true) {}
+
+Console::Console(QIODevice& out, QIODevice& err, QIODevice* in) : out_(&out), err_(&err), in_(in) {}
 
 Console::Console(QString* out, QString* err) : out_(out), err_(err) {}
+
+Console::~Console() = default;
+
+QIODevice* Console::input() {
+    if (standardInput_ && !ownIn_) {
+        ownIn_ = std::make_unique<DescriptorInput>(0);
+        in_ = ownIn_.get();
+    }
+    return in_;
+}
 
 void Console::out(const QString& line) {
     out_ << line << '\n';

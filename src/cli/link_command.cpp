@@ -81,14 +81,15 @@ std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& b
 }
 
 LinkCommand::LinkCommand(const Options& options, Console& console, SerialLink& link,
-                         QObject* parent)
-    : QObject(parent), options_(options), console_(console), session_(link) {
-    connect(&session_, &PeripheralSession::announced, this, &LinkCommand::onAnnounced);
-    connect(&session_, &PeripheralSession::configurationRead, this, &LinkCommand::onConfiguration);
-    connect(&session_, &PeripheralSession::answered, this, &LinkCommand::onAnswer);
-    connect(&session_, &PeripheralSession::waitExpired, this, &LinkCommand::onWaitExpired);
-    connect(&session_, &PeripheralSession::linkFailed, this, &LinkCommand::onLinkFailed);
-    connect(&session_, &PeripheralSession::frameIncomplete, this, [this] {
+                         const LinkTiming& timing, QObject* parent)
+    : QObject(parent), options_(options), console_(console), session_(link, timing) {
+    connect(&session_, &LinkSession::announced, this, &LinkCommand::onAnnounced);
+    connect(&session_, &LinkSession::configurationRead, this, &LinkCommand::onConfiguration);
+    connect(&session_, &LinkSession::answered, this, &LinkCommand::onAnswer);
+    connect(&session_, &LinkSession::waitExpired, this, &LinkCommand::onWaitExpired);
+    connect(&session_, &LinkSession::linkFailed, this, &LinkCommand::onLinkFailed);
+    connect(&session_, &LinkSession::backupFailed, this, &LinkCommand::onBackupFailed);
+    connect(&session_, &LinkSession::frameIncomplete, this, [this] {
         console_.err(QStringLiteral("Configurazione ricevuta incompleta: premere di nuovo il "
                                     "tasto RESET dell'apparato."));
     });
@@ -153,7 +154,7 @@ int LinkCommand::run() {
             console_.err(QStringLiteral("Con la riga di comando la porta si indica con --port."));
         return kPortError;
     }
-    stop_ = std::make_unique<StopRequest>(batch());
+    stop_ = std::make_unique<StopRequest>(batch() ? console_.input() : nullptr);
     connect(stop_.get(), &StopRequest::stopRequested, this, &LinkCommand::onStop);
     awaitNext();
     const int status = loop_.exec();
@@ -186,7 +187,7 @@ void LinkCommand::prompt() {
 
 void LinkCommand::awaitNext() {
     // A peripheral that restarted instead of answering has already been asked for its frame.
-    if (session_.phase() != PeripheralSession::Phase::AwaitingFrame)
+    if (session_.phase() != LinkSession::Phase::FrameAsked)
         prompt();
     session_.awaitPeripheral(limitMs_);
 }
@@ -239,6 +240,7 @@ void LinkCommand::saveReadConfiguration(const Image& image, std::uint8_t firmwar
 
 void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6) {
     ++attempts_;
+    handling_ = true;
     serial_ = serialNumberOf(image);
     backupPath_.clear();
     ConfigRecord record;
@@ -263,29 +265,21 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
         conclude(Outcome::NotWritten, *error, kInvalid);
         return;
     }
-    // What the peripheral holds now is kept before anything is sent to it.
-    if (const auto error = backups_.save(image, firmwareM6, record.BandaUHF, serial_,
-                                         QDateTime::currentDateTime(), &backupPath_)) {
-        conclude(Outcome::NotWritten, error->message, kBackupFailed);
+    // The session keeps what the peripheral holds before anything is sent to it; a copy that
+    // cannot be made, or a port gone, comes back as its signal.
+    if (!session_.write(saveImage))
         return;
-    }
+    backupPath_ = session_.backupPath();
+    writing_ = true;
     console_.err(QStringLiteral("Copia di sicurezza della configurazione letta: %1")
                      .arg(quoted(backupPath_)));
-    if (!session_.write(saveImage)) {
-        conclude(Outcome::PortFailed,
-                 QStringLiteral("Impossibile inviare la configurazione: la porta seriale non è "
-                                "più disponibile. Nulla è stato scritto."),
-                 kPortError);
-        return;
-    }
-    writing_ = true;
     console_.err(QStringLiteral("Attendere prego, scrittura dei dati in corso"));
 }
 
-void LinkCommand::onAnswer(PeripheralSession::Answer answer) {
-    if (finished_)
+void LinkCommand::onAnswer(LinkSession::Answer answer) {
+    if (finished_ || !writing_)
         return;
-    using Answer = PeripheralSession::Answer;
+    using Answer = LinkSession::Answer;
     switch (answer) {
     case Answer::Accepted:
         conclude(Outcome::Programmed, QStringLiteral("Programmazione Periferico effettuata con "
@@ -299,7 +293,7 @@ void LinkCommand::onAnswer(PeripheralSession::Answer answer) {
                  QStringLiteral("Nessuna risposta dalla periferica entro %1: la programmazione "
                                 "potrebbe non essere avvenuta. Rileggere la periferica per "
                                 "verificare.")
-                     .arg(secondsText(PeripheralSession::kAnswerWaitMs / 1000.0)));
+                     .arg(secondsText(session_.timing().answerWaitMs / 1000.0)));
         return;
     case Answer::Restarted:
         conclude(Outcome::NoAnswer,
@@ -329,6 +323,7 @@ int LinkCommand::statusOf(Outcome outcome) const {
 }
 
 void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStatus) {
+    handling_ = false;
     writing_ = false;
     static const char* const kWords[] = {"OK",         "RIFIUTATA",   "NESSUNA_RISPOSTA",
                                          "NON_ADATTA", "NON_SCRITTA", "ERRORE_PORTA"};
@@ -408,14 +403,16 @@ void LinkCommand::onWaitExpired() {
         finish(kNoPeripheral);
 }
 
-void LinkCommand::onLinkFailed(const PortError& error) {
+void LinkCommand::onLinkFailed(const PortError& error, bool duringWrite) {
     if (finished_)
         return;
-    if (writing_) {
+    if (handling_) {
         conclude(Outcome::PortFailed,
-                 error.message +
-                     QStringLiteral(" La scrittura in corso potrebbe non essere "
-                                    "avvenuta: rileggere la periferica per verificare."),
+                 duringWrite
+                     ? error.message + QStringLiteral(" La scrittura in corso potrebbe non essere "
+                                                      "avvenuta: rileggere la periferica per "
+                                                      "verificare.")
+                     : error.message,
                  kPortError);
         return;
     }
@@ -423,6 +420,11 @@ void LinkCommand::onLinkFailed(const PortError& error) {
     if (batch())
         summarise(QStringLiteral("collegamento interrotto"));
     finish(kPortError);
+}
+
+void LinkCommand::onBackupFailed(const FileError& error) {
+    if (!finished_ && handling_)
+        conclude(Outcome::NotWritten, error.message, kBackupFailed);
 }
 
 void LinkCommand::onStop() {

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "cli/command_line.h"
-#include "cli/peripheral_session.h"
 #include "cli/programming_log.h"
-#include "core/files/backup_store.h"
 #include "core/files/config_file.h"
+#include "core/link/link_session.h"
 
 #include <QEventLoop>
 #include <QObject>
@@ -23,7 +22,7 @@ class LinkCommand : public QObject {
     Q_OBJECT
 public:
     LinkCommand(const Options& options, Console& console, SerialLink& link,
-                QObject* parent = nullptr);
+                const LinkTiming& timing = {}, QObject* parent = nullptr);
     ~LinkCommand() override;
 
     // The serial ports present, for "--port auto" and adapters that got another name; the
@@ -41,9 +40,10 @@ private:
     void awaitNext();
     void onAnnounced(std::uint8_t firmwareM6);
     void onConfiguration(const Image& image, std::uint8_t firmwareM6);
-    void onAnswer(PeripheralSession::Answer answer);
+    void onAnswer(LinkSession::Answer answer);
     void onWaitExpired();
-    void onLinkFailed(const PortError& error);
+    void onLinkFailed(const PortError& error, bool duringWrite);
+    void onBackupFailed(const FileError& error);
     void onStop();
     void saveReadConfiguration(const Image& image, std::uint8_t firmwareM6);
     void writeConfiguration(const Image& image, std::uint8_t firmwareM6);
@@ -57,8 +57,7 @@ private:
 
     Options options_;
     Console& console_;
-    PeripheralSession session_;
-    BackupStore backups_;
+    LinkSession session_;
     std::unique_ptr<ProgrammingLog> log_;
     std::unique_ptr<StopRequest> stop_;
     QEventLoop loop_;
@@ -67,7 +66,8 @@ private:
     conf::ConfigFile file_;
     std::int64_t limitMs_ = 0;
     bool finished_ = false;
-    bool writing_ = false; // a write frame was sent, its answer is awaited
+    bool handling_ = false; // a peripheral was read and its write is under way
+    bool writing_ = false;  // its write frame was sent, the answer is awaited
     // The peripheral being written.
     QString serial_;
     QString backupPath_;

@@ -1,14 +1,8 @@
 #include "stop_request.h"
 
-#include <QSocketNotifier>
+#include <QIODevice>
 
 #include <csignal>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace selvana::cli {
 
@@ -28,21 +22,20 @@ constexpr int kSignalPollMs = 100;
 
 } // namespace
 
-StopRequest::StopRequest(bool watchInput, QObject* parent) : QObject(parent) {
+StopRequest::StopRequest(QIODevice* input, QObject* parent) : QObject(parent), input_(input) {
     g_signalled = 0;
     g_previousInt = std::signal(SIGINT, onStopSignal);
     g_previousTerm = std::signal(SIGTERM, onStopSignal);
     signalPoll_.setInterval(kSignalPollMs);
     connect(&signalPoll_, &QTimer::timeout, this, &StopRequest::checkSignal);
     signalPoll_.start();
-#ifdef Q_OS_UNIX
-    if (watchInput && ::fcntl(STDIN_FILENO, F_GETFD) != -1) {
-        input_ = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-        connect(input_, &QSocketNotifier::activated, this, &StopRequest::readInput);
+    if (input_) {
+        connect(input_, &QIODevice::readyRead, this, &StopRequest::readInput);
+        connect(input_, &QIODevice::readChannelFinished, this, [this] {
+            readInput();
+            stop(QStringLiteral("fine dell'ingresso"));
+        });
     }
-#else
-    Q_UNUSED(watchInput)
-#endif
 }
 
 StopRequest::~StopRequest() {
@@ -56,7 +49,7 @@ void StopRequest::stop(const QString& reason) {
     reason_ = reason;
     signalPoll_.stop();
     if (input_)
-        input_->setEnabled(false);
+        input_->disconnect(this);
     emit stopRequested();
 }
 
@@ -66,20 +59,7 @@ void StopRequest::checkSignal() {
 }
 
 void StopRequest::readInput() {
-#ifdef Q_OS_UNIX
-    char buffer[256];
-    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (n < 0 && (errno == EINTR || errno == EAGAIN))
-        return;
-    if (n <= 0) {
-        if (n == 0) {
-            stop(QStringLiteral("fine dell'ingresso"));
-        } else if (input_) {
-            input_->setEnabled(false); // unreadable input: only Ctrl+C is left
-        }
-        return;
-    }
-    pending_.append(buffer, n);
+    pending_.append(input_->readAll());
     for (qsizetype end = pending_.indexOf('\n'); end >= 0; end = pending_.indexOf('\n')) {
         const QByteArray word = pending_.left(end).trimmed().toLower();
         pending_.remove(0, end + 1);
@@ -88,7 +68,6 @@ void StopRequest::readInput() {
             return;
         }
     }
-#endif
 }
 
 } // namespace selvana::cli

@@ -5,17 +5,17 @@
 #include <QString>
 #include <QTimer>
 
-class QSocketNotifier;
+class QIODevice;
 
 namespace selvana::cli {
 
-// The installer's ways of stopping a command: Ctrl+C (or SIGTERM) always; with watchInput also
-// the end of the standard input (Ctrl+D) or a line "fine" or "q". After the first Ctrl+C the
-// system's own handling is back, so a second one ends the program at once. One at a time.
+// The installer's ways of stopping a command: Ctrl+C (or SIGTERM) always; with an input also its
+// end (Ctrl+D) or a line "fine" or "q". After the first Ctrl+C the system's own handling is
+// back, so a second one ends the program at once. One at a time.
 class StopRequest : public QObject {
     Q_OBJECT
 public:
-    explicit StopRequest(bool watchInput, QObject* parent = nullptr);
+    explicit StopRequest(QIODevice* input, QObject* parent = nullptr);
     ~StopRequest() override;
 
     bool requested() const { return !reason_.isEmpty(); }
@@ -31,7 +31,7 @@ private:
     void stop(const QString& reason);
 
     QTimer signalPoll_;
-    QSocketNotifier* input_ = nullptr;
+    QIODevice* input_ = nullptr;
     QByteArray pending_;
     QString reason_;
 };

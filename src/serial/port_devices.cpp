@@ -40,14 +40,6 @@ PortError noPortError() {
                            "\"Impostazioni\".")};
 }
 
-PortError lostPortError(const QString& device) {
-    return {PortError::Kind::Lost, device,
-            QStringLiteral("Collegamento interrotto: la porta %1 non risponde più (cavo o "
-                           "adattatore scollegato?). Ricollegare l'apparato e ripetere la "
-                           "lettura.")
-                .arg(device)};
-}
-
 PortError classifyOpenFailure(const QString& device, const DeviceFacts& facts) {
     if (!facts.exists) {
         return {PortError::Kind::Absent, device,

@@ -25,6 +25,5 @@ struct DeviceFacts {
 };
 PortError classifyOpenFailure(const QString& device, const DeviceFacts& facts);
 PortError noPortError();
-PortError lostPortError(const QString& device);
 
 } // namespace selvana

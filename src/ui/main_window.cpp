@@ -1,7 +1,6 @@
 #include "ui/main_window.h"
 #include "ui/resources.h"
 
-#include "core/files/backup_store.h"
 #include "core/networks/networks_file.h"
 #include "serial/port_devices.h"
 #include "serial/port_slots.h"
@@ -16,7 +15,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDateTime>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -31,6 +29,7 @@ namespace selvana {
 namespace {
 
 struct CommandSpec {
+    Command command;
     const char* key;
     const char* caption;
     const char* toolTip;
@@ -39,12 +38,15 @@ struct CommandSpec {
 
 // Left to right; a blank spacer follows the first and precedes the last.
 const CommandSpec kCommands[] = {
-    {"CONFIG", "Impostazioni", "Imposta la posta di comunicazione con l'apparato", "config"},
-    {"LOAD", "Lettura Configurazione", "Legge la configurazione attuale dell'apparato", "load"},
-    {"SAVE", "Programmazione", "Memorizza la configurazione visualizzata nell'apparato", "save"},
-    {"RETI", "Gestione Reti", "Gestione elenco reti disponibili", "reti"},
-    {"END", "Fine lavoro", "Chiude l'applicazione senza salvare la configurazione nell'apparato",
-     "end"},
+    {Command::Config, "CONFIG", "Impostazioni", "Imposta la posta di comunicazione con l'apparato",
+     "config"},
+    {Command::Load, "LOAD", "Lettura Configurazione",
+     "Legge la configurazione attuale dell'apparato", "load"},
+    {Command::Save, "SAVE", "Programmazione",
+     "Memorizza la configurazione visualizzata nell'apparato", "save"},
+    {Command::Reti, "RETI", "Gestione Reti", "Gestione elenco reti disponibili", "reti"},
+    {Command::End, "END", "Fine lavoro",
+     "Chiude l'applicazione senza salvare la configurazione nell'apparato", "end"},
 };
 
 QWidget* toolbarSpacer(QWidget* parent) {
@@ -63,10 +65,6 @@ MainWindow::MainWindow(ProgramState& state, SerialLink& link, SettingsStore& set
       systemPorts_(std::make_unique<SystemPortEnumerator>()), ports_(systemPorts_.get()) {
     ensureResources();
     setObjectName(QStringLiteral("frmMONO"));
-    connect(&run_, &ProgrammingRun::framePresented, this, [this] {
-        read_ = {state_.ConfigImage, state_.FirmwareM6, state_.record.BandaUHF,
-                 state_.record.SerialNumber, true};
-    });
     setWindowTitle(QStringLiteral("Programmatore periferiche Selvana M"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/logo.png")));
     buildToolbar();
@@ -98,8 +96,10 @@ void MainWindow::buildToolbar() {
         action->setObjectName(key);
         action->setData(key);
         action->setToolTip(QString::fromUtf8(entry.toolTip));
-        connect(action, &QAction::triggered, this, [this, key] { run_.tlbMain_ButtonClick(key); });
-        commands_[key] = action;
+        const Command command = entry.command;
+        connect(action, &QAction::triggered, this,
+                [this, command] { run_.tlbMain_ButtonClick(command); });
+        commands_[command] = action;
         if (i == 0)
             tlbMain_->addWidget(toolbarSpacer(tlbMain_));
     }
@@ -110,7 +110,7 @@ void MainWindow::buildEditorArea() {
     editorArea_->setObjectName(QStringLiteral("editorArea"));
     editor_ = new Editor(
         state_, keyPreview_, dialogs_, editorArea_,
-        [this](bool on) { setCommandEnabled(QStringLiteral("SAVE"), on); }, this);
+        [this](bool on) { setCommandEnabled(Command::Save, on); }, this);
     files_ = new ConfigFileCommands(
         *editor_, state_, dialogs_, [this](const FieldError& e) { reportFieldError(e); }, this);
     connect(editor_, &Editor::exportClicked, files_, &ConfigFileCommands::btnEsporta_Click);
@@ -207,26 +207,33 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 void MainWindow::Form_Load() {
     state_.PortNumber = settings_.storedPortNumber();
     const bool port = state_.PortNumber != 0;
-    setCommandEnabled(QStringLiteral("LOAD"), port);
-    setCommandEnabled(QStringLiteral("RETI"), port);
-    setCommandEnabled(QStringLiteral("END"), true);
-    setCommandEnabled(QStringLiteral("CONFIG"), true);
-    setCommandEnabled(QStringLiteral("SAVE"), false);
+    setCommandEnabled(Command::Load, port);
+    setCommandEnabled(Command::Reti, port);
+    setCommandEnabled(Command::End, true);
+    setCommandEnabled(Command::Config, true);
+    setCommandEnabled(Command::Save, false);
     showPresentationPanel();
     reloadNetworks();
 }
 
-QAction* MainWindow::command(const QString& key) const {
-    const auto it = commands_.find(key);
+QAction* MainWindow::command(Command command) const {
+    const auto it = commands_.find(command);
     return it == commands_.end() ? nullptr : it->second;
 }
 
-void MainWindow::setCommandEnabled(const QString& key, bool enabled) {
+QAction* MainWindow::command(const QString& key) const {
+    for (const auto& [command, action] : commands_)
+        if (action->objectName() == key)
+            return action;
+    return nullptr;
+}
+
+void MainWindow::setCommandEnabled(Command command, bool enabled) {
     // Nothing is written to a peripheral whose own configuration has not been read: until
     // then the editor shows another one (the one read before, an imported file, or none).
-    if (key == QLatin1String("SAVE") && !run_.configurationRead())
+    if (command == Command::Save && !run_.configurationRead())
         enabled = false;
-    if (QAction* action = command(key))
+    if (QAction* action = this->command(command))
         action->setEnabled(enabled);
 }
 
@@ -329,22 +336,7 @@ bool MainWindow::presentConfiguration() {
 }
 
 std::optional<FieldError> MainWindow::collectConfiguration() {
-    if (auto error = editor_->collect())
-        return error;
-    return backupBeforeFirstWrite();
-}
-
-// What a peripheral held is kept before anything is written to it; without that copy nothing
-// is written.
-std::optional<FieldError> MainWindow::backupBeforeFirstWrite() {
-    if (!read_.backupPending)
-        return std::nullopt;
-    const BackupStore store;
-    if (const auto error = store.save(read_.image, read_.firmwareM6, read_.bandaUHF,
-                                      read_.serialNumber, QDateTime::currentDateTime()))
-        return FieldError{QString(), QString(), error->message};
-    read_.backupPending = false;
-    return std::nullopt;
+    return editor_->collect();
 }
 
 void MainWindow::reportFieldError(const FieldError& error) {

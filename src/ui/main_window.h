@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/files/file_error.h"
 #include "core/link/programming_run.h"
 #include "core/link/run_host.h"
 #include "core/session/program_state.h"
@@ -35,6 +36,8 @@ public:
     ~MainWindow() override;
 
     ProgrammingRun& run() { return run_; }
+    QAction* command(Command command) const;
+    // By the key the toolbar gives each action as its objectName: "CONFIG", "LOAD", ...
     QAction* command(const QString& key) const;
     QWidget* editorArea() const { return editorArea_; }
     Editor& editor() { return *editor_; }
@@ -48,7 +51,7 @@ public:
     void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
 
     // RunHost
-    void setCommandEnabled(const QString& key, bool enabled) override;
+    void setCommandEnabled(Command command, bool enabled) override;
     void setPrompt(const QString& caption) override;
     std::uint32_t promptColour() const override;
     void setPromptColour(std::uint32_t bgr) override;
@@ -80,7 +83,7 @@ private:
     void buildPanels();
     void coverEditor(QWidget* panel);
     void updateEditorCover();
-    void reportNetworksError(const std::optional<struct NetworksFileError>& error);
+    void reportNetworksError(const std::optional<FileError>& error);
 
     ProgramState& state_;
     SettingsStore& settings_;
@@ -93,18 +96,8 @@ private:
     const PortEnumerator* ports_;
 
     QToolBar* tlbMain_ = nullptr;
-    std::map<QString, QAction*> commands_;
+    std::map<Command, QAction*> commands_;
     QWidget* editorArea_ = nullptr;
-    // The image as read from the peripheral now connected, kept for its backup before the
-    // first write to it (an import later replaces ConfigImage's bytes 5..64).
-    struct ReadImage {
-        Image image{};
-        std::uint8_t firmwareM6 = 0;
-        std::uint8_t bandaUHF = 0;
-        QString serialNumber;
-        bool backupPending = false;
-    } read_;
-    std::optional<FieldError> backupBeforeFirstWrite();
 
     Editor* editor_ = nullptr;
     ConfigFileCommands* files_ = nullptr;

@@ -221,7 +221,7 @@ private slots:
         const ConfigRecord before = r.state.record;
         const Image saveBefore = r.state.SaveImage;
         const int writes = int(r.link.writes.size());
-        r.window->run().tlbMain_ButtonClick(QStringLiteral("SAVE"));
+        r.window->run().tlbMain_ButtonClick(Command::Save);
         QCOMPARE(int(r.link.writes.size()), writes);
         QVERIFY(r.state.SaveImage == saveBefore);
         QCOMPARE(r.state.record.SpontaneaIngresso, before.SpontaneaIngresso);
@@ -472,7 +472,9 @@ private slots:
         QFETCH(QString, text);
         EditorRig r;
         r.show(sampleProteusX());
-        r.window->run().tlbMain_ButtonClick(QStringLiteral("LOAD")); // a run is open
+        r.window->run().tlbMain_ButtonClick(Command::Load); // a run is open
+        r.link.incoming = "\nK\r"; // a frame counts after the peripheral's announcement
+        r.window->run().tmrClock_Timer();
         r.link.incoming = readFrame(sampleProteusX());
         r.window->run().tmrClock_Timer();
         const ConfigRecord before = r.state.record;
@@ -480,7 +482,7 @@ private slots:
         const int writes = int(r.link.writes.size());
         auto* box = r.window->findChild<QLineEdit*>(control);
         box->setText(text);
-        r.window->run().tlbMain_ButtonClick(QStringLiteral("SAVE"));
+        r.window->run().tlbMain_ButtonClick(Command::Save);
         QCOMPARE(int(r.link.writes.size()), writes);
         QVERIFY(r.state.SaveImage == saveBefore);
         QVERIFY(r.state.record.TempoSirena == before.TempoSirena);

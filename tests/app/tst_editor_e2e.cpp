@@ -39,6 +39,16 @@ QString bytesAt(const Image& image, int at, int count) {
     return QString::fromLatin1(bytes.toHex().toUpper());
 }
 
+// Waits until the run's timer has ticked n times.
+bool waitTicks(WindowRig& r, int n) {
+    int ticks = 0;
+    const auto counter =
+        QObject::connect(&r.window->run().tmrClock(), &QTimer::timeout, [&ticks] { ++ticks; });
+    const bool ticked = QTest::qWaitFor([&ticks, n] { return ticks >= n; });
+    QObject::disconnect(counter);
+    return ticked;
+}
+
 // A networks file whose only listed network is 77.
 QByteArray networksWithout12() {
     NetworkList list = defaultNetworkList();
@@ -128,11 +138,14 @@ private slots:
         QVERIFY(r.read());
         r.received.clear();
         r.click("SAVE");
-        QTest::qWait(700);
-        QVERIFY(r.received.isEmpty());
-        QCOMPARE(r.dialogs.messages.size(), 1);
-        QVERIFY(r.command("SAVE")->isEnabled());
+        const bool told = r.prompt().contains(QStringLiteral("copia di sicurezza"));
         QVERIFY(blocker.remove());
+        QVERIFY2(told, qPrintable(r.prompt()));
+        QVERIFY(r.panelVisible("frmPrepare"));
+        QVERIFY(r.dialogs.messages.isEmpty());
+        QVERIFY(r.command("SAVE")->isEnabled());
+        QVERIFY(waitTicks(r, 3)); // nothing leaves meanwhile
+        QVERIFY(r.received.isEmpty());
         QVERIFY(r.write()); // the copy can be made now
         QCOMPARE(r.prompt(), ProgrammingRun::promptWritten());
     }
@@ -143,7 +156,7 @@ private slots:
         r.c().txtTempoUscita->setText(QString());
         r.received.clear();
         r.click("SAVE");
-        QTest::qWait(700); // more than a tick: nothing may leave meanwhile
+        QVERIFY(waitTicks(r, 3)); // nothing may leave meanwhile
         QVERIFY(r.received.isEmpty());
         QCOMPARE(r.dialogs.messages.size(), 1);
         QVERIFY(r.dialogs.messages.first().contains(QStringLiteral("Tempo Uscita (s)")));

@@ -50,7 +50,7 @@ private slots:
         QCOMPARE(r.window->grid().cellText(2, 1), QStringLiteral("Sud"));
         QCOMPARE(r.window->grid().cellText(4, 0), QString());
 
-        r.window->run().tlbMain_ButtonClick(QStringLiteral("RETI"));
+        r.window->run().tlbMain_ButtonClick(Command::Reti);
         QVERIFY(!r.window->findChild<QWidget*>("frameReti")->isHidden());
         const QList<QByteArray> written = fileOf(r).split('\n');
         QCOMPARE(written.size(), 101); // 100 lines, each ended by CR LF
@@ -64,7 +64,7 @@ private slots:
         QTest::keyClicks(&grid, QStringLiteral("7"));
         grid.setCurrentGridCell(4, 1);
         QTest::keyClicks(&grid, QStringLiteral("Ovest"));
-        r.window->run().tlbMain_ButtonClick(QStringLiteral("END"));
+        r.window->run().tlbMain_ButtonClick(Command::End);
         QVERIFY(r.window->findChild<QWidget*>("frameReti")->isHidden());
         const QList<QByteArray> after = fileOf(r).split('\n');
         QCOMPARE(after[3], QByteArray("00007Ovest\r"));
@@ -106,10 +106,10 @@ private slots:
         const QString folder = r.programFolder.path();
         QDir(folder).remove(QStringLiteral("Reti.cfg"));
         QDir(folder).mkdir(QStringLiteral("Reti.cfg")); // a folder where the file should be
-        r.window->run().tlbMain_ButtonClick(QStringLiteral("RETI"));
+        r.window->run().tlbMain_ButtonClick(Command::Reti);
         r.window->grid().setCellText(1, 0, QStringLiteral("99"));
         r.window->grid().setCellText(1, 1, QStringLiteral("Prova"));
-        r.window->run().tlbMain_ButtonClick(QStringLiteral("END"));
+        r.window->run().tlbMain_ButtonClick(Command::End);
         QVERIFY(!r.dialogs.messages.isEmpty());
         QCOMPARE(r.dialogs.messages.removeDuplicates(), 0); // told once, not at every command
         for (const QString& message : r.dialogs.messages)

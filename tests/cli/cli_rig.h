@@ -1,23 +1,31 @@
 #pragma once
 
+#include "cli/cli_app.h"
+#include "cli/console.h"
+#include "common/test_timing.h"
+#include "core/files/backup_store.h"
 #include "core/files/config_file.h"
 #include "core/image/config_assembler.h"
 #include "core/image/config_decoder.h"
 #include "core/link/frame_codec.h"
+#include "serial/port_enumerator.h"
 #include "simulator/image_source.h"
 #include "simulator/peripheral_simulator.h"
 #include "simulator/pty_pair.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -124,6 +132,78 @@ private:
     QByteArray err_;
 };
 
+// selvanam-cli's logic run in the test process on the tests' link timing: its console on
+// buffers, the installer's typing on a pipe, and a home of its own (settings aside: the tests
+// share the process's), so its backups and log land in a temporary folder. A simulated
+// peripheral in the same event loop answers it, and the installer's actions come from
+// `whenAsked`: called each time the command asks for RESET, with the count so far.
+class CliRun {
+public:
+    CliRun() : oldHome_(qgetenv("HOME")) {
+        qputenv("HOME", home_.path().toLocal8Bit());
+        out_.open(QIODevice::ReadWrite);
+        err_.open(QIODevice::ReadWrite);
+        if (::pipe(pipe_) != 0)
+            qFatal("no pipe");
+        input_ = std::make_unique<cli::DescriptorInput>(pipe_[0]);
+        console_ = std::make_unique<cli::Console>(out_, err_, input_.get());
+        QObject::connect(&err_, &QIODevice::bytesWritten, [this] { watchPrompts(); });
+    }
+    ~CliRun() {
+        closeInput();
+        input_.reset();
+        ::close(pipe_[0]);
+        qputenv("HOME", oldHome_);
+    }
+    CliRun(const CliRun&) = delete;
+    CliRun& operator=(const CliRun&) = delete;
+
+    QString home() const { return home_.path(); }
+    QString dataFolder() const { return QFileInfo(BackupStore::defaultFolder()).path(); }
+    QString backupFolder() const { return BackupStore::defaultFolder(); }
+
+    std::function<void(int)> whenAsked;
+
+    int run(const QStringList& arguments, const PortEnumerator* ports = nullptr) {
+        const ListedPorts none{QList<DetectedPort>{}};
+        return cli::runCommandLine(arguments, *console_, ports ? *ports : none, testTiming());
+    }
+
+    // What the installer types, or the end of the input (Ctrl+D).
+    void type(const QByteArray& text) {
+        if (pipe_[1] >= 0 && ::write(pipe_[1], text.constData(), text.size()) != text.size())
+            qWarning("the input pipe did not take the text");
+    }
+    void closeInput() {
+        if (pipe_[1] >= 0)
+            ::close(pipe_[1]);
+        pipe_[1] = -1;
+    }
+
+    QString out() const { return QString::fromUtf8(out_.data()); }
+    QString err() const { return QString::fromUtf8(err_.data()); }
+    int prompts() const { return prompts_; }
+
+private:
+    void watchPrompts() {
+        const int asked = static_cast<int>(err().count(QStringLiteral("premere il tasto RESET")));
+        while (prompts_ < asked) {
+            ++prompts_;
+            if (whenAsked)
+                whenAsked(prompts_);
+        }
+    }
+
+    QTemporaryDir home_;
+    QByteArray oldHome_;
+    QBuffer out_;
+    QBuffer err_;
+    int pipe_[2] = {-1, -1};
+    std::unique_ptr<cli::DescriptorInput> input_;
+    std::unique_ptr<cli::Console> console_;
+    int prompts_ = 0;
+};
+
 // A simulated peripheral on its own pseudo-terminal, recording what it stored.
 struct SimulatedPeripheral {
     sim::PtyPair pty;
@@ -131,9 +211,10 @@ struct SimulatedPeripheral {
     QList<Image> stored;
     QByteArray received;
 
-    bool start(const sim::SimulatorOptions& options) {
+    bool start(sim::SimulatorOptions options) {
         if (!pty.open())
             return false;
+        options.splitDelayMs = testSplitDelayMs();
         sim = std::make_unique<sim::PeripheralSimulator>(pty, options);
         QObject::connect(sim.get(), &sim::PeripheralSimulator::imageStored,
                          [this](const Image& image) { stored << image; });
@@ -153,6 +234,23 @@ struct SimulatedPeripheral {
         return true;
     }
     bool receivedWrite() const { return received.contains("\nP"); }
+
+    // RESET as soon as the program holds the port: the installer's answer to its prompt.
+    void pressResetWhenOpen() {
+        auto* timer = new QTimer(sim.get());
+        timer->setInterval(2);
+        QObject::connect(timer, &QTimer::timeout, [this, timer] {
+            if (!sim->portOpen())
+                return;
+            timer->deleteLater();
+            sim->pressReset();
+        });
+        timer->start();
+    }
+    // Each time the command asks, RESET once it holds the port.
+    void answerPrompts(CliRun& cli) {
+        cli.whenAsked = [this](int) { pressResetWhenOpen(); };
+    }
 };
 
 // What a peripheral holds before it is written: the simulator's image with its serial number.

@@ -1,6 +1,8 @@
 #include "cli/cli_rig.h"
+#include "cli/file_names.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
+#include "serial/settings_store.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -41,6 +43,15 @@ sim::SimulatorOptions peripheralOptions(char announce, const Image& image,
     return options;
 }
 
+// The arguments as the program gets them from the system, every byte kept.
+QStringList arguments(QList<QByteArray> raw) {
+    QByteArray program("selvanam-cli");
+    std::vector<char*> argv{program.data()};
+    for (QByteArray& argument : raw)
+        argv.push_back(argument.data());
+    return cli::argumentsOf(static_cast<int>(argv.size()), argv.data());
+}
+
 QStringList lines(const QString& text) {
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
@@ -76,7 +87,7 @@ class TestCliEndToEnd : public QObject {
     }
 
     // The one backup of a serial number holds what the peripheral held before.
-    static void verifyBackup(const CliProcess& cli, const QString& serial, const Image& before) {
+    static void verifyBackup(const CliRun& cli, const QString& serial, const Image& before) {
         QStringList names = filesIn(cli.backupFolder());
         names = names.filter(
             QRegularExpression(QStringLiteral("^%1_\\d{8}-\\d{6}(_\\d+)?\\.con$").arg(serial)));
@@ -86,7 +97,10 @@ class TestCliEndToEnd : public QObject {
     }
 
 private slots:
-    void init() { home = std::make_unique<QTemporaryDir>(); }
+    void init() {
+        home = std::make_unique<QTemporaryDir>();
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "SelvanaM", "SelvanaM").clear();
+    }
 
     void readStoresTheImageExactlyAsRead_data() {
         QTest::addColumn<QString>("port");
@@ -113,20 +127,20 @@ private slots:
         options.faults.badChecksum = badChecksum;
         QVERIFY(p.start(options));
 
-        CliProcess cli(home->path());
+        CliRun cli;
+        p.answerPrompts(cli);
         QStringList args{QStringLiteral("read"), QStringLiteral("-o"), file("letto.con")};
+        SettingsStore settings;
         if (port == QLatin1String("device")) {
             args << QStringLiteral("--port") << p.device();
         } else if (port.isEmpty()) {
-            cli.saveSetting(QStringLiteral("Port"), QStringLiteral("2"));
-            cli.saveSetting(QStringLiteral("Device2"), p.device());
+            settings.SaveSetting(QStringLiteral("Port"), QStringLiteral("2"));
+            settings.SaveSetting(QStringLiteral("Device2"), p.device());
         } else {
-            cli.saveSetting(QStringLiteral("Device") + port, p.device());
+            settings.SaveSetting(QStringLiteral("Device") + port, p.device());
             args << QStringLiteral("--port") << port;
         }
-        cli.start(args);
-        QVERIFY2(p.resetWhenAsked(cli), qPrintable(cli.err()));
-        QCOMPARE(cli.finish(), 0);
+        QCOMPARE(cli.run(args), 0);
 
         Image sent = p.sim->image();
         if (badChecksum)
@@ -145,11 +159,11 @@ private slots:
         const Image before = p.sim->image();
         const QString log = file("registro.csv");
 
-        CliProcess cli(home->path());
-        cli.start({QStringLiteral("write"), siteFile(), QStringLiteral("--port"), p.device(),
-                   QStringLiteral("--log"), log});
-        QVERIFY2(p.resetWhenAsked(cli), qPrintable(cli.err()));
-        QCOMPARE(cli.finish(), 0);
+        CliRun cli;
+        p.answerPrompts(cli);
+        QCOMPARE(cli.run({QStringLiteral("write"), siteFile(), QStringLiteral("--port"), p.device(),
+                          QStringLiteral("--log"), log}),
+                 0);
 
         QCOMPARE(p.stored.size(), 1);
         verifyProgrammed(p.stored.first(), 0x0BADCAFE);
@@ -181,11 +195,11 @@ private slots:
         QVERIFY(p.start(peripheralOptions(announce, sampleProteusX())));
         const Image before = p.sim->image();
 
-        CliProcess cli(home->path());
-        cli.start(
-            {QStringLiteral("write"), siteFile(markers), QStringLiteral("--port"), p.device()});
-        QVERIFY(p.resetWhenAsked(cli));
-        QCOMPARE(cli.finish(), 5);
+        CliRun cli;
+        p.answerPrompts(cli);
+        QCOMPARE(cli.run({QStringLiteral("write"), siteFile(markers), QStringLiteral("--port"),
+                          p.device()}),
+                 5);
         QCOMPARE(lines(cli.out()), QStringList{QStringLiteral("1234ABCD NON_ADATTA: ") + message});
         QVERIFY(!p.receivedWrite());
         QVERIFY(p.sim->image() == before);
@@ -199,10 +213,11 @@ private slots:
         QVERIFY(p.start(options));
         const Image before = p.sim->image();
 
-        CliProcess cli(home->path());
-        cli.start({QStringLiteral("write"), siteFile(), QStringLiteral("--port"), p.device()});
-        QVERIFY(p.resetWhenAsked(cli));
-        QCOMPARE(cli.finish(), 7);
+        CliRun cli;
+        p.answerPrompts(cli);
+        QCOMPARE(
+            cli.run({QStringLiteral("write"), siteFile(), QStringLiteral("--port"), p.device()}),
+            7);
         QVERIFY(p.receivedWrite());
         QCOMPARE(lines(cli.out()), QStringList{QStringLiteral(
                                        "1234ABCD RIFIUTATA: Programmazione Periferica Fallita")});
@@ -211,19 +226,6 @@ private slots:
         QVERIFY(
             QString::fromUtf8(contentOf(cli.dataFolder() + QStringLiteral("/programmazioni.csv")))
                 .contains(QStringLiteral(";1234ABCD;")));
-    }
-
-    void aWriteWithoutAnswerEndsWithItsOwnStatus() {
-        SimulatedPeripheral p;
-        sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
-        options.faults.ignoreWrites = true;
-        QVERIFY(p.start(options));
-        CliProcess cli(home->path());
-        cli.start({QStringLiteral("write"), siteFile(), QStringLiteral("--port"), p.device()});
-        QVERIFY(p.resetWhenAsked(cli));
-        QCOMPARE(cli.finish(), 8);
-        QVERIFY2(cli.out().startsWith(QStringLiteral("1234ABCD NESSUNA_RISPOSTA: ")),
-                 qPrintable(cli.out()));
     }
 
     void noAnnouncementWithinTheLimit_data() {
@@ -237,37 +239,20 @@ private slots:
         sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
         options.faults.silent = true;
         QVERIFY(p.start(options));
-        CliProcess cli(home->path());
+        CliRun cli;
+        p.answerPrompts(cli);
         QStringList args{command, QStringLiteral("--port"), p.device(), QStringLiteral("--timeout"),
-                         QStringLiteral("1,5")};
+                         QStringLiteral("0,25")};
         args << (command == QLatin1String("read") ? QStringList{QStringLiteral("-o"), file("x.con")}
                                                   : QStringList{siteFile()});
         QElapsedTimer clock;
         clock.start();
-        cli.start(args);
-        QVERIFY(p.resetWhenAsked(cli));
-        QCOMPARE(cli.finish(), 4);
-        QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(cli.run(args), 4);
+        QVERIFY2(clock.elapsed() >= 250, qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(
-            cli.err().contains(QStringLiteral("Nessuna periferica si è annunciata entro 1.5 s")),
+            cli.err().contains(QStringLiteral("Nessuna periferica si è annunciata entro 0.25 s")),
             qPrintable(cli.err()));
         QVERIFY(!QFile::exists(file("x.con")));
-    }
-
-    void ctrlCEndsAWait() {
-        SimulatedPeripheral p;
-        sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
-        options.faults.silent = true;
-        QVERIFY(p.start(options));
-        CliProcess cli(home->path());
-        cli.start({QStringLiteral("write"), siteFile(), QStringLiteral("--port"), p.device(),
-                   QStringLiteral("--timeout"), QStringLiteral("0")});
-        QVERIFY(cli.waitForErr(QStringLiteral("premere il tasto RESET")));
-        QVERIFY(!cli.err().contains(QStringLiteral("attesa massima")));
-        cli.process().terminate();
-        QCOMPARE(cli.finish(), 10);
-        QVERIFY2(cli.err().contains(QStringLiteral("nulla è stato scritto")),
-                 qPrintable(cli.err()));
     }
 
     void programWritesOnePeripheralAfterAnother() {
@@ -276,12 +261,13 @@ private slots:
         QVERIFY(p.start(peripheralOptions('K', sampleProteusX(), serials)));
         const QString log = file("cantiere.csv");
 
-        CliProcess cli(home->path());
-        cli.start({QStringLiteral("program"), siteFile(), QStringLiteral("--port"), p.device(),
-                   QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--log"), log});
-        for (int n = 1; n <= 3; ++n)
-            QVERIFY2(p.resetWhenAsked(cli, n), qPrintable(cli.err()));
-        QCOMPARE(cli.finish(), 0);
+        CliRun cli;
+        p.answerPrompts(cli);
+        QCOMPARE(
+            cli.run({QStringLiteral("program"), siteFile(), QStringLiteral("--port"), p.device(),
+                     QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--log"), log}),
+            0);
+        QCOMPARE(cli.prompts(), 3);
 
         QCOMPARE(p.stored.size(), 3);
         QStringList expectedLines;
@@ -326,23 +312,26 @@ private slots:
         options.faults.refuseWrites = true;
         QVERIFY(p.start(options));
 
-        CliProcess cli(home->path());
+        CliRun cli;
+        cli.whenAsked = [&](int n) {
+            if (n == 2) {
+                // Refused: the batch goes on, and the same peripheral is tried again.
+                QVERIFY(cli.out().contains(QStringLiteral("RIFIUTATA")));
+                auto faults = p.sim->faults();
+                faults.refuseWrites = false;
+                p.sim->setFaults(faults);
+            }
+            if (n <= 2)
+                p.pressResetWhenOpen();
+            else
+                cli.closeInput(); // Ctrl+D
+        };
         QStringList args{QStringLiteral("program"), siteFile(),
                          QStringLiteral("--port"),  p.device(),
                          QStringLiteral("--log"),   file("log.csv")};
         if (!count.isEmpty())
             args << QStringLiteral("--count") << count;
-        cli.start(args);
-        QVERIFY(p.resetWhenAsked(cli, 1)); // refused: the batch goes on
-        QVERIFY(QTest::qWaitFor([&] { return cli.out().contains(QStringLiteral("RIFIUTATA")); },
-                                10000));
-        auto faults = p.sim->faults();
-        faults.refuseWrites = false;
-        p.sim->setFaults(faults);
-        QVERIFY(p.resetWhenAsked(cli, 2)); // the same peripheral again, now accepted
-        QVERIFY(cli.waitForErr(QStringLiteral("premere il tasto RESET"), 3));
-        cli.process().closeWriteChannel();
-        QCOMPARE(cli.finish(), status);
+        QCOMPARE(cli.run(args), status);
         QCOMPARE(
             lines(cli.out()),
             (QStringList{QStringLiteral("11111111 RIFIUTATA: Programmazione Periferica Fallita"),
@@ -356,44 +345,35 @@ private slots:
         sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
         options.faults.refuseWrites = true;
         QVERIFY(p.start(options));
-        CliProcess cli(home->path());
-        cli.start({QStringLiteral("program"), siteFile(), QStringLiteral("--port"), p.device(),
-                   QStringLiteral("--log"), file("log.csv")});
-        QVERIFY(p.resetWhenAsked(cli, 1));
-        QVERIFY(cli.waitForErr(QStringLiteral("premere il tasto RESET"), 2));
-        cli.process().write("fine\n");
-        QCOMPARE(cli.finish(), 11);
-    }
-
-    void aVanishedDeviceEndsTheCommand() {
-        SimulatedPeripheral p;
-        sim::SimulatorOptions options = peripheralOptions('K', sampleProteusX());
-        options.faults.vanish = true;
-        QVERIFY(p.start(options));
-        CliProcess cli(home->path());
-        cli.start({QStringLiteral("read"), QStringLiteral("--port"), p.device(),
-                   QStringLiteral("-o"), file("x.con")});
-        QVERIFY(p.resetWhenAsked(cli));
-        QCOMPARE(cli.finish(), 3);
-        QVERIFY2(cli.err().contains(QStringLiteral("Collegamento interrotto")),
-                 qPrintable(cli.err()));
-        QVERIFY(!QFile::exists(file("x.con")));
+        CliRun cli;
+        cli.whenAsked = [&](int n) {
+            if (n == 1)
+                p.pressResetWhenOpen();
+            else
+                cli.type("fine\n");
+        };
+        QCOMPARE(cli.run({QStringLiteral("program"), siteFile(), QStringLiteral("--port"),
+                          p.device(), QStringLiteral("--log"), file("log.csv")}),
+                 11);
+        QVERIFY2(cli.err().contains(QStringLiteral("\"fine\"")), qPrintable(cli.err()));
     }
 
     void noBackupNoWrite() {
         SimulatedPeripheral p;
         QVERIFY(p.start(peripheralOptions('K', sampleProteusX())));
         const QString site = siteFile();
-        CliProcess cli(home->path());
-        // The data folder is a file: no backup folder can be made in it.
-        writeFile(file("data"), "not a folder");
-        cli.start({QStringLiteral("write"), site, QStringLiteral("--port"), p.device(),
-                   QStringLiteral("--log"), file("log.csv")});
-        QVERIFY(p.resetWhenAsked(cli));
-        QCOMPARE(cli.finish(), 9);
+        CliRun cli;
+        p.answerPrompts(cli);
+        // A file where the backup folder should be: no backup can be made in it.
+        QVERIFY(QDir().mkpath(cli.dataFolder()));
+        writeFile(cli.backupFolder(), "not a folder");
+        QCOMPARE(cli.run({QStringLiteral("write"), site, QStringLiteral("--port"), p.device(),
+                          QStringLiteral("--log"), file("log.csv")}),
+                 9);
         QVERIFY(!p.receivedWrite());
         QVERIFY2(cli.out().contains(QStringLiteral("Nessun dato è stato scritto nella periferica")),
                  qPrintable(cli.out()));
+        QVERIFY(logLinesOf(file("log.csv")).last().contains(QStringLiteral(";NON_SCRITTA;")));
     }
 
     void commandLineErrors_data() {
@@ -448,7 +428,7 @@ private slots:
         };
         for (QString& argument : arguments)
             argument = files.value(argument, argument);
-        CliProcess cli(home->path());
+        CliRun cli;
         QCOMPARE(cli.run(arguments), status);
         QVERIFY2(cli.err().contains(message), qPrintable(cli.err()));
     }
@@ -466,10 +446,9 @@ private slots:
         writeFileNamed(path, QByteArray(100, 'x'));
         SimulatedPeripheral p;
         QVERIFY(p.start(peripheralOptions('K', sampleProteusX())));
-        CliProcess cli(home->path());
-        cli.startWithBytes({"read", "--port", p.device().toUtf8(), "-o", path});
-        QVERIFY2(p.resetWhenAsked(cli), qPrintable(cli.err()));
-        QCOMPARE(cli.finish(), 0);
+        CliRun cli;
+        p.answerPrompts(cli);
+        QCOMPARE(cli.run(arguments({"read", "--port", p.device().toUtf8(), "-o", path})), 0);
         QCOMPARE(contentNamed(path).value_or("missing"), conf::fileContent(1, 0, p.sim->image()));
     }
 
@@ -486,63 +465,34 @@ private slots:
         const QByteArray path = QFile::encodeName(home->path()) + '/' + name;
         writeFileNamed(path, conf::fileContent(1, 0, siteConfiguration()));
         {
-            CliProcess cli(home->path());
-            QCOMPARE(cli.runWithBytes({"decode", path}), 0);
+            CliRun cli;
+            QCOMPARE(cli.run(arguments({"decode", path})), 0);
             QVERIFY2(cli.out().contains(shown + QStringLiteral(" (62 byte)")),
                      qPrintable(cli.out()));
             QVERIFY(cli.out().contains(QStringLiteral("Proteus-X  [Protocollo]")));
         }
         {
-            CliProcess cli(home->path());
-            QCOMPARE(cli.runWithBytes({"decode", path + ".manca"}), 2);
+            CliRun cli;
+            QCOMPARE(cli.run(arguments({"decode", path + ".manca"})), 2);
             QVERIFY2(cli.err().contains(shown + QStringLiteral(".manca\": il file non esiste")),
                      qPrintable(cli.err()));
         }
         SimulatedPeripheral p;
         QVERIFY(p.start(peripheralOptions('K', sampleProteusX(), {0x0BADCAFE})));
-        CliProcess cli(home->path());
-        cli.startWithBytes({"write", path, "--port", p.device().toUtf8(), "--log",
-                            QFile::encodeName(file("registro.csv"))});
-        QVERIFY2(p.resetWhenAsked(cli), qPrintable(cli.err()));
-        QCOMPARE(cli.finish(), 0);
+        CliRun cli;
+        p.answerPrompts(cli);
+        QCOMPARE(cli.run(arguments({"write", path, "--port", p.device().toUtf8(), "--log",
+                                    QFile::encodeName(file("registro.csv"))})),
+                 0);
         QCOMPARE(p.stored.size(), 1);
         verifyProgrammed(p.stored.first(), 0x0BADCAFE);
         QVERIFY(logLinesOf(file("registro.csv")).last().contains(shown));
     }
 
-    // The trace's first line names the program and its version, as the window's does.
-    void traceNamesTheVersion() {
-        CliProcess cli(home->path());
-        cli.setEnvironment(QStringLiteral("SELVANA_TRACE"), file("traccia.txt"));
-        QCOMPARE(
-            cli.run({QStringLiteral("read"), QStringLiteral("--port"),
-                     QStringLiteral("/dev/selvana-none"), QStringLiteral("-o"), file("x.con")}),
-            3);
-        const QStringList trace = QString::fromUtf8(contentOf(file("traccia.txt")))
-                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QVERIFY(!trace.isEmpty());
-        QVERIFY2(trace.first().endsWith(QStringLiteral(" START SelvanaM %1.%2.%3")
-                                            .arg(SELVANA_VERSION_MAJOR)
-                                            .arg(SELVANA_VERSION_MINOR)
-                                            .arg(SELVANA_VERSION_PATCH)),
-                 qPrintable(trace.first()));
-    }
-
-    void helpIsItalian() {
-        CliProcess cli(home->path());
-        QCOMPARE(cli.run({QStringLiteral("--help")}), 0);
-        for (const char* text :
-             {"Uso: selvanam-cli COMANDO", "Stato di uscita:", "program FILE", "copia di sicurezza",
-              "programmazioni.csv", "\n  porte\n", "auto (l'unico adattatore seriale collegato)"})
-            QVERIFY2(cli.out().contains(QLatin1String(text)), text);
-        QVERIFY(!cli.out().contains(QLatin1String("Usage")));
-        QVERIFY(!cli.out().contains(QLatin1String("Options:")));
-    }
-
     void decodeShowsEveryFieldUnderItsLabel() {
         const QString path =
             writeFile(file("campione.con"), conf::fileContent(1, 0, sampleProteusX()));
-        CliProcess cli(home->path());
+        CliRun cli;
         QCOMPARE(cli.run({QStringLiteral("decode"), path}), 0);
         const QString text = cli.out();
         for (const char* line :
@@ -575,7 +525,7 @@ private slots:
         QFETCH(int, status);
         const QString path =
             writeFile(file("campione.con"), conf::fileContent(1, 1, sampleSicep()));
-        CliProcess cli(home->path());
+        CliRun cli;
         QStringList args{QStringLiteral("decode"), path, QStringLiteral("--json")};
         if (!serial.isEmpty())
             args << QStringLiteral("--serial") << serial;

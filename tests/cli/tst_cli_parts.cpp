@@ -3,11 +3,9 @@
 #include "cli/console.h"
 #include "cli/exit_status.h"
 #include "cli/file_names.h"
-#include "cli/peripheral_session.h"
 #include "cli/programming_log.h"
 #include "cli/write_image.h"
 #include "common/detected_ports.h"
-#include "common/fake_link.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
 #include "core/files/config_file.h"
@@ -25,8 +23,6 @@
 using namespace selvana;
 using namespace selvana::cli;
 using Command = Options::Command;
-using Phase = PeripheralSession::Phase;
-using Answer = PeripheralSession::Answer;
 
 namespace {
 
@@ -36,49 +32,6 @@ Image withBytes(Image image, std::initializer_list<std::pair<int, int>> bytes) {
         image[k] = static_cast<std::uint8_t>(v);
     return image;
 }
-
-// A session on a link in memory, on a clock the test moves; polls are made by hand.
-struct SessionRig {
-    testing::FakeSerialLink link;
-    PeripheralSession session{link};
-    std::int64_t now = 0;
-    QStringList events;
-    Image image{};
-
-    SessionRig() {
-        session.setClock([this] { return now; });
-        QObject::connect(&session, &PeripheralSession::announced, [this](std::uint8_t m6) {
-            events << QStringLiteral("announced %1").arg(m6);
-        });
-        QObject::connect(&session, &PeripheralSession::configurationRead,
-                         [this](const Image& read, std::uint8_t m6) {
-                             image = read;
-                             events << QStringLiteral("read %1").arg(m6);
-                         });
-        QObject::connect(&session, &PeripheralSession::answered, [this](Answer a) {
-            events << QStringLiteral("answer %1").arg(static_cast<int>(a));
-        });
-        QObject::connect(&session, &PeripheralSession::waitExpired,
-                         [this] { events << QStringLiteral("expired"); });
-        QObject::connect(&session, &PeripheralSession::frameIncomplete,
-                         [this] { events << QStringLiteral("incomplete"); });
-        QObject::connect(&session, &PeripheralSession::linkFailed,
-                         [this](const PortError&) { events << QStringLiteral("failed"); });
-        session.open(QStringLiteral("/dev/fake"));
-    }
-
-    void receive(const QByteArray& bytes, std::int64_t laterMs = PeripheralSession::kTickMs) {
-        link.incoming += bytes;
-        now += laterMs;
-        session.poll();
-    }
-    // Announcement and frame of a peripheral.
-    void readPeripheral(const Image& memory, const char* announcement = "\nK\r") {
-        session.awaitPeripheral(0);
-        receive(announcement);
-        receive(testing::readFrame(memory));
-    }
-};
 
 } // namespace
 
@@ -378,95 +331,6 @@ private slots:
             QCOMPARE(stdOut.split('\n', Qt::SkipEmptyParts), out);
         QVERIFY2(stdErr.contains(QString(err).replace("%1", firstDevice)), qPrintable(stdErr));
         QCOMPARE(QFile::exists(dir.filePath("letto.con")), reads);
-    }
-
-    void aConfigurationIsReadAfterTheAnnouncement() {
-        SessionRig r;
-        r.readPeripheral(testing::sampleProteusX());
-        QCOMPARE(r.events, (QStringList{"announced 1", "read 1"}));
-        QCOMPARE(r.link.writes, (QList<QByteArray>{"\nA\r", "\nX\r"}));
-        QVERIFY(r.image == testing::sampleProteusX());
-        QCOMPARE(r.session.phase(), Phase::Idle);
-    }
-
-    void whatNobodyAskedForIsDropped() {
-        SessionRig r;
-        r.session.awaitPeripheral(0);
-        // A frame without an announcement tells nothing of the firmware; a stray answer is no
-        // answer to a write.
-        r.receive(testing::readFrame(testing::sampleProteusX()));
-        r.receive("\nA\r");
-        r.receive("\nN\r");
-        QCOMPARE(r.events, QStringList());
-        QCOMPARE(r.session.phase(), Phase::AwaitingPeripheral);
-    }
-
-    void theAnswerToAWrite_data() {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<std::int64_t>("afterMs");
-        QTest::addColumn<QStringList>("events");
-        QTest::newRow("accepted") << QByteArray("\nA\r") << std::int64_t(500)
-                                  << QStringList{"answer 0"};
-        QTest::newRow("refused") << QByteArray("\nN\r") << std::int64_t(500)
-                                 << QStringList{"answer 1"};
-        QTest::newRow("silence") << QByteArray() << PeripheralSession::kAnswerWaitMs
-                                 << QStringList{"answer 2"};
-        QTest::newRow("the peripheral restarted: its frame follows")
-            << QByteArray("\nW\r") << std::int64_t(500) << QStringList{"answer 3", "read 0"};
-    }
-    void theAnswerToAWrite() {
-        QFETCH(QByteArray, answer);
-        QFETCH(std::int64_t, afterMs);
-        QFETCH(QStringList, events);
-        SessionRig r;
-        r.readPeripheral(testing::sampleProteusX());
-        r.events.clear();
-        QVERIFY(r.session.write(testing::sampleProteusX()));
-        QCOMPARE(r.link.writes.last(), buildWriteFrame(testing::sampleProteusX()));
-        r.receive({}, afterMs - 1);
-        QCOMPARE(r.session.phase(), Phase::AwaitingAnswer);
-        r.receive(answer, 1);
-        if (answer == "\nW\r") {
-            r.session.awaitPeripheral(0); // the next peripheral: the frame asked for is kept
-            r.receive(testing::readFrame(testing::sampleSicep()));
-        }
-        QCOMPARE(r.events, events);
-    }
-
-    void timeLimits() {
-        SessionRig r;
-        r.session.awaitPeripheral(3000);
-        r.receive({}, 2999);
-        QCOMPARE(r.events, QStringList());
-        r.receive({}, 1);
-        QCOMPARE(r.events, QStringList{"expired"});
-
-        // Announced, but the frame never begins: a new RESET is asked for, with a new limit.
-        r.events.clear();
-        r.session.awaitPeripheral(3000);
-        r.receive("\nK\r", 0);
-        r.receive({}, PeripheralSession::kFrameWaitMs);
-        QCOMPARE(r.events, (QStringList{"announced 1", "incomplete"}));
-        QCOMPARE(r.session.phase(), Phase::AwaitingPeripheral);
-        r.receive({}, 2999);
-        QCOMPARE(r.events.size(), 2);
-
-        // A frame that stops halfway is dropped by the receiver's own limit.
-        r.receive("\nK\r", 0);
-        r.receive(testing::readFrame(testing::sampleProteusX()).left(30), 0);
-        r.receive({}, PeripheralSession::kFrameWaitMs + 1);
-        QCOMPARE(r.events, (QStringList{"announced 1", "incomplete", "announced 1", "incomplete"}));
-    }
-
-    void aVanishedDeviceClosesTheSession() {
-        SessionRig r;
-        r.session.awaitPeripheral(0);
-        r.link.failure_ = PortError{PortError::Kind::Lost, QStringLiteral("/dev/fake"), "perso"};
-        r.receive("\nK\r");
-        QCOMPARE(r.events, QStringList{"failed"});
-        QCOMPARE(r.session.phase(), Phase::Closed);
-        QVERIFY(!r.link.isOpen());
-        QVERIFY(!r.session.write(testing::sampleProteusX()));
     }
 
     void theLogQuotesWhatNeedsIt() {

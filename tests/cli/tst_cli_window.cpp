@@ -145,7 +145,7 @@ private slots:
         rig.dialogs.openPath = path;
         rig.c().btnImporta->click();
         QCOMPARE(rig.dialogs.messages, QStringList());
-        rig.window->run().tlbMain_ButtonClick(QStringLiteral("SAVE"));
+        rig.window->run().tlbMain_ButtonClick(Command::Save);
         const QByteArray windowFrame = rig.link.writes.last();
         QCOMPARE(windowFrame.size(), 71);
 

@@ -54,7 +54,7 @@ struct EditorRig {
     // firmware M6, "W" before it), the frame. Returns whether "SAVE" is enabled afterwards.
     bool show(const Image& image, int firmwareM6 = 1) {
         ProgrammingRun& run = window->run();
-        run.tlbMain_ButtonClick(QStringLiteral("LOAD"));
+        run.tlbMain_ButtonClick(Command::Load);
         link.incoming = firmwareM6 ? QByteArray("\nK\r") : QByteArray("\nW\r");
         run.tmrClock_Timer();
         link.incoming = readFrame(image);

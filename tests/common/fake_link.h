@@ -51,8 +51,8 @@ private:
 // A window stand-in that records what the run asked of it.
 class FakeRunHost : public RunHost {
 public:
-    void setCommandEnabled(const QString& key, bool enabled) override {
-        enabledCommands[key] = enabled;
+    void setCommandEnabled(Command command, bool enabled) override {
+        enabledCommands[command] = enabled;
     }
     void setPrompt(const QString& caption) override { prompt = caption; }
     std::uint32_t promptColour() const override { return colour; }
@@ -89,12 +89,13 @@ public:
     // LOAD/SAVE/RETI/END/CONFIG as a string of 0 and 1, the way the state table reads.
     QString commands() const {
         QString s;
-        for (const char* key : {"LOAD", "SAVE", "RETI", "END", "CONFIG"})
-            s += enabledCommands.value(QLatin1String(key)) ? QLatin1Char('1') : QLatin1Char('0');
+        for (Command c :
+             {Command::Load, Command::Save, Command::Reti, Command::End, Command::Config})
+            s += enabledCommands.value(c) ? QLatin1Char('1') : QLatin1Char('0');
         return s;
     }
 
-    QMap<QString, bool> enabledCommands;
+    QMap<Command, bool> enabledCommands;
     QString prompt;
     std::uint32_t colour = 0;
     bool preparePanel = false;
@@ -108,25 +109,34 @@ public:
     std::function<void()> portWindow;
 };
 
-// The programming run on an in-memory link and a stand-in window, with a clock the test moves.
+// The programming run on an in-memory link and a stand-in window, with a clock the test moves
+// and the default timing; backups go to a folder of the test.
 struct RunRig {
     ProgramState state;
     FakeSerialLink link;
     FakeRunHost host;
     ProgrammingRun run{state, link, host};
     std::int64_t clock = 0;
+    QStringList backups;                    // serial numbers kept, in order
+    std::optional<FileError> backupFailure; // what the next backups meet
 
     RunRig() {
         state.PortNumber = 1;
-        run.setClock([this] { return clock; });
+        run.session().setClock([this] { return clock; });
+        run.session().setBackup([this](const LinkSession::ReadConfiguration& read, QString*) {
+            if (backupFailure)
+                return backupFailure;
+            backups << read.serialNumber;
+            return std::optional<FileError>();
+        });
     }
     // One timer tick, ms after the last one, with what arrived meanwhile.
-    void tick(const QByteArray& input = {}, std::int64_t ms = ProgrammingRun::kTickMs) {
+    void tick(const QByteArray& input = {}, std::int64_t ms = LinkTiming{}.tickMs) {
         clock += ms;
         link.incoming += input;
         run.tmrClock_Timer();
     }
-    void click(const char* key) { run.tlbMain_ButtonClick(QLatin1String(key)); }
+    void click(Command command) { run.tlbMain_ButtonClick(command); }
 };
 
 } // namespace selvana::testing

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/recording_dialogs.h"
+#include "common/test_timing.h"
 #include "core/link/frame_codec.h"
 #include "core/networks/networks_file.h"
 #include "serial/qt_serial_link.h"
@@ -22,7 +23,7 @@
 namespace selvana::testing {
 
 // The real window on the real serial layer, with a simulated peripheral on the other end of a
-// pseudo-terminal; port 1 of the settings store points at it.
+// pseudo-terminal; port 1 of the settings store points at it. Both run on the tests' timing.
 struct WindowRig {
     sim::PtyPair pty;
     std::unique_ptr<sim::PeripheralSimulator> peripheral;
@@ -46,13 +47,16 @@ struct WindowRig {
         }
         if (!pty.open())
             qFatal("no pseudo-terminal: %s", qPrintable(pty.errorString()));
-        peripheral = std::make_unique<sim::PeripheralSimulator>(pty, options);
+        sim::SimulatorOptions paced = options;
+        paced.splitDelayMs = testSplitDelayMs();
+        peripheral = std::make_unique<sim::PeripheralSimulator>(pty, paced);
         QObject::connect(peripheral.get(), &sim::PeripheralSimulator::received,
                          [this](const QByteArray& bytes) { received += bytes; });
         settings.SaveSetting(QStringLiteral("Port"), QStringLiteral("1"));
         settings.SaveSetting(QStringLiteral("Device1"), pty.slavePath());
         state.BandLetter = band;
         window = std::make_unique<MainWindow>(state, link, settings, dialogs, programFolder.path());
+        window->run().setTiming(testTiming());
         window->setEndProgram([this] { ended = true; });
         window->show();
         window->activateWindow();
@@ -66,6 +70,7 @@ struct WindowRig {
 
     QAction* command(const char* key) const { return window->command(QLatin1String(key)); }
     void click(const char* key) { command(key)->trigger(); }
+    void click(Command command) { window->command(command)->trigger(); }
     EditorControls& c() { return window->editor().controls(); }
     QString prompt() const { return window->findChild<QLabel*>("lblPrepare")->text(); }
     bool panelVisible(const char* name) const {

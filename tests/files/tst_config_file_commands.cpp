@@ -106,7 +106,7 @@ struct Rig {
 
     // A read from a peripheral: "LOAD", its announcement, its frame.
     void read(const Image& image, std::uint8_t firmwareM6 = 1) {
-        window->run().tlbMain_ButtonClick(QStringLiteral("LOAD"));
+        window->run().tlbMain_ButtonClick(Command::Load);
         link.incoming = firmwareM6 ? QByteArray("\nK\r") : QByteArray("\nW\r");
         window->run().tmrClock_Timer();
         link.incoming = testing::readFrame(image);

@@ -24,7 +24,8 @@ using namespace selvana::testing;
 
 namespace {
 
-const char* const kKeys[] = {"LOAD", "SAVE", "RETI", "END", "CONFIG"};
+const Command kCommands[] = {Command::Load, Command::Save, Command::Reti, Command::End,
+                             Command::Config};
 
 class Link : public FakeSerialLink {
 public:
@@ -42,16 +43,16 @@ class Host : public FakeRunHost {
 public:
     Host(ProgramState& state, Script& script) : state_(state), script_(script) {}
 
-    void setCommandEnabled(const QString& key, bool enabled) override {
-        if (key == QLatin1String("SAVE") && !(run && run->configurationRead()))
+    void setCommandEnabled(Command command, bool enabled) override {
+        if (command == Command::Save && !(run && run->configurationRead()))
             enabled = false;
-        FakeRunHost::setCommandEnabled(key, enabled);
+        FakeRunHost::setCommandEnabled(command, enabled);
     }
     // Covering the editor takes the focus from its boxes, whose checks may turn SAVE on.
     void showPreparePanel() override {
         FakeRunHost::showPreparePanel();
         if (checksOnCover)
-            setCommandEnabled(QStringLiteral("SAVE"), true);
+            setCommandEnabled(Command::Save, true);
     }
     std::optional<FieldError> collectConfiguration() override {
         if (collectError)

@@ -22,7 +22,9 @@ private slots:
         QTest::newRow("N") << QByteArray("\nN\r") << Kind::Refuse << 'N';
         QTest::newRow("noise before") << QByteArray("\x01\xFFzz\r\nK\r") << Kind::Announce << 'K';
         QTest::newRow("no line feed") << QByteArray("WKAN") << Kind::None << char(0);
-        QTest::newRow("unknown letter") << QByteArray("\nQ\nW") << Kind::None << char(0);
+        QTest::newRow("unknown letter") << QByteArray("\nQ") << Kind::None << char(0);
+        QTest::newRow("a line of noise, then a message")
+            << QByteArray("\nQ\x01\n\x7F\nW") << Kind::Announce << 'W';
         QTest::newRow("two messages: first wins")
             << QByteArray("\nN\r\nA\r") << Kind::Refuse << 'N';
         QTest::newRow("X frame") << readFrame(sampleProteusX(), 'X') << Kind::Frame << 'X';
@@ -74,8 +76,8 @@ private slots:
         LinkReceiver receiver;
         const QByteArray frame = readFrame(sampleProteusX(), 'D');
         QCOMPARE(receiver.feed(frame.left(30), 1000).kind, Kind::Pending);
-        QCOMPARE(receiver.feed({}, 1000 + LinkReceiver::kFrameWaitMs).kind, Kind::Pending);
-        QCOMPARE(receiver.feed({}, 1001 + LinkReceiver::kFrameWaitMs).kind, Kind::Expired);
+        QCOMPARE(receiver.feed({}, 1000 + LinkTiming{}.frameBoundMs).kind, Kind::Pending);
+        QCOMPARE(receiver.feed({}, 1001 + LinkTiming{}.frameBoundMs).kind, Kind::Expired);
         QVERIFY(!receiver.waitingForFrame());
         // What comes next is read afresh.
         QCOMPARE(receiver.feed("\nW", 4000).kind, Kind::Announce);

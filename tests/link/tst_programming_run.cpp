@@ -4,17 +4,38 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using namespace selvana;
 using namespace selvana::testing;
 
 using Rig = RunRig;
+
+Q_DECLARE_METATYPE(selvana::Command)
+
+namespace {
+
+// "LOAD", announcement and frame: the configuration is shown and may be written.
+bool readOn(Rig& r) {
+    r.click(Command::Load);
+    r.tick("\nK\r");
+    r.tick(readFrame(sampleProteusX()));
+    return r.run.configurationRead() && r.host.commands() == QLatin1String("01010");
+}
+
+qsizetype writeFrames(const Rig& r) {
+    return std::count_if(r.link.writes.begin(), r.link.writes.end(),
+                         [](const QByteArray& w) { return w.startsWith("\nP"); });
+}
+
+} // namespace
 
 class TestProgrammingRun : public QObject {
     Q_OBJECT
 private slots:
     void fullCycle() {
         Rig r;
-        r.click("LOAD");
+        r.click(Command::Load);
         QCOMPARE(r.host.commands(), QStringLiteral("00010"));
         QCOMPARE(r.host.prompt, ProgrammingRun::promptLoad());
         QCOMPARE(r.host.colour, 255u);
@@ -30,7 +51,10 @@ private slots:
         QCOMPARE(r.host.colour, 0xC0C03Fu); // blink
         QCOMPARE(r.link.writes, (QList<QByteArray>{"\nA\r", "\nX\r"}));
         QCOMPARE(r.state.FirmwareM6, 1);
-        QCOMPARE(r.host.commands(), QStringLiteral("01010")); // presentation after announcement
+        // The presentation after the announcement: the editor is uncovered, but what it shows
+        // is not this peripheral's configuration yet.
+        QVERIFY(!r.host.preparePanel);
+        QCOMPARE(r.host.commands(), QStringLiteral("00010"));
 
         r.tick(readFrame(sampleProteusX()));
         QCOMPARE(r.host.colour, 255u);
@@ -39,7 +63,7 @@ private slots:
         QVERIFY(!r.host.preparePanel);
         QCOMPARE(r.host.calls.count(QStringLiteral("DisplayData")), 2);
 
-        r.click("SAVE");
+        r.click(Command::Save);
         QCOMPARE(r.host.prompt, ProgrammingRun::promptSave());
         QCOMPARE(r.host.commands(), QStringLiteral("00010"));
         QCOMPARE(r.link.writes.size(), 3);
@@ -57,17 +81,17 @@ private slots:
 
     void refusalLeavesOnlyEnd() {
         Rig r;
-        r.click("LOAD");
+        r.click(Command::Load);
         r.tick("\nW");
         QCOMPARE(r.state.FirmwareM6, 0);
         r.tick(readFrame(sampleProteusX(), 'D'));
-        r.click("SAVE");
+        r.click(Command::Save);
         r.tick("\nN\r");
         QCOMPARE(r.host.prompt, ProgrammingRun::promptRefused());
         QCOMPARE(r.host.commands(), QStringLiteral("00010"));
         QVERIFY(r.link.isOpen());
         QVERIFY(r.run.tmrClock().isActive());
-        r.click("END");
+        r.click(Command::End);
         QVERIFY(!r.link.isOpen());
         QVERIFY(!r.run.tmrClock().isActive());
         QCOMPARE(r.host.commands(), QStringLiteral("10111"));
@@ -76,26 +100,27 @@ private slots:
     }
 
     void endFirstOrTwiceEndsProgram_data() {
-        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QList<Command>>("clicks");
         QTest::addColumn<bool>("ended");
-        QTest::newRow("END first") << QStringList{"END"} << true;
-        QTest::newRow("END twice") << QStringList{"RETI", "END", "END"} << true;
-        QTest::newRow("LOAD END") << QStringList{"LOAD", "END"} << false;
-        QTest::newRow("RETI END") << QStringList{"RETI", "END"} << false;
+        QTest::newRow("END first") << QList<Command>{Command::End} << true;
+        QTest::newRow("END twice")
+            << QList<Command>{Command::Reti, Command::End, Command::End} << true;
+        QTest::newRow("LOAD END") << QList<Command>{Command::Load, Command::End} << false;
+        QTest::newRow("RETI END") << QList<Command>{Command::Reti, Command::End} << false;
     }
     void endFirstOrTwiceEndsProgram() {
-        QFETCH(QStringList, clicks);
+        QFETCH(QList<Command>, clicks);
         Rig r;
-        for (const QString& key : clicks)
-            r.run.tlbMain_ButtonClick(key);
+        for (Command command : clicks)
+            r.run.tlbMain_ButtonClick(command);
         QTEST(r.host.ended, "ended");
         QCOMPARE(r.host.calls.count(QStringLiteral("ScriviReti")), clicks.size());
     }
 
     void loadThenEndIdleWithPortClosed() {
         Rig r;
-        r.click("LOAD");
-        r.click("END");
+        r.click(Command::Load);
+        r.click(Command::End);
         QVERIFY(!r.link.isOpen());
         QVERIFY(!r.run.tmrClock().isActive());
         QCOMPARE(r.host.commands(), QStringLiteral("10111"));
@@ -113,44 +138,44 @@ private slots:
         QFETCH(int, newPort);
         Rig r;
         r.host.portWindow = [&] { r.state.PortNumber = static_cast<std::int16_t>(newPort); };
-        r.click("CONFIG");
+        r.click(Command::Config);
         QTEST(r.host.commands(), "commands");
-        QCOMPARE(r.run.previousCommand(), QStringLiteral("CONFIG"));
+        QVERIFY(r.run.previousCommand() == Command::Config);
         QVERIFY(r.host.presentationPanel);
         QVERIFY(!r.host.ended);
     }
 
     void retiShowsNetworksPanel() {
         Rig r;
-        r.click("RETI");
+        r.click(Command::Reti);
         QVERIFY(r.host.networksPanel);
         QCOMPARE(r.host.commands(), QStringLiteral("00010"));
-        r.click("END");
+        r.click(Command::End);
         QVERIFY(!r.host.networksPanel);
     }
 
     void absentPortAtLoadIsReportedAndIdle() {
         Rig r;
         r.link.refuseOpen = true;
-        r.click("LOAD");
+        r.click(Command::Load);
         QCOMPARE(r.host.prompt, QStringLiteral("assente"));
         QVERIFY(r.host.preparePanel);
         QVERIFY(!r.run.tmrClock().isActive());
         QCOMPARE(r.host.commands(), QStringLiteral("10111"));
-        r.click("END"); // back to the presentation panel, program goes on
+        r.click(Command::End); // back to the presentation panel, program goes on
         QVERIFY(!r.host.ended);
         QVERIFY(r.host.presentationPanel);
     }
 
     void collectionFailureSendsNothing() {
         Rig r;
-        r.click("LOAD");
+        r.click(Command::Load);
         r.tick("\nK");
         r.tick(readFrame(sampleProteusX()));
         r.host.collectError = FieldError::outOfRange(QStringLiteral("txtTempoSirena"),
                                                      QStringLiteral("Tempo Sirena (s)"));
         const auto writesBefore = r.link.writes.size();
-        r.click("SAVE");
+        r.click(Command::Save);
         QCOMPARE(r.link.writes.size(), writesBefore);
         QCOMPARE(r.host.reported, QStringList{QStringLiteral("txtTempoSirena")});
         QCOMPARE(r.host.commands(), QStringLiteral("01010"));
@@ -159,24 +184,29 @@ private slots:
 
     void announcementWhileWritingAnsweredButNotShown() {
         Rig r;
-        r.click("LOAD");
+        r.click(Command::Load);
         r.tick("\nW");
         r.tick(readFrame(sampleProteusX()));
-        r.click("SAVE");
+        r.click(Command::Save);
         const int shown = int(r.host.calls.count(QStringLiteral("DisplayData")));
         r.tick("\nK\r");
         QCOMPARE(r.state.FirmwareM6, 1);
         QCOMPARE(r.link.writes.mid(r.link.writes.size() - 2),
                  (QList<QByteArray>{"\nA\r", "\nX\r"}));
+        // Restarted instead of answering: whether the write was taken is unknown, at once.
+        QCOMPARE(r.host.prompt, ProgrammingRun::promptRestarted());
+        QVERIFY(r.host.preparePanel);
+        QCOMPARE(r.host.commands(), QStringLiteral("00010"));
         r.tick(readFrame(sampleSicep()));
         QCOMPARE(r.host.calls.count(QStringLiteral("DisplayData")), shown);
         QVERIFY(r.state.ConfigImage == sampleProteusX());
+        QVERIFY(!r.run.configurationRead());
     }
 
     void saveStaysOffWhenPresentationForbidsIt() {
         Rig r;
         r.host.presentAllowsSave = false;
-        r.click("LOAD");
+        r.click(Command::Load);
         r.tick("\nK");
         r.tick(readFrame(sampleProteusX()));
         QCOMPARE(r.host.commands(), QStringLiteral("00010"));
@@ -184,7 +214,7 @@ private slots:
 
     void lostLinkReturnsToIdle() {
         Rig r;
-        r.click("LOAD");
+        r.click(Command::Load);
         r.link.failure_ = PortError{PortError::Kind::Lost, QStringLiteral("/dev/fake1"),
                                     QStringLiteral("interrotto")};
         r.tick();
@@ -196,7 +226,7 @@ private slots:
 
     void splitFrameCompletesWithoutWaitingForTick() {
         Rig r;
-        r.click("LOAD");
+        r.click(Command::Load);
         r.tick("\nK");
         const QByteArray frame = readFrame(sampleProteusX());
         r.tick(frame.left(20));
@@ -204,6 +234,235 @@ private slots:
         r.link.incoming = frame.mid(20);
         QTRY_COMPARE_WITH_TIMEOUT(r.host.calls.count(QStringLiteral("DisplayData")), 2, 300);
         QCOMPARE(r.state.record.SerialNumber, QStringLiteral("1234ABCD"));
+    }
+
+    void unansweredWriteIsReportedOnce() {
+        Rig r;
+        QVERIFY(readOn(r));
+        r.click(Command::Save);
+        QCOMPARE(writeFrames(r), 1);
+        r.tick({}, LinkTiming{}.answerWaitMs - 1);
+        QCOMPARE(r.host.prompt, ProgrammingRun::promptSave());
+        r.host.preparePanel = false;
+        r.tick({}, 1);
+        QCOMPARE(r.host.prompt, ProgrammingRun::promptNoAnswer());
+        QVERIFY(r.host.prompt.contains(QStringLiteral("Fine lavoro")));
+        QVERIFY(r.host.preparePanel);
+        // Nothing else changes: the port stays open for a late answer and only END is offered.
+        QVERIFY(r.link.isOpen());
+        QVERIFY(r.run.tmrClock().isActive());
+        QCOMPARE(r.host.commands(), QStringLiteral("00010"));
+        QCOMPARE(writeFrames(r), 1);
+        r.host.prompt.clear();
+        r.tick();
+        QVERIFY(r.host.prompt.isEmpty()); // said once
+    }
+
+    void lateAnswerStillCounts_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<bool>("open");
+        QTest::newRow("A") << QByteArray("\nA\r") << ProgrammingRun::promptWritten() << false;
+        QTest::newRow("N") << QByteArray("\nN\r") << ProgrammingRun::promptRefused() << true;
+    }
+    void lateAnswerStillCounts() {
+        QFETCH(QByteArray, answer);
+        Rig r;
+        QVERIFY(readOn(r));
+        r.click(Command::Save);
+        r.tick({}, LinkTiming{}.answerWaitMs + 2000);
+        QCOMPARE(r.host.prompt, ProgrammingRun::promptNoAnswer());
+        r.tick(answer);
+        QTEST(r.host.prompt, "prompt");
+        QTEST(r.link.isOpen(), "open");
+    }
+
+    void endAfterUnansweredWriteReturnsToIdle() {
+        Rig r;
+        QVERIFY(readOn(r));
+        r.click(Command::Save);
+        r.tick({}, LinkTiming{}.answerWaitMs);
+        r.click(Command::End);
+        QVERIFY(!r.link.isOpen());
+        QVERIFY(!r.run.tmrClock().isActive());
+        QCOMPARE(r.host.commands(), QStringLiteral("10111"));
+        QVERIFY(!r.host.ended);
+        // A new run starts with no write pending.
+        QVERIFY(readOn(r));
+        r.tick({}, 2 * LinkTiming{}.answerWaitMs);
+        QCOMPARE(r.host.commands(), QStringLiteral("01010"));
+    }
+
+    void portLostDuringWriteSaysTheWriteIsUncertain_data() {
+        QTest::addColumn<bool>("writing");
+        QTest::newRow("while reading") << false;
+        QTest::newRow("while a write awaits its answer") << true;
+    }
+    void portLostDuringWriteSaysTheWriteIsUncertain() {
+        QFETCH(bool, writing);
+        Rig r;
+        QVERIFY(readOn(r));
+        if (writing)
+            r.click(Command::Save);
+        r.link.failure_ = PortError{PortError::Kind::Lost, QStringLiteral("/dev/fake1"),
+                                    QStringLiteral("Collegamento interrotto.")};
+        r.link.close();
+        r.tick();
+        QCOMPARE(r.host.prompt.startsWith(QStringLiteral("Collegamento interrotto.")), true);
+        QCOMPARE(r.host.prompt.endsWith(ProgrammingRun::promptWriteUnknown()), writing);
+        QCOMPARE(r.host.commands(), QStringLiteral("10111"));
+    }
+
+    // A peripheral that announces itself again after its configuration was read (restarted,
+    // or another one plugged in) must be read again before SAVE is offered.
+    void newAnnouncementNeedsNewRead() {
+        Rig r;
+        QVERIFY(readOn(r));
+        r.tick("\nW\r");
+        QVERIFY(!r.run.configurationRead());
+        r.tick(readFrame(sampleSicep()));
+        QVERIFY(r.run.configurationRead());
+        QVERIFY(r.state.ConfigImage == sampleSicep());
+    }
+
+    // After a SAVE that sent nothing (a field out of range, or a refusal already told), an "A"
+    // answers nothing: no success is reported.
+    void answerWithoutWriteIsNoSuccess_data() {
+        QTest::addColumn<bool>("refusedFirst");
+        QTest::newRow("after a field error") << false;
+        QTest::newRow("after a refusal") << true;
+    }
+    void answerWithoutWriteIsNoSuccess() {
+        QFETCH(bool, refusedFirst);
+        Rig r;
+        QVERIFY(readOn(r));
+        if (refusedFirst) {
+            r.click(Command::Save);
+            r.tick("\nN\r");
+            QCOMPARE(r.host.prompt, ProgrammingRun::promptRefused());
+        } else {
+            r.host.collectError = FieldError::outOfRange(QStringLiteral("txtTempoSirena"),
+                                                         QStringLiteral("Tempo Sirena (s)"));
+            r.click(Command::Save);
+            QCOMPARE(writeFrames(r), 0);
+        }
+        const QString prompt = r.host.prompt;
+        const QString commands = r.host.commands();
+        r.tick("\nA\r");
+        QCOMPARE(r.host.prompt, prompt);
+        QCOMPARE(r.host.commands(), commands);
+        QVERIFY(r.link.isOpen());
+        QVERIFY(r.run.tmrClock().isActive());
+    }
+
+    void frameAfterFieldErrorIsShown() {
+        Rig r;
+        QVERIFY(readOn(r));
+        r.host.collectError = FieldError::outOfRange(QStringLiteral("txtTempoSirena"),
+                                                     QStringLiteral("Tempo Sirena (s)"));
+        r.click(Command::Save);
+        r.tick("\nK\r");
+        r.tick(readFrame(sampleSicep()));
+        QVERIFY(r.state.ConfigImage == sampleSicep());
+        QVERIFY(r.run.configurationRead());
+        r.host.collectError.reset();
+        r.click(Command::Save);
+        QCOMPARE(writeFrames(r), 1);
+    }
+
+    // SAVE between a port failure and the next tick reports the failure, not a field, and
+    // leaves the run idle.
+    void saveAfterPortFailureGoesIdle() {
+        Rig r;
+        QVERIFY(readOn(r));
+        r.link.failure_ = PortError{PortError::Kind::Lost, QStringLiteral("/dev/fake1"),
+                                    QStringLiteral("Collegamento interrotto")};
+        r.link.close();
+        r.host.collectError = FieldError::outOfRange(QStringLiteral("txtTempoSirena"),
+                                                     QStringLiteral("Tempo Sirena (s)"));
+        r.click(Command::Save);
+        QCOMPARE(r.host.prompt, QStringLiteral("Collegamento interrotto"));
+        QVERIFY(r.host.reported.isEmpty());
+        QVERIFY(!r.run.tmrClock().isActive());
+        QCOMPARE(r.host.commands(), QStringLiteral("10111"));
+        QCOMPARE(writeFrames(r), 0);
+    }
+
+    // Without a copy of what the peripheral holds nothing is written; the reason is the link
+    // panel's prompt, and SAVE tries again once the copy can be kept.
+    void noBackupNoWrite() {
+        Rig r;
+        QVERIFY(readOn(r));
+        r.backupFailure = FileError{FileError::Operation::Create,
+                                    QStringLiteral("/backup"),
+                                    QStringLiteral("Impossibile salvare la copia di sicurezza"),
+                                    {}};
+        r.click(Command::Save);
+        QCOMPARE(writeFrames(r), 0);
+        QCOMPARE(r.host.prompt, QStringLiteral("Impossibile salvare la copia di sicurezza"));
+        QVERIFY(r.host.preparePanel);
+        QVERIFY(r.host.reported.isEmpty());
+        QCOMPARE(r.host.commands(), QStringLiteral("01010"));
+        QVERIFY(r.run.lastCommand() == Command::Load);
+        r.backupFailure.reset();
+        r.click(Command::Save);
+        QCOMPARE(writeFrames(r), 1);
+        QCOMPARE(r.backups, QStringList{QStringLiteral("1234ABCD")});
+        QCOMPARE(r.host.prompt, ProgrammingRun::promptSave());
+    }
+
+    // A copy before the first write after every read, none when nothing is sent.
+    void oneBackupPerWrittenRead() {
+        Rig r;
+        QVERIFY(readOn(r));
+        r.host.collectError = FieldError::outOfRange(QStringLiteral("txtTempoSirena"),
+                                                     QStringLiteral("Tempo Sirena (s)"));
+        r.click(Command::Save);
+        QVERIFY(r.backups.isEmpty());
+        r.host.collectError.reset();
+        r.click(Command::Save);
+        r.tick("\nN\r");
+        r.click(Command::End);
+        QVERIFY(readOn(r));
+        r.click(Command::Save);
+        QCOMPARE(r.backups, (QStringList{"1234ABCD", "1234ABCD"}));
+        QCOMPARE(writeFrames(r), 2);
+    }
+
+    // What answers no write and frames no announcement asked for change nothing.
+    void unaskedMessagesWhileReading_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::newRow("A") << QByteArray("\nA\r");
+        QTest::newRow("N") << QByteArray("\nN\r");
+        QTest::newRow("a frame without announcement") << readFrame(sampleSicep());
+    }
+    void unaskedMessagesWhileReading() {
+        QFETCH(QByteArray, input);
+        Rig r;
+        r.click(Command::Load);
+        r.tick(input);
+        QCOMPARE(r.host.prompt, ProgrammingRun::promptLoad());
+        QVERIFY(r.host.preparePanel);
+        QCOMPARE(r.host.commands(), QStringLiteral("00010"));
+        QVERIFY(!r.host.calls.contains(QStringLiteral("DisplayData")));
+        QVERIFY(!r.run.configurationRead());
+    }
+
+    // An announcement whose frame never begins asks for RESET again.
+    void frameThatNeverBeginsAsksForReset() {
+        Rig r;
+        r.click(Command::Load);
+        r.tick("\nK\r");
+        QVERIFY(!r.host.preparePanel); // the presentation after the announcement
+        r.tick({}, LinkTiming{}.frameBoundMs);
+        QCOMPARE(r.host.prompt, ProgrammingRun::promptIncomplete());
+        QVERIFY(r.host.preparePanel);
+        QCOMPARE(r.host.commands(), QStringLiteral("00010"));
+        QVERIFY(r.link.isOpen());
+        r.tick("\nK\r");
+        r.tick(readFrame(sampleSicep()));
+        QVERIFY(r.run.configurationRead());
+        QVERIFY(r.state.ConfigImage == sampleSicep());
     }
 };
 

@@ -21,7 +21,7 @@ constexpr int kMaxPerSecond = 1000;
 BackupStore::Error failure(const QString& folder, const QString& serialNumber, const QString& what,
                            const QString& todo, const QString& detail) {
     const QString shown = QDir::toNativeSeparators(folder);
-    return {shown,
+    return {FileError::Operation::Create, shown,
             QStringLiteral("Impossibile salvare la copia di sicurezza della configurazione della "
                            "periferica %1 nella cartella \"%2\": %3. Nessun dato è stato scritto "
                            "nella periferica: %4, poi ripetere la programmazione.")

@@ -71,7 +71,8 @@ FileError errorFor(Operation op, const QString& path, QFileDevice::FileError err
             : QStringLiteral("Impossibile esportare la configurazione nel file \"%1\": %2. "
                              "Nessun file è stato scritto o modificato: %3, poi ripetere "
                              "l'esportazione.");
-    return {shown, message.arg(shown, d.what, d.todo), detail};
+    return {op == Operation::Read ? FileError::Operation::Read : FileError::Operation::Write, shown,
+            message.arg(shown, d.what, d.todo), detail};
 }
 
 // Copies what the old file holds after `from` to the end of `out`.
@@ -109,7 +110,7 @@ std::optional<FileError> readConfigFile(const QString& path, ConfigFile& file) {
     if (!parsed) {
         const QString shown = QDir::toNativeSeparators(path);
         return FileError{
-            shown,
+            FileError::Operation::Read, shown,
             QStringLiteral("Il file \"%1\" non è un file di configurazione valido: contiene %2 "
                            "byte, ne servono %3. La configurazione visualizzata non è cambiata: "
                            "scegliere un file creato con \"Esporta\".")

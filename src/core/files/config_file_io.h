@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/files/config_file.h"
+#include "core/files/file_error.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,13 +10,7 @@
 
 namespace selvana::conf {
 
-// Why a configuration file could not be read or written. The message is Italian and says what
-// happened and what to do; the detail is the system's own words, for diagnosis.
-struct FileError {
-    QString path; // native separators
-    QString message;
-    QString detail;
-};
+using FileError = selvana::FileError;
 
 // Reads and parses the first 62 bytes of the file. A missing, unreadable or too short file is an
 // error, and `file` is left untouched.

@@ -9,9 +9,22 @@ void LinkReceiver::reset() {
     frameStartMs_ = -1;
 }
 
+namespace {
+
+bool knownLetter(char letter) {
+    return letter == 'W' || letter == 'K' || letter == 'A' || letter == 'N' || letter == 'X' ||
+           letter == 'D';
+}
+
+} // namespace
+
 LinkMessage LinkReceiver::feed(const QByteArray& input, std::int64_t nowMs) {
     buffer_ += input;
-    const qsizetype lineFeed = buffer_.indexOf(frame::kLineFeed);
+    // A line with a letter nobody sends is line noise: the search goes on after it, so that
+    // a message arriving behind it in the same poll is not lost.
+    qsizetype lineFeed = buffer_.indexOf(frame::kLineFeed);
+    while (lineFeed >= 0 && lineFeed + 1 < buffer_.size() && !knownLetter(buffer_[lineFeed + 1]))
+        lineFeed = buffer_.indexOf(frame::kLineFeed, lineFeed + 1);
     if (lineFeed < 0) {
         reset();
         return {};
@@ -39,7 +52,7 @@ LinkMessage LinkReceiver::feed(const QByteArray& input, std::int64_t nowMs) {
         if (buffer_.size() < needed) {
             if (frameStartMs_ < 0)
                 frameStartMs_ = nowMs;
-            if (nowMs - frameStartMs_ <= kFrameWaitMs)
+            if (nowMs - frameStartMs_ <= frameBoundMs_)
                 return {LinkMessage::Kind::Pending, letter, {}};
             reset();
             return {LinkMessage::Kind::Expired, letter, {}};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/link/link_timing.h"
+
 #include <QByteArray>
 
 #include <cstdint>
@@ -25,16 +27,20 @@ struct LinkMessage {
 // Cuts the received bytes into messages, one per poll: characters before the first line feed
 // are dropped, so is everything after the first message, and a message with an unknown letter.
 // A message cut by a poll boundary (input ending on its line feed or inside a frame) is kept
-// for the next poll; a frame that stays incomplete for kFrameWaitMs is dropped.
+// for the next poll; a frame still incomplete frameBoundMs after it began is dropped.
 class LinkReceiver {
 public:
-    static constexpr std::int64_t kFrameWaitMs = 2000;
+    explicit LinkReceiver(std::int64_t frameBoundMs = LinkTiming{}.frameBoundMs)
+        : frameBoundMs_(frameBoundMs) {}
 
     LinkMessage feed(const QByteArray& input, std::int64_t nowMs);
     void reset();
     bool waitingForFrame() const { return frameStartMs_ >= 0; }
 
+    void setFrameBound(std::int64_t ms) { frameBoundMs_ = ms; }
+
 private:
+    std::int64_t frameBoundMs_;
     QByteArray buffer_;
     std::int64_t frameStartMs_ = -1;
 };

@@ -1,19 +1,27 @@
 #include "core/link/programming_run.h"
 
+#include "core/image/config_decoder.h"
+#include "core/image/memory_map.h"
 #include "core/link/frame_codec.h"
 
 namespace selvana {
 
 ProgrammingRun::ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& host,
                                QObject* parent)
-    : QObject(parent), state_(state), link_(link), host_(host), exchange_(link) {
-    tmrClock_.setObjectName(QStringLiteral("tmrClock"));
-    tmrClock_.setInterval(0);
-    framePoll_.setInterval(kFramePollMs);
-    connect(&tmrClock_, &QTimer::timeout, this, &ProgrammingRun::tmrClock_Timer);
-    connect(&framePoll_, &QTimer::timeout, this, [this] { pollLink(false); });
-    elapsed_.start();
-    clock_ = [this] { return elapsed_.elapsed(); };
+    : QObject(parent), state_(state), host_(host), session_(link) {
+    session_.tickTimer().setObjectName(QStringLiteral("tmrClock"));
+    connect(&session_, &LinkSession::ticked, this, &ProgrammingRun::blink);
+    connect(&session_, &LinkSession::announced, this, &ProgrammingRun::onAnnounced);
+    connect(&session_, &LinkSession::configurationRead, this, &ProgrammingRun::onConfiguration);
+    connect(&session_, &LinkSession::frameIncomplete, this, &ProgrammingRun::onFrameIncomplete);
+    connect(&session_, &LinkSession::answered, this, &ProgrammingRun::onAnswer);
+    connect(&session_, &LinkSession::backupFailed, this, &ProgrammingRun::onBackupFailed);
+    connect(&session_, &LinkSession::linkFailed, this,
+            [this](const PortError& error, bool duringWrite) {
+                idleAfterFailure(duringWrite
+                                     ? error.message + QLatin1Char(' ') + promptWriteUnknown()
+                                     : error.message);
+            });
 }
 
 QString ProgrammingRun::promptLoad() {
@@ -40,42 +48,58 @@ QString ProgrammingRun::promptNoAnswer() {
                           "lavoro\" e ripetere la lettura.");
 }
 
+QString ProgrammingRun::promptRestarted() {
+    return QStringLiteral("L'apparato si è riavviato senza rispondere alla scrittura: la "
+                          "programmazione potrebbe non essere avvenuta. Uscire con \"Fine "
+                          "lavoro\" e ripetere la lettura.");
+}
+
 QString ProgrammingRun::promptWriteUnknown() {
     return QStringLiteral("La configurazione potrebbe non essere stata scritta nell'apparato: "
                           "dopo averlo ricollegato, ripetere la lettura e la programmazione.");
 }
 
 void ProgrammingRun::setCommands(bool load, bool save, bool reti, bool end, bool config) {
-    host_.setCommandEnabled(QStringLiteral("LOAD"), load);
-    host_.setCommandEnabled(QStringLiteral("SAVE"), save);
-    host_.setCommandEnabled(QStringLiteral("RETI"), reti);
-    host_.setCommandEnabled(QStringLiteral("END"), end);
-    host_.setCommandEnabled(QStringLiteral("CONFIG"), config);
+    host_.setCommandEnabled(Command::Load, load);
+    host_.setCommandEnabled(Command::Save, save);
+    host_.setCommandEnabled(Command::Reti, reti);
+    host_.setCommandEnabled(Command::End, end);
+    host_.setCommandEnabled(Command::Config, config);
 }
 
-void ProgrammingRun::tlbMain_ButtonClick(const QString& key) {
+void ProgrammingRun::setIdleCommands() {
+    if (state_.PortNumber < 1)
+        setCommands(false, false, false, true, true);
+    else
+        setCommands(true, false, true, true, true);
+}
+
+void ProgrammingRun::tlbMain_ButtonClick(Command command) {
     host_.writeNetworks();
     previousCommand_ = lastCommand_;
-    lastCommand_ = key;
+    lastCommand_ = command;
     host_.hideNetworksPanel();
 
-    if (key == QLatin1String("CONFIG")) {
+    switch (command) {
+    case Command::Config:
         host_.runPortWindow();
-        tlbMain_ButtonClick(QStringLiteral("END"));
+        tlbMain_ButtonClick(Command::End);
         return;
-    }
-    if (key == QLatin1String("LOAD"))
+    case Command::Load:
         startLoad();
-    else if (key == QLatin1String("SAVE"))
+        break;
+    case Command::Save:
         startSave();
-    else if (key == QLatin1String("RETI")) {
+        break;
+    case Command::Reti:
         setCommands(false, false, false, true, false);
         host_.showNetworksPanel();
-    } else if (key == QLatin1String("END")) {
+        break;
+    case Command::End:
         endCommand();
         return;
     }
-    emit commandDone(key);
+    emit commandDone(command);
 }
 
 void ProgrammingRun::startLoad() {
@@ -84,16 +108,13 @@ void ProgrammingRun::startLoad() {
     host_.showPreparePanel();
     host_.hidePresentationPanel();
     host_.showPreparePanel();
-    if (link_.isOpen())
-        link_.close();
+    session_.close();
     host_.fillCombos();
-    exchange_.reset();
-    configurationRead_ = false;
-    writeInFlight_ = false;
-    auto error = link_.open(host_.deviceForPort(state_.PortNumber));
+    session_.setBandLetter(state_.BandLetter);
+    auto error = session_.open(host_.deviceForPort(state_.PortNumber));
     if (error && error->kind == PortError::Kind::Absent) {
         if (const auto instead = host_.deviceInsteadOfAbsent(*error)) {
-            error = link_.open(*instead);
+            error = session_.open(*instead);
             host_.setPrompt(promptLoad());
         }
     }
@@ -101,183 +122,132 @@ void ProgrammingRun::startLoad() {
         idleAfterFailure(error->message);
         return;
     }
-    tmrClock_.setInterval(kTickMs);
-    tmrClock_.start();
     setCommands(false, false, false, true, false);
 }
 
 void ProgrammingRun::startSave() {
-    const QString unsent = QStringLiteral(
-        "Impossibile inviare la configurazione: la porta seriale non è più disponibile. "
-        "Verificare il collegamento e ripetere la lettura.");
     // A port that failed since the last tick says so before any field is looked at.
-    if (!link_.isOpen()) {
-        const auto failure = link_.failure();
-        idleAfterFailure(failure ? failure->message : unsent);
+    if (const auto failure = session_.portFailure()) {
+        idleAfterFailure(failure->message);
         return;
     }
-    if (!configurationRead_) {
+    if (previousCommand_ != Command::Load || !session_.mayWrite()) {
         // Nothing goes to a peripheral whose own configuration is not the one shown.
         lastCommand_ = previousCommand_;
-        host_.setCommandEnabled(QStringLiteral("SAVE"), false);
+        host_.setCommandEnabled(Command::Save, false);
         return;
     }
-    // One write per reading: from here on the editor may not offer SAVE again (covering it
-    // makes its boxes check themselves), unless nothing is sent after all.
-    configurationRead_ = false;
+    // From here on the editor may not offer SAVE again (covering it makes its boxes check
+    // themselves), unless nothing is sent after all.
     setCommands(false, false, false, true, false);
     host_.setPrompt(promptSave());
     host_.showPreparePanel();
-    // SaveData: nothing leaves unless the whole configuration could be collected.
+    // Nothing leaves unless the whole configuration could be collected.
     if (const auto error = host_.collectConfiguration()) {
-        // Nothing was sent: the run goes on showing the configuration, as before the click.
-        configurationRead_ = true;
+        // The run goes on showing the configuration, as before the click.
         lastCommand_ = previousCommand_;
         host_.hidePreparePanel();
         setCommands(false, true, false, true, false);
         host_.reportFieldError(*error);
         return;
     }
-    if (!exchange_.sendConfiguration(state_.SaveImage)) {
-        idleAfterFailure(unsent);
-        return;
-    }
-    writeInFlight_ = true;
-    noAnswerTold_ = false;
-    writeSentMs_ = now();
+    // A copy that cannot be kept, or a port gone, is reported by the session's signals.
+    session_.write(state_.SaveImage);
 }
 
 void ProgrammingRun::endCommand() {
-    if (!previousCommand_.isEmpty() && previousCommand_ != QLatin1String("END")) {
-        configurationRead_ = false;
-        writeInFlight_ = false;
-        host_.takeNetworksFromGrid();
-        if (link_.isOpen())
-            link_.close();
-        tmrClock_.stop();
-        framePoll_.stop();
-        if (state_.PortNumber < 1)
-            setCommands(false, false, false, true, true);
-        else
-            setCommands(true, false, true, true, true);
-        host_.showPresentationPanel();
-        host_.reloadNetworks();
-        emit commandDone(QStringLiteral("END"));
-    } else {
+    if (!previousCommand_ || *previousCommand_ == Command::End) {
         host_.endProgram();
+        return;
     }
+    host_.takeNetworksFromGrid();
+    session_.close();
+    setIdleCommands();
+    host_.showPresentationPanel();
+    host_.reloadNetworks();
+    emit commandDone(Command::End);
 }
 
 void ProgrammingRun::idleAfterFailure(const QString& caption) {
-    configurationRead_ = false;
-    writeInFlight_ = false;
-    if (link_.isOpen())
-        link_.close();
-    tmrClock_.stop();
-    framePoll_.stop();
-    exchange_.reset();
+    session_.close();
     host_.setPrompt(caption);
     host_.setPromptColour(kRed);
     host_.hidePresentationPanel();
     host_.showPreparePanel();
-    if (state_.PortNumber < 1)
-        setCommands(false, false, false, true, true);
-    else
-        setCommands(true, false, true, true, true);
+    setIdleCommands();
 }
 
-void ProgrammingRun::tmrClock_Timer() {
-    pollLink(true);
+void ProgrammingRun::blink() {
+    host_.setPromptColour(host_.promptColour() ^ kBlinkMask);
 }
 
-void ProgrammingRun::pollLink(bool blink) {
-    if (blink)
-        host_.setPromptColour(host_.promptColour() ^ kBlinkMask);
-    if (const auto failure = link_.failure()) {
-        // Lost while the answer to a write was awaited: whether it arrived is unknown.
-        idleAfterFailure(writeInFlight_ ? failure->message + QLatin1Char(' ') + promptWriteUnknown()
-                                        : failure->message);
+void ProgrammingRun::onAnnounced(std::uint8_t firmwareM6) {
+    state_.FirmwareM6 = firmwareM6;
+    // The peripheral restarted, or another one is connected: what the editor shows is not its
+    // configuration until its frame has been read.
+    host_.setCommandEnabled(Command::Save, false);
+    if (reading())
+        present();
+}
+
+void ProgrammingRun::onConfiguration(const Image& image, std::uint8_t firmwareM6) {
+    // A frame that follows a restart during a write is not shown.
+    if (!reading())
         return;
-    }
-    if (!link_.isOpen()) {
-        tmrClock_.stop();
-        framePoll_.stop();
-        return;
-    }
-    handle(exchange_.poll(now()));
-    if (writeInFlight_ && !noAnswerTold_ && now() - writeSentMs_ >= kWriteAnswerWaitMs) {
-        // Said once; port and commands stay, so a late answer still counts and END leaves.
-        noAnswerTold_ = true;
-        host_.setPrompt(promptNoAnswer());
-        host_.showPreparePanel();
-    }
-    if (link_.isOpen() && exchange_.waitingForFrame()) {
-        if (!framePoll_.isActive())
-            framePoll_.start();
-    } else {
-        framePoll_.stop();
-    }
+    state_.FirmwareM6 = firmwareM6;
+    for (int k = 1; k <= map::kImageSize; ++k)
+        state_.ConfigImage[k] = image[k];
+    state_.record.SerialNumber = serialNumberOf(state_.ConfigImage);
+    Analyze2(state_.ConfigImage, state_.BandLetter, state_.record);
+    present();
+    emit framePresented();
 }
 
-void ProgrammingRun::handle(const LinkMessage& message) {
-    using Kind = LinkMessage::Kind;
-    switch (message.kind) {
-    case Kind::Announce:
-        state_.FirmwareM6 = message.letter == 'K' ? 1 : 0;
-        // The peripheral restarted, or another one is connected: what the editor shows is not
-        // its configuration until its frame has been read.
-        configurationRead_ = false;
-        host_.setCommandEnabled(QStringLiteral("SAVE"), false);
-        break;
-    case Kind::Acknowledge:
-        if (lastCommand_ == QLatin1String("LOAD")) {
-            host_.showPreparePanel();
-            host_.setCommandEnabled(QStringLiteral("SAVE"), true);
-        } else if (lastCommand_ == QLatin1String("SAVE")) {
-            // Only an answer to a write in flight counts; a stray one is no success.
-            if (!writeInFlight_)
-                return;
-            writeInFlight_ = false;
-            setCommands(true, false, true, true, false);
-            host_.setPrompt(promptWritten());
-            link_.close();
-            tmrClock_.stop();
-            framePoll_.stop();
-        }
-        break;
-    case Kind::Refuse:
-        writeInFlight_ = false;
+void ProgrammingRun::onFrameIncomplete() {
+    if (!reading())
+        return;
+    host_.setPrompt(promptIncomplete());
+    host_.showPreparePanel();
+    host_.setCommandEnabled(Command::Save, false);
+}
+
+void ProgrammingRun::onAnswer(LinkSession::Answer answer) {
+    switch (answer) {
+    case LinkSession::Answer::Accepted:
+        session_.close();
+        setCommands(true, false, true, true, false);
+        host_.setPrompt(promptWritten());
+        return;
+    case LinkSession::Answer::Refused:
         host_.showPreparePanel();
         host_.setPrompt(promptRefused());
         setCommands(false, false, false, true, false);
-        break;
-    case Kind::Frame:
-        break;
-    case Kind::Expired:
-        if (lastCommand_ == QLatin1String("LOAD")) {
-            host_.setPrompt(promptIncomplete());
-            host_.showPreparePanel();
-        }
         return;
-    default:
-        return; // nothing complete arrived
+    case LinkSession::Answer::None:
+        // The port stays open, so a late answer still counts; END leaves.
+        host_.setPrompt(promptNoAnswer());
+        host_.showPreparePanel();
+        return;
+    case LinkSession::Answer::Restarted:
+        state_.FirmwareM6 = session_.firmwareM6();
+        host_.setPrompt(promptRestarted());
+        host_.showPreparePanel();
+        return;
     }
-    if (lastCommand_ == QLatin1String("LOAD")) {
-        const bool frame = message.kind == Kind::Frame;
-        if (frame) {
-            Analyze(message.bytes, state_.BandLetter, state_.ConfigImage, state_.record);
-            configurationRead_ = true;
-        }
-        present();
-        if (frame)
-            emit framePresented();
-    }
+}
+
+void ProgrammingRun::onBackupFailed(const FileError& error) {
+    // Nothing was sent: the configuration may be written once the copy can be kept.
+    lastCommand_ = previousCommand_;
+    host_.setPrompt(error.message);
+    host_.showPreparePanel();
+    setCommands(false, true, false, true, false);
 }
 
 void ProgrammingRun::present() {
     const bool writable = host_.presentConfiguration();
     host_.hidePreparePanel();
-    host_.setCommandEnabled(QStringLiteral("SAVE"), writable);
+    host_.setCommandEnabled(Command::Save, writable && configurationRead());
 }
 
 } // namespace selvana

@@ -1,45 +1,42 @@
 #pragma once
 
-#include "core/link/peripheral_exchange.h"
+#include "core/link/link_session.h"
 #include "core/link/run_host.h"
 #include "core/session/program_state.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 
-#include <functional>
+#include <optional>
 
 namespace selvana {
 
-// The toolbar commands and the timer-driven exchange with the peripheral.
+// The window's toolbar commands and what the window shows of the session with a peripheral:
+// prompts, panels and the toolbar's states.
 class ProgrammingRun : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kTickMs = 500;
-    static constexpr int kFramePollMs = 20;
     static constexpr std::uint32_t kRed = 255;
     static constexpr std::uint32_t kBlinkMask = 0xC0C0C0;
-    // How long a write frame may go unanswered before the installer is told.
-    static constexpr std::int64_t kWriteAnswerWaitMs = 5000;
 
     ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& host, QObject* parent = nullptr);
 
-    void tlbMain_ButtonClick(const QString& key);
-    void tmrClock_Timer();
+    // The link's timing from the next "LOAD" on; the defaults unless a test sets others.
+    void setTiming(const LinkTiming& timing) { session_.setTiming(timing); }
 
-    const QString& lastCommand() const { return lastCommand_; }
-    const QString& previousCommand() const { return previousCommand_; }
-    QTimer& tmrClock() { return tmrClock_; }
-    bool portOpen() const { return link_.isOpen(); }
+    void tlbMain_ButtonClick(Command command);
+    void tmrClock_Timer() { session_.tick(); }
+
+    // Nothing before the first click.
+    std::optional<Command> lastCommand() const { return lastCommand_; }
+    std::optional<Command> previousCommand() const { return previousCommand_; }
+    QTimer& tmrClock() { return session_.tickTimer(); }
+    bool portOpen() const { return session_.isOpen(); }
+    LinkSession& session() { return session_; }
 
     // Whether the configuration shown may be written: the peripheral now connected has sent it
-    // since "LOAD" or since it last announced itself, and no write has gone to it since. Until
-    // then the editor shows another configuration, or the answer to a write is awaited.
-    bool configurationRead() const { return configurationRead_; }
-
-    // Milliseconds for the frame wait; a steady clock unless a test or the fuzzer sets one.
-    void setClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
+    // in this read, since it last announced itself, and nothing has been written to it since.
+    // Until then the editor shows another configuration, or the answer to a write is awaited.
+    bool configurationRead() const { return lastCommand_ == Command::Load && session_.mayWrite(); }
 
     // The link panel's captions.
     static QString promptLoad();
@@ -48,37 +45,34 @@ public:
     static QString promptRefused();
     static QString promptIncomplete();
     static QString promptNoAnswer();
+    static QString promptRestarted();
     static QString promptWriteUnknown(); // added when the port is lost during a write
 
 signals:
-    void commandDone(const QString& key); // for tests and traces
-    void framePresented();                // a configuration frame was decoded and shown
+    void commandDone(selvana::Command command); // for tests and traces
+    void framePresented();                      // a configuration frame was decoded and shown
 
 private:
     void setCommands(bool load, bool save, bool reti, bool end, bool config);
+    void setIdleCommands();
     void startLoad();
     void startSave();
     void endCommand();
     void idleAfterFailure(const QString& caption);
-    void pollLink(bool blink);
-    void handle(const LinkMessage& message);
+    void blink();
+    void onAnnounced(std::uint8_t firmwareM6);
+    void onConfiguration(const Image& image, std::uint8_t firmwareM6);
+    void onFrameIncomplete();
+    void onAnswer(LinkSession::Answer answer);
+    void onBackupFailed(const FileError& error);
     void present();
-    std::int64_t now() const { return clock_(); }
+    bool reading() const { return lastCommand_ == Command::Load; }
 
     ProgramState& state_;
-    SerialLink& link_;
     RunHost& host_;
-    PeripheralExchange exchange_;
-    QTimer tmrClock_;
-    QTimer framePoll_; // while a frame is arriving, so the rest is taken without waiting a tick
-    QElapsedTimer elapsed_;
-    std::function<std::int64_t()> clock_;
-    bool configurationRead_ = false;
-    bool writeInFlight_ = false; // a write frame was sent and not answered yet
-    bool noAnswerTold_ = false;
-    std::int64_t writeSentMs_ = 0;
-    QString lastCommand_;
-    QString previousCommand_;
+    LinkSession session_;
+    std::optional<Command> lastCommand_;
+    std::optional<Command> previousCommand_;
 };
 
 } // namespace selvana

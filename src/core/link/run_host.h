@@ -10,14 +10,16 @@
 
 namespace selvana {
 
+// The toolbar's commands, left to right.
+enum class Command { Config, Load, Save, Reti, End };
+
 // What the programming run asks of the window it drives. The main window implements it; tests
 // and the fuzzer use stand-ins.
 class RunHost {
 public:
     virtual ~RunHost() = default;
 
-    // Toolbar command by key: "CONFIG", "LOAD", "SAVE", "RETI", "END".
-    virtual void setCommandEnabled(const QString& key, bool enabled) = 0;
+    virtual void setCommandEnabled(Command command, bool enabled) = 0;
 
     // lblPrepare on the link panel; colours are 0x00BBGGRR numbers.
     virtual void setPrompt(const QString& caption) = 0;

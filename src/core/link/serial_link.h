@@ -15,6 +15,9 @@ struct PortError {
     QString message; // Italian, says what to do
 };
 
+// An open port that stopped working (device unplugged, other end closed).
+PortError lostPortError(const QString& device);
+
 // What the link needs of a serial port: 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
 // control; polled, never event-driven; every byte value passes unchanged both ways.
 class SerialLink {

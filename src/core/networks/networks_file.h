@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/files/file_error.h"
 #include "core/networks/network_list.h"
 
 #include <QByteArray>
@@ -16,15 +17,9 @@ inline constexpr char kNetworksFileName[] = "Reti.cfg";
 // What a new or empty networks file is filled with, on every one of its 100 lines.
 inline constexpr char kDefaultNetworkEntry[] = "00000Rete non assegnata";
 
-// A file-system failure while loading or writing the networks file. The message is Italian and
-// says what happened and what to do; the caller shows it and the program goes on.
-struct NetworksFileError {
-    enum class Operation { Create, Read, Write };
-    Operation operation = Operation::Read;
-    QString path;    // native separators
-    QString message; // for the installer
-    QString detail;  // the system's own words, for diagnosis
-};
+// A file-system failure while loading or writing the networks file; the caller shows its
+// message and the program goes on.
+using NetworksFileError = FileError;
 
 QString networksFilePath(const QString& folder);
 
