@@ -1,5 +1,7 @@
 #include "cli/file_names.h"
 
+#include "core/files/atomic_file.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -8,8 +10,6 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,12 +45,6 @@ QString decodeKeepingBytes(const QByteArray& raw) {
     }
     return out;
 }
-
-#ifdef Q_OS_UNIX
-QString systemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-#endif
 
 } // namespace
 
@@ -153,40 +147,9 @@ bool openFile(const QString& name, QFile& file, QIODevice::OpenMode mode) {
 }
 
 std::optional<QString> replaceByBytes(const QString& name, const QByteArray& content) {
-#ifdef Q_OS_UNIX
-    const QByteArray target = nameBytes(name);
-    const QByteArray temporary =
-        target + ".tmp-" + QByteArray::number(QCoreApplication::applicationPid());
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return systemReason(errno);
-    qsizetype done = 0;
-    int error = 0;
-    while (done < content.size() && error == 0) {
-        const ssize_t n = ::write(fd, content.constData() + done, content.size() - done);
-        if (n > 0)
-            done += n;
-        else if (n == 0)
-            error = EIO;
-        else if (errno != EINTR)
-            error = errno;
-    }
-    if (error == 0 && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(temporary.constData(), target.constData()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(temporary.constData());
-        return systemReason(error);
-    }
+    if (const auto failure = AtomicFile::byNameBytes(nameBytes(name)).write(content))
+        return failure->detail;
     return std::nullopt;
-#else
-    static_cast<void>(name);
-    static_cast<void>(content);
-    return QStringLiteral("nome di file non supportato");
-#endif
 }
 
 } // namespace selvana::cli

@@ -8,6 +8,7 @@
 #include "common/detected_ports.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
+#include "common/test_timing.h"
 #include "core/files/config_file.h"
 #include "serial/port_devices.h"
 #include "serial/port_slots.h"
@@ -325,7 +326,7 @@ private slots:
         QString stdOut;
         QString stdErr;
         Console console(&stdOut, &stdErr);
-        const int status = runCommandLine(arguments, console, ports);
+        const int status = runCommandLine(arguments, console, ports, testing::testTiming());
         QTEST(status, "status");
         if (!out.isEmpty())
             QCOMPARE(stdOut.split('\n', Qt::SkipEmptyParts), out);

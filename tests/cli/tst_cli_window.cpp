@@ -27,7 +27,7 @@ class TestCliWindow : public QObject {
     QTemporaryDir home;
 
     static QJsonObject decodeJson(const QString& path) {
-        CliProcess cli(QDir::tempPath());
+        CliRun cli;
         const int status = cli.run({QStringLiteral("decode"), path, QStringLiteral("--json")});
         if (status != 0)
             qWarning("decode ended with %d: %s", status, qPrintable(cli.err()));
@@ -155,10 +155,9 @@ private slots:
         options.announce = 'K';
         options.image = source;
         QVERIFY(p.start(options));
-        CliProcess cli(home.path());
-        cli.start({QStringLiteral("write"), path, QStringLiteral("--port"), p.device()});
-        QVERIFY(p.resetWhenAsked(cli));
-        QCOMPARE(cli.finish(), 0);
+        CliRun cli;
+        p.answerPrompts(cli);
+        QCOMPARE(cli.run({QStringLiteral("write"), path, QStringLiteral("--port"), p.device()}), 0);
         QCOMPARE(p.stored.size(), 1);
         for (int k = 1; k <= 64; ++k)
             QVERIFY2(p.stored.first()[k] == static_cast<std::uint8_t>(windowFrame[k + 1]),

@@ -1,6 +1,7 @@
 #include "common/recording_dialogs.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
+#include "common/test_timing.h"
 #include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
 #include "simulator/image_source.h"
@@ -83,6 +84,7 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
         settings.SaveSetting(QStringLiteral("Port"), QStringLiteral("1"));
         window = std::make_unique<MainWindow>(state, link, settings, dialogs, folder.path());
+        window->run().setTiming(testing::testTiming());
         window->show();
     }
 

@@ -7,8 +7,8 @@
 //   0 n bytes...  bytes arrive (n of them)          4 t image...  a whole read frame arrives
 //   1             a tick 500 ms later               5 l           a short message arrives
 //   2 k           a click on command k (if enabled) 6             the port stops working
-//   3 d           a tick d * 50 ms later            7 f           editor and port verdicts,
-//                                                                 an editor check on SAVE
+//   3 d           a tick d * 50 ms later            7 f           editor, port and backup
+//                                                                 verdicts, an editor check
 
 #include "common/fake_link.h"
 #include "common/sample_images.h"
@@ -83,6 +83,7 @@ struct Rig {
     ProgrammingRun run{state, link, host};
     std::int64_t clock = 1000;
     bool refuseOpen = false;
+    bool backupFails = false;
     bool readSinceAnnouncement = false; // the connected peripheral's frame has been shown
     bool writeAwaiting = false;         // a write frame went out and no answer came yet
     bool failurePending = false;        // the port failed and no tick or click has seen it
@@ -90,16 +91,21 @@ struct Rig {
 
     explicit Rig(Script& script) : in(script) {
         host.run = &run;
+        host.logCalls = false;
+        link.logOpens = false;
         QObject::connect(&run, &ProgrammingRun::framePresented,
                          [this] { readSinceAnnouncement = true; });
-        run.setClock([this] { return clock; });
+        run.session().setClock([this] { return clock; });
+        run.session().setBackup([this](const LinkSession::ReadConfiguration&, QString*) {
+            return backupFails ? std::optional<FileError>(FileError{}) : std::nullopt;
+        });
         state.PortNumber = 1;
         // What the window's load handler does.
-        host.setCommandEnabled(QStringLiteral("LOAD"), true);
-        host.setCommandEnabled(QStringLiteral("SAVE"), false);
-        host.setCommandEnabled(QStringLiteral("RETI"), true);
-        host.setCommandEnabled(QStringLiteral("END"), true);
-        host.setCommandEnabled(QStringLiteral("CONFIG"), true);
+        host.setCommandEnabled(Command::Load, true);
+        host.setCommandEnabled(Command::Save, false);
+        host.setCommandEnabled(Command::Reti, true);
+        host.setCommandEnabled(Command::End, true);
+        host.setCommandEnabled(Command::Config, true);
         host.showPresentationPanel();
     }
 
@@ -110,7 +116,8 @@ struct Rig {
         const qsizetype before = link.writes.size();
         const QString promptBefore = host.prompt;
         run.tmrClock_Timer();
-        if (link.writes.size() > before)
+        const bool announced = link.writes.size() > before;
+        if (announced)
             readSinceAnnouncement = false; // an announcement was answered
         checkWrites(before, false);
         failurePending = false;
@@ -121,36 +128,44 @@ struct Rig {
             host.prompt == ProgrammingRun::promptRefused() || !link.isOpen())
             writeAwaiting = false;
         if (writeAwaiting) {
-            const bool late = clock - writeSentAt >= ProgrammingRun::kWriteAnswerWaitMs;
-            FUZZ_CHECK(host.prompt ==
-                           (late ? ProgrammingRun::promptNoAnswer() : ProgrammingRun::promptSave()),
-                       "while writing, %lld ms: %s", static_cast<long long>(clock - writeSentAt),
-                       qPrintable(host.prompt));
+            const bool late = clock - writeSentAt >= LinkTiming{}.answerWaitMs;
+            const bool told = promptBefore == ProgrammingRun::promptNoAnswer();
+            // A restart instead of an answer is told at once, unless the outcome was already
+            // told unknown; the end of the answer wait is told at the first tick after it.
+            const QString expected = told        ? ProgrammingRun::promptNoAnswer()
+                                     : announced ? ProgrammingRun::promptRestarted()
+                                     : late      ? ProgrammingRun::promptNoAnswer()
+                                                 : ProgrammingRun::promptSave();
+            FUZZ_CHECK(host.prompt == expected, "while writing, %lld ms: %s",
+                       static_cast<long long>(clock - writeSentAt), qPrintable(host.prompt));
+            if (announced)
+                writeAwaiting = false; // the answer can no longer come
         }
     }
 
     // Returns false once the program has ended.
-    bool click(const char* key) {
-        if (!host.enabledCommands.value(QLatin1String(key)))
+    bool click(Command command) {
+        if (!host.enabledCommands.value(command))
             return true; // a disabled button cannot be clicked
         const bool sendable = run.configurationRead();
         const qsizetype before = link.writes.size();
         link.refuseOpen = refuseOpen;
-        run.tlbMain_ButtonClick(QLatin1String(key));
+        run.tlbMain_ButtonClick(command);
         if (host.ended)
             return false;
         failurePending = false;
         const bool wrote = link.writes.size() > before;
         if (wrote)
-            FUZZ_CHECK(qstrcmp(key, "SAVE") == 0 && sendable && readSinceAnnouncement,
-                       "%s wrote to a peripheral whose configuration was not read", key);
+            FUZZ_CHECK(command == Command::Save && sendable && readSinceAnnouncement,
+                       "command %d wrote to a peripheral whose configuration was not read",
+                       int(command));
         checkWrites(before, true);
-        if (qstrcmp(key, "LOAD") == 0)
+        if (command == Command::Load)
             readSinceAnnouncement = false;
-        writeAwaiting = wrote || (writeAwaiting && link.isOpen() && qstrcmp(key, "END") != 0);
+        writeAwaiting = wrote || (writeAwaiting && link.isOpen() && command != Command::End);
         if (wrote)
             writeSentAt = clock;
-        checkState(key);
+        checkState("a click");
         return true;
     }
 
@@ -179,8 +194,8 @@ struct Rig {
         const bool running = run.tmrClock().isActive();
         const bool closedStopped = !open && !running;
         const bool openRunning = open && running;
-        const bool reading = run.lastCommand() == QLatin1String("LOAD");
-        const bool writing = run.lastCommand() == QLatin1String("SAVE");
+        const bool reading = run.lastCommand() == Command::Load;
+        const bool writing = run.lastCommand() == Command::Save;
         bool known = false;
         if (commands == QLatin1String("00011"))
             known = closedStopped && state.PortNumber < 1; // idle, no port
@@ -196,8 +211,8 @@ struct Rig {
         FUZZ_CHECK(known, "after %s: commands %s, port %s, timer %s, port number %d", after,
                    qPrintable(commands), open ? "open" : "closed", running ? "running" : "stopped",
                    state.PortNumber);
-        FUZZ_CHECK(!open || run.tmrClock().interval() == ProgrammingRun::kTickMs, "tick interval");
-        FUZZ_CHECK(!host.enabledCommands.value(QStringLiteral("SAVE")) ||
+        FUZZ_CHECK(!open || run.tmrClock().interval() == LinkTiming{}.tickMs, "tick interval");
+        FUZZ_CHECK(!host.enabledCommands.value(Command::Save) ||
                        (run.configurationRead() && readSinceAnnouncement),
                    "SAVE offered before the configuration was read");
     }
@@ -224,10 +239,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             r.link.incoming += in.take(in.byte());
             break;
         case 1:
-            r.tick(ProgrammingRun::kTickMs);
+            r.tick(LinkTiming{}.tickMs);
             break;
         case 2:
-            if (!r.click(kKeys[in.byte() % 5]))
+            if (!r.click(kCommands[in.byte() % 5]))
                 return 0;
             break;
         case 3:
@@ -258,6 +273,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             r.host.presentAllowsSave = f & 1;
             r.refuseOpen = f & 2;
             r.host.checksOnCover = f & 32;
+            r.backupFails = f & 64;
             if (f & 4)
                 r.host.collectError = FieldError::outOfRange(QStringLiteral("txtTempoSirena"),
                                                              QStringLiteral("Tempo Sirena (s)"));
@@ -265,7 +281,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 r.host.collectError.reset();
             if (f & 8) {
                 // An editor check (a box losing the focus) turns SAVE on or off at any time.
-                r.host.setCommandEnabled(QStringLiteral("SAVE"), f & 16);
+                r.host.setCommandEnabled(Command::Save, f & 16);
                 if (!r.failurePending)
                     r.checkState("an editor check");
             }

@@ -112,6 +112,10 @@ private slots:
             << QStringList{"--image", QString(128, '0'), "--image-file", "/dev/null"};
         QTest::newRow("serial") << QStringList{"--serial", "12"};
         QTest::newRow("auto-reset") << QStringList{"--auto-reset", "-1"};
+        QTest::newRow("auto-reset in both units")
+            << QStringList{"--auto-reset", "1", "--auto-reset-ms", "1000"};
+        QTest::newRow("auto-reset-ms") << QStringList{"--auto-reset-ms", "soon"};
+        QTest::newRow("split delay") << QStringList{"--split-delay-ms", "0"};
     }
     void refusesBadOptions() {
         QFETCH(QStringList, arguments);

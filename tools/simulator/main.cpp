@@ -52,7 +52,7 @@ struct Fault {
 };
 
 const Fault kFaults[] = {
-    {"split-frame", "Send the read frame in two parts about 700 ms apart.",
+    {"split-frame", "Send the read frame in two parts, --split-delay-ms apart.",
      &SimulatorFaults::splitFrame},
     {"noise", "Put a few bytes without line feeds before every message.", &SimulatorFaults::noise},
     {"garbage", "Send bursts of random bytes with line feeds now and then.",
@@ -111,9 +111,30 @@ SimulatorOptions optionsFrom(const QCommandLineParser& parser) {
     options.frameType = letterOption(parser, "frame", "XD");
 
     bool ok = false;
-    options.autoResetSeconds = parser.value("auto-reset").toInt(&ok);
-    if (!ok || options.autoResetSeconds < 0)
-        fail(QStringLiteral("--auto-reset takes a number of seconds, 0 for never"));
+    if (parser.isSet("auto-reset") && parser.isSet("auto-reset-ms"))
+        fail(QStringLiteral("give --auto-reset or --auto-reset-ms, not both"));
+    if (parser.isSet("auto-reset-ms")) {
+        options.autoResetMs = parser.value("auto-reset-ms").toInt(&ok);
+        if (!ok || options.autoResetMs < 0)
+            fail(QStringLiteral("--auto-reset-ms takes a number of milliseconds, 0 for never"));
+    } else {
+        const int seconds = parser.value("auto-reset").toInt(&ok);
+        if (!ok || seconds < 0 || seconds > 24 * 3600)
+            fail(QStringLiteral("--auto-reset takes a number of seconds, 0 for never"));
+        options.autoResetMs = seconds * 1000;
+    }
+    for (const auto& [name, field] :
+         {std::pair{"split-delay-ms", &SimulatorOptions::splitDelayMs},
+          std::pair{"vanish-delay-ms", &SimulatorOptions::vanishDelayMs},
+          std::pair{"incomplete-ms", &SimulatorOptions::incompleteTimeoutMs},
+          std::pair{"garbage-interval-ms", &SimulatorOptions::garbageIntervalMs}}) {
+        if (!parser.isSet(QLatin1String(name)))
+            continue;
+        const int ms = parser.value(QLatin1String(name)).toInt(&ok);
+        if (!ok || ms < 1)
+            fail(QStringLiteral("--%1 takes a number of milliseconds").arg(QLatin1String(name)));
+        options.*field = ms;
+    }
     if (parser.isSet("seed")) {
         options.seed = parser.value("seed").toUInt(&ok);
         if (!ok)
@@ -242,6 +263,16 @@ int main(int argc, char* argv[]) {
         {"save", "After every accepted write, save the stored image (64 raw bytes) here.", "FILE"},
         {"auto-reset", "Press RESET by itself after this many quiet seconds; 0 = never.", "SECONDS",
          "0"},
+        {"auto-reset-ms", "The same in milliseconds.", "MS"},
+        {"split-delay-ms", "Pause inside a split frame (default 700).", "MS"},
+        {"vanish-delay-ms",
+         "Time between the part of the frame and the end with --vanish "
+         "(default 150).",
+         "MS"},
+        {"incomplete-ms",
+         "A message from the program left incomplete this long is dropped (default 1000).", "MS"},
+        {"garbage-interval-ms", "Time between bursts with --garbage (default 700, plus up to 400).",
+         "MS"},
         {"seed", "Seed for noise and garbage, for repeatable runs.", "N"},
     });
     for (const Fault& fault : kFaults)

@@ -16,11 +16,8 @@ namespace {
 
 constexpr char kLineFeed = '\n';
 constexpr char kCarriageReturn = '\r';
-constexpr int kShortMessageSize = 3;       // line feed, letter, carriage return
-constexpr int kIncompleteTimeoutMs = 1000; // a message begun but not finished is dropped then
-constexpr int kVanishDelayMs = 150;        // lets the program read the part sent before
-constexpr int kGarbageIntervalMs = 700;
-constexpr int kTrailingZeros = 4; // in a write frame, before its carriage return
+constexpr int kShortMessageSize = 3; // line feed, letter, carriage return
+constexpr int kTrailingZeros = 4;    // in a write frame, before its carriage return
 
 QByteArray shortMessage(char letter) {
     return QByteArray(1, kLineFeed) + letter + kCarriageReturn;
@@ -40,11 +37,11 @@ PeripheralSimulator::PeripheralSimulator(PtyPair& pty, const SimulatorOptions& o
     txTimer_.setSingleShot(true);
     connect(&txTimer_, &QTimer::timeout, this, &PeripheralSimulator::pump);
     incompleteTimer_.setSingleShot(true);
-    incompleteTimer_.setInterval(kIncompleteTimeoutMs);
+    incompleteTimer_.setInterval(options_.incompleteTimeoutMs);
     connect(&incompleteTimer_, &QTimer::timeout, this, &PeripheralSimulator::dropIncomplete);
     connect(&autoResetTimer_, &QTimer::timeout, this, &PeripheralSimulator::autoReset);
-    if (options_.autoResetSeconds > 0)
-        autoResetTimer_.start(options_.autoResetSeconds * 1000);
+    if (options_.autoResetMs > 0)
+        autoResetTimer_.start(options_.autoResetMs);
     garbageTimer_.setSingleShot(true);
     connect(&garbageTimer_, &QTimer::timeout, this, &PeripheralSimulator::sendGarbage);
 
@@ -313,7 +310,7 @@ void PeripheralSimulator::sendReadFrame() {
     const int part = qBound(0, options_.partialLength, static_cast<int>(frame.size()));
     if (f.vanish) {
         enqueue({prefix + frame.left(part)});
-        enqueue({{}, kVanishDelayMs, true});
+        enqueue({{}, options_.vanishDelayMs, true});
     } else if (f.cutFrame) {
         enqueue({prefix + frame.left(part)});
     } else if (f.splitFrame) {
@@ -393,7 +390,8 @@ void PeripheralSimulator::autoReset() {
 void PeripheralSimulator::armGarbage() {
     if (options_.faults.garbage && state_ != State::Gone) {
         if (!garbageTimer_.isActive())
-            garbageTimer_.start(kGarbageIntervalMs + random_.bounded(400));
+            garbageTimer_.start(options_.garbageIntervalMs +
+                                random_.bounded(options_.garbageIntervalMs * 4 / 7 + 1));
     } else {
         garbageTimer_.stop();
     }

@@ -34,11 +34,14 @@ struct SimulatorOptions {
     char frameType = 'X';         // 'X' (79 bytes) or 'D' (71 bytes)
     Image image = builtInImage(); // every peripheral starts from it; byte 64 is recomputed
     QList<quint32> serials;       // one per peripheral, in order; empty: bytes 1..4 of image
-    int autoResetSeconds = 0;     // press RESET after this many quiet seconds; 0 = never
+    int autoResetMs = 0;          // press RESET after this many quiet milliseconds; 0 = never
     SimulatorFaults faults;
-    int partialLength = 40; // bytes of the read frame before a split, cut or vanish
-    int splitDelayMs = 700; // longer than one 500 ms tick of the programmer
-    quint32 seed = 0;       // for noise and garbage; 0 = unpredictable
+    int partialLength = 40;         // bytes of the read frame before a split, cut or vanish
+    int splitDelayMs = 700;         // longer than one 500 ms tick of the programmer
+    int vanishDelayMs = 150;        // after the part sent before, so the program reads it
+    int incompleteTimeoutMs = 1000; // a message begun but not finished is dropped then
+    int garbageIntervalMs = 700;    // between bursts of garbage, plus up to 4/7 of it at random
+    quint32 seed = 0;               // for noise and garbage; 0 = unpredictable
 };
 
 // A peripheral on the master side of a PtyPair, driven by the event loop (no threads).

@@ -1,15 +1,11 @@
 #include "core/files/backup_store.h"
 
+#include "core/files/atomic_file.h"
 #include "core/files/config_file.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace selvana {
 
@@ -67,39 +63,28 @@ std::optional<BackupStore::Error> BackupStore::save(const Image& image, std::uin
     const QByteArray content = conf::fileContent(firmwareM6, bandaUHF, image);
     for (int n = 1; n <= kMaxPerSecond; ++n) {
         const QString target = QDir(folder_).filePath(fileName(serialNumber, when, n));
-        if (QFileInfo::exists(target))
-            continue;
-        QFile out(target);
-        // NewOnly: the system creates the file only if nobody else has meanwhile.
-        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-            if (QFileInfo::exists(target))
-                continue;
-            if (!QFileInfo(folder_).isWritable())
-                return failure(
-                    folder_, serialNumber, QStringLiteral("la cartella non consente la scrittura"),
-                    QStringLiteral("verificare i permessi della cartella"), out.errorString());
-            return failure(folder_, serialNumber,
-                           QStringLiteral("il file \"%1\" non può essere creato")
-                               .arg(QFileInfo(target).fileName()),
-                           QStringLiteral("verificare il disco"), out.errorString());
+        const auto written = AtomicFile(target).write(content, AtomicFile::Existing::Refuse);
+        if (!written) {
+            if (path)
+                *path = target;
+            return std::nullopt;
         }
-        bool written = out.write(content) == content.size();
-#ifdef Q_OS_UNIX
-        // On disk before the peripheral is touched, not merely in the system's cache.
-        written = written && ::fsync(out.handle()) == 0;
-#endif
-        const QString detail = out.errorString();
-        out.close();
-        if (!written || out.error() != QFileDevice::NoError) {
-            QFile::remove(target);
+        if (written->targetExists)
+            continue;
+        if (!QFileInfo(folder_).isWritable())
+            return failure(folder_, serialNumber,
+                           QStringLiteral("la cartella non consente la scrittura"),
+                           QStringLiteral("verificare i permessi della cartella"), written->detail);
+        if (written->error == QFileDevice::WriteError ||
+            written->error == QFileDevice::ResourceError)
             return failure(folder_, serialNumber,
                            QStringLiteral("la scrittura si è interrotta (disco pieno o non "
                                           "disponibile)"),
-                           QStringLiteral("liberare spazio sul disco"), detail);
-        }
-        if (path)
-            *path = target;
-        return std::nullopt;
+                           QStringLiteral("liberare spazio sul disco"), written->detail);
+        return failure(folder_, serialNumber,
+                       QStringLiteral("il file \"%1\" non può essere creato")
+                           .arg(QFileInfo(target).fileName()),
+                       QStringLiteral("verificare il disco"), written->detail);
     }
     return failure(folder_, serialNumber,
                    QStringLiteral("esistono già troppe copie con lo stesso orario"),

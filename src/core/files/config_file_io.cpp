@@ -1,9 +1,10 @@
 #include "core/files/config_file_io.h"
 
+#include "core/files/atomic_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace selvana::conf {
 
@@ -75,24 +76,6 @@ FileError errorFor(Operation op, const QString& path, QFileDevice::FileError err
             message.arg(shown, d.what, d.todo), detail};
 }
 
-// Copies what the old file holds after `from` to the end of `out`.
-std::optional<FileError> copyTail(const QString& path, qint64 from, QSaveFile& out) {
-    QFile old(path);
-    if (!old.open(QIODevice::ReadOnly) || !old.seek(from))
-        return errorFor(Operation::Write, path, old.error(), old.errorString());
-    constexpr qint64 kChunk = 64 * 1024;
-    while (!old.atEnd()) {
-        const QByteArray chunk = old.read(kChunk);
-        if (chunk.isEmpty() && old.error() != QFileDevice::NoError)
-            return errorFor(Operation::Write, path, QFileDevice::ReadError, old.errorString());
-        if (chunk.isEmpty())
-            break;
-        if (out.write(chunk) != chunk.size())
-            return errorFor(Operation::Write, path, QFileDevice::WriteError, out.errorString());
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<FileError> readConfigFile(const QString& path, ConfigFile& file) {
@@ -128,26 +111,10 @@ std::optional<FileError> writeConfigFile(const QString& path, const QByteArray& 
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         return errorFor(Operation::Write, path, QFileDevice::OpenError, QString());
-    // Kept, the tail of a longer file follows the content. The new whole is built in a temporary
-    // file beside it and then takes its place, so no half-written or mixed file is ever left
-    // behind. Unbuffered, because a buffered QSaveFile can commit after a short write (disk full)
-    // as if all had gone well.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return errorFor(Operation::Write, path, out.error(), out.errorString());
-    if (out.write(content) != content.size()) {
-        auto error = errorFor(Operation::Write, path, QFileDevice::WriteError, out.errorString());
-        out.cancelWriting();
-        return error;
-    }
-    if (tail == ExistingTail::Keep && info.exists() && info.size() > content.size()) {
-        if (auto error = copyTail(path, content.size(), out)) {
-            out.cancelWriting();
-            return error;
-        }
-    }
-    if (!out.commit())
-        return errorFor(Operation::Write, path, out.error(), out.errorString());
+    const auto existing =
+        tail == ExistingTail::Keep ? AtomicFile::Existing::KeepTail : AtomicFile::Existing::Replace;
+    if (const auto failure = AtomicFile(path).write(content, existing))
+        return errorFor(Operation::Write, path, failure->error, failure->detail);
     return std::nullopt;
 }
 

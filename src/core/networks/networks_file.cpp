@@ -1,9 +1,10 @@
 #include "core/networks/networks_file.h"
 
+#include "core/files/atomic_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace selvana {
 
@@ -80,24 +81,8 @@ NetworksFileError errorFor(NetworksFileError::Operation op, const QString& path,
 
 std::optional<NetworksFileError> writeAtomically(const QString& path, const QByteArray& content,
                                                  NetworksFileError::Operation op) {
-    // Unbuffered: a buffered QSaveFile commits a short write (full disk, size limit) as if it
-    // had succeeded, leaving a truncated file in place of the old one.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return errorFor(op, path, file.error(), file.errorString());
-    const qint64 written = file.write(content);
-    if (written != content.size()) {
-        const auto error = errorFor(
-            op, path, file.error() == QFileDevice::NoError ? QFileDevice::WriteError : file.error(),
-            QStringLiteral("%1 (%2 of %3 bytes written)")
-                .arg(file.errorString())
-                .arg(written)
-                .arg(content.size()));
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit())
-        return errorFor(op, path, file.error(), file.errorString());
+    if (const auto failure = AtomicFile(path).write(content))
+        return errorFor(op, path, failure->error, failure->detail);
     return std::nullopt;
 }
 
