@@ -33,7 +33,13 @@ cmake --build "$build_dir" --parallel "$(nproc)" --target "${targets[@]/#/fuzz_}
 
 # Temporary files in memory where possible: the networks target writes real files.
 [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
+# Allocation and free stacks one frame deep: the fast unwinder walks on through Qt's frames (built
+# without frame pointers) into garbage, and ASan keeps every distinct stack for good, so deeper
+# stacks grow its memory with every input. The stack of a finding itself is unwound in full; to
+# see where its memory was allocated, replay it with ASAN_OPTIONS=fast_unwind_on_malloc=0.
+# A smaller quarantine of freed memory than the 256 MB default still holds the frees of
+# thousands of inputs, far more than any one input's lifetime.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:malloc_context_size=1:quarantine_size_mb=64}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp}"
 

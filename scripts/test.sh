@@ -1,18 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs the whole test suite through CTest, with a
-# throwaway PostgreSQL server of its own for the tests of the shared register (stopped and
-# removed at the end).
+# Installs what is missing, builds and runs the whole test suite through CTest. CTest starts
+# throwaway PostgreSQL servers for the tests of the shared register and removes them at the end.
 #   scripts/test.sh [--sanitize]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh "$@"
 source scripts/lib/packages.sh
 ensure_packages "${test_packages[@]}"
-source scripts/lib/postgres.sh
-pg_dir=$(mktemp -d)
-trap 'pg_stop "$pg_dir" || true; rm -rf "$pg_dir"' EXIT
-SELVANA_PG_URI=$(pg_start "$pg_dir" --fast)
-export SELVANA_PG_URI SELVANA_PG_DIR="$pg_dir"
 build_dir=build
 [ "${1:-}" = "--sanitize" ] && build_dir=build-asan
 export QT_QPA_PLATFORM=offscreen

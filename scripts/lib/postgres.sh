@@ -10,6 +10,12 @@
 #   scripts/lib/postgres.sh stop DIR [--now]    stops it (--now: as if the power went)
 #   scripts/lib/postgres.sh start DIR           again: the same server on the same port
 #
+# The test suite's servers (CTest starts and stops them around the tests that use them):
+#   scripts/lib/postgres.sh test-servers ROOT       ROOT/shared and ROOT/own, each with its URI
+#                                                   in uri; copies of a data folder made once by
+#                                                   initdb and kept in ROOT/template
+#   scripts/lib/postgres.sh stop-test-servers ROOT
+#
 # initdb and postgres refuse to run as root: as root they run as the "postgres" user that the
 # Debian package creates, and DIR is made readable to it.
 set -euo pipefail
@@ -36,27 +42,31 @@ pg_port_free() {
     ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
 }
 
+# A data folder in DIR, not started.
+pg_init() {
+    local dir=$1 fast=${2:-} bin
+    bin=$(pg_bin)
+    mkdir -p "$dir/data" "$dir/socket" "$dir/log"
+    if [ "$(id -u)" -eq 0 ]; then
+        chmod 755 "$dir"
+        chown postgres: "$dir/data" "$dir/socket" "$dir/log"
+        chmod 700 "$dir/data"
+    fi
+    pg_as_owner "$bin/initdb" -D "$dir/data" -A trust -U selvana -E UTF8 --no-locale \
+        --no-sync >"$dir/initdb.log" 2>&1 || {
+        cat "$dir/initdb.log" >&2
+        return 1
+    }
+    if [ "$fast" = "--fast" ]; then touch "$dir/fast"; else rm -f "$dir/fast"; fi
+}
+
 pg_start() {
     local dir=$1 fast=${2:-} bin port tries options
     bin=$(pg_bin)
     dir=$(cd "$dir" && pwd)
-    if [ ! -f "$dir/data/PG_VERSION" ]; then
-        mkdir -p "$dir/data" "$dir/socket" "$dir/log"
-        if [ "$(id -u)" -eq 0 ]; then
-            chmod 755 "$dir"
-            chown postgres: "$dir/data" "$dir/socket" "$dir/log"
-            chmod 700 "$dir/data"
-        fi
-        pg_as_owner "$bin/initdb" -D "$dir/data" -A trust -U selvana -E UTF8 --no-locale \
-            --no-sync >"$dir/initdb.log" 2>&1 || {
-            cat "$dir/initdb.log" >&2
-            return 1
-        }
-        options="-c listen_addresses=127.0.0.1 -k $dir/socket"
-        [ "$fast" = "--fast" ] && options+=" -c fsync=off -c full_page_writes=off"
-        echo "$options" >"$dir/options"
-    fi
-    options=$(cat "$dir/options")
+    [ -f "$dir/data/PG_VERSION" ] || pg_init "$dir" "$fast"
+    options="-c listen_addresses=127.0.0.1 -k $dir/socket"
+    [ -f "$dir/fast" ] && options+=" -c fsync=off -c full_page_writes=off"
     for tries in 1 2 3 4 5 6 7 8; do
         if [ -f "$dir/port" ]; then
             port=$(cat "$dir/port")
@@ -85,12 +95,53 @@ pg_stop() {
     pg_as_owner "$bin/pg_ctl" -D "$dir/data" -m "$mode" -w stop >/dev/null
 }
 
+# "shared" serves the tests that only touch databases of their own; "own" the test that stops
+# and starts its server. Without PostgreSQL installed there are none, and those tests skip.
+pg_test_servers() {
+    local root=$1 bin version name
+    bin=$(pg_bin 2>/dev/null) || {
+        echo "PostgreSQL non è installato: i test del registro condiviso saltano" >&2
+        return 0
+    }
+    mkdir -p "$root"
+    root=$(cd "$root" && pwd)
+    pg_stop_test_servers "$root"
+    version=$("$bin/postgres" --version)
+    if [ "$(cat "$root/template/version" 2>/dev/null)" != "$version" ]; then
+        rm -rf "$root/template"
+        pg_init "$root/template" --fast
+        echo "$version" >"$root/template/version"
+    fi
+    local pids=() failed=0 pid
+    for name in shared own; do
+        cp -a "$root/template" "$root/$name"
+        (pg_start "$root/$name" >"$root/$name/uri.new" &&
+            mv "$root/$name/uri.new" "$root/$name/uri") &
+        pids+=($!)
+    done
+    for pid in "${pids[@]}"; do
+        wait "$pid" || failed=1
+    done
+    return "$failed"
+}
+
+pg_stop_test_servers() {
+    local root=$1 name
+    for name in shared own; do
+        [ -d "$root/$name" ] || continue
+        pg_stop "$root/$name" --now || true
+        rm -rf "${root:?}/$name"
+    done
+}
+
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     case "${1:-}" in
     start) pg_start "$2" "${3:-}" ;;
     stop) pg_stop "$2" "${3:-}" ;;
+    test-servers) pg_test_servers "$2" ;;
+    stop-test-servers) pg_stop_test_servers "$2" ;;
     *)
-        echo "uso: $0 start|stop DIR [--fast|--now]" >&2
+        echo "uso: $0 start|stop DIR [--fast|--now]; $0 test-servers|stop-test-servers ROOT" >&2
         exit 2
         ;;
     esac

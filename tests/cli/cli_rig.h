@@ -183,6 +183,14 @@ public:
     QString out() const { return QString::fromUtf8(out_.data()); }
     QString err() const { return QString::fromUtf8(err_.data()); }
     int prompts() const { return prompts_; }
+    // Forgets what the last command printed, for another in the same home.
+    void clear() {
+        out_.buffer().clear();
+        out_.seek(0);
+        err_.buffer().clear();
+        err_.seek(0);
+        prompts_ = 0;
+    }
 
 private:
     void watchPrompts() {

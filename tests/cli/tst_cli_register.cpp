@@ -7,6 +7,7 @@
 #include "register_rig.h"
 #include "registry/register_sync.h"
 #include "registry/unit_register.h"
+#include "serial/settings_store.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,6 +17,7 @@
 using namespace selvana;
 using namespace selvana::registry;
 using selvana::testing::CliProcess;
+using selvana::testing::CliRun;
 using Command = selvana::cli::Options::Command;
 
 namespace {
@@ -67,7 +69,7 @@ class TestCliRegister : public QObject {
         if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
             return {};
         f.close();
-        CliProcess cli(home_.path());
+        CliRun cli;
         if (cli.run({QStringLiteral("decode"), path, QStringLiteral("--json")}) != 0)
             return {};
         return QJsonDocument::fromJson(cli.out().toUtf8()).object();
@@ -82,15 +84,11 @@ class TestCliRegister : public QObject {
         f.open(QIODevice::WriteOnly);
         f.write(QJsonDocument(json).toJson());
         f.close();
-        CliProcess cli(home_.path());
+        CliRun cli;
         const int status = cli.run({QStringLiteral("encode"), in, QStringLiteral("-o"), out});
         QFile result(out);
         return {status, result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray(),
                 cli.err()};
-    }
-
-    QString registerPath() const {
-        return home_.path() + QStringLiteral("/data/SelvanaM/registro.sqlite");
     }
 
 private slots:
@@ -273,7 +271,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(text);
         f.close();
-        CliProcess cli(home_.path());
+        CliRun cli;
         const QString out = home_.filePath(QStringLiteral("bad.con"));
         QTEST(cli.run({QStringLiteral("encode"), in, QStringLiteral("-o"), out}), "status");
         QFETCH(QString, says);
@@ -297,11 +295,10 @@ private slots:
                                             "1234000C;", "1234000B;", "1234000A;"};
     }
     void listsAndSearches() {
-        QTemporaryDir home;
+        CliRun cli;
         {
             RegisterError error;
-            auto reg =
-                UnitRegister::openFile(home.path() + "/data/SelvanaM/registro.sqlite", &error);
+            auto reg = UnitRegister::openFile(cli.dataFolder() + "/registro.sqlite", &error);
             QVERIFY(reg);
             const QDateTime t(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC);
             int minute = 0;
@@ -318,7 +315,6 @@ private slots:
             }
         }
         QFETCH(QStringList, arguments);
-        CliProcess cli(home.path());
         QCOMPARE(cli.run(QStringList{QStringLiteral("registro")} + arguments), 0);
         const QStringList out = cli.out().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QFETCH(QStringList, lines);
@@ -326,7 +322,8 @@ private slots:
         for (int i = 0; i < lines.size(); ++i)
             QVERIFY2(out[i].contains(lines[i]), qPrintable(out[i]));
 
-        CliProcess json(home.path());
+        CliRun& json = cli;
+        json.clear();
         QStringList jsonArguments = arguments;
         jsonArguments.removeAll(QStringLiteral("--csv"));
         QCOMPARE(json.run(QStringList{QStringLiteral("registro"), QStringLiteral("--json")} +
@@ -386,10 +383,11 @@ private slots:
             SyncReport report;
             QVERIFY(!RegisterSync(*other, *ServerAddress::parse(server, &e)).run(report));
         }
-        QTemporaryDir home;
-        CliProcess cli(home.path());
-        cli.saveSetting(QStringLiteral("Registro"), server);
-        QCOMPARE(cli.run({QStringLiteral("registro")}), 0);
+        CliRun cli;
+        SettingsStore().SaveSetting(QStringLiteral("Registro"), server);
+        const int status = cli.run({QStringLiteral("registro")});
+        SettingsStore().SaveSetting(QStringLiteral("Registro"), QString());
+        QCOMPARE(status, 0);
         QVERIFY2(cli.out().contains(QStringLiteral("5555000A")), qPrintable(cli.out()));
         QVERIFY2(cli.err().contains(QStringLiteral("Copia del registro condiviso aggiornata "
                                                    "adesso")),
@@ -398,7 +396,8 @@ private slots:
         // --registro wins over the setting; a server that does not answer only says so.
         QUrl closed(server);
         closed.setPort(1);
-        CliProcess offline(home.path());
+        CliRun& offline = cli;
+        offline.clear();
         QCOMPARE(offline.run(
                      {QStringLiteral("registro"), QStringLiteral("--registro"), closed.toString()}),
                  0);

@@ -3,6 +3,7 @@
 #include "registry/server_address.h"
 #include "registry/unit_register.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSet>
 #include <QSqlDatabase>
@@ -16,19 +17,24 @@
 
 namespace selvana::testing {
 
-// The throwaway PostgreSQL server scripts/test.sh starts for the whole run (one for all tests;
-// those that use it hold the CTest lock "selvana_postgres"). Its URI comes in SELVANA_PG_URI,
-// its folder in SELVANA_PG_DIR.
+// A throwaway PostgreSQL server of the tests (tests/CMakeLists.txt starts them): its folder in
+// SELVANA_PG_DIR, its URI in the file uri there, unless SELVANA_PG_URI names another server.
 struct PgServer {
-    static QString uri() { return qEnvironmentVariable("SELVANA_PG_URI"); }
+    static QString uri() {
+        const QString given = qEnvironmentVariable("SELVANA_PG_URI");
+        if (!given.isEmpty() || folder().isEmpty())
+            return given;
+        QFile file(folder() + QStringLiteral("/uri"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed()
+                                              : QString();
+    }
     static QString folder() { return qEnvironmentVariable("SELVANA_PG_DIR"); }
     static QString script() {
         return QStringLiteral(SELVANA_SOURCE_DIR "/scripts/lib/postgres.sh");
     }
     static const char* howToRun() {
-        return "no PostgreSQL test server: run scripts/test.sh, or by hand: d=$(mktemp -d); "
-               "export SELVANA_PG_DIR=$d SELVANA_PG_URI=$(scripts/lib/postgres.sh start $d "
-               "--fast)";
+        return "no PostgreSQL test server: run the test through ctest, which starts one (package "
+               "postgresql), or set SELVANA_PG_DIR and SELVANA_PG_URI to one of yours";
     }
 
     // Stops the server (now: as a power cut would) or starts it again on its port.
@@ -114,7 +120,7 @@ struct PgServer {
     do {                                                                                           \
         if (selvana::testing::PgServer::uri().isEmpty()) {                                         \
             if (!qEnvironmentVariableIsEmpty("CI"))                                                \
-                QFAIL("SELVANA_PG_URI is not set: scripts/test.sh starts the test server");        \
+                QFAIL("no PostgreSQL test server: ctest's postgres_servers starts it");            \
             QSKIP(selvana::testing::PgServer::howToRun());                                         \
         }                                                                                          \
     } while (false)
