@@ -7,7 +7,7 @@
 
 namespace selvana {
 
-// Colours are kept as the original toolkit's numbers, 0x00BBGGRR: 255 red, 65280 green.
+// Colours are numbers 0x00BBGGRR (255 red, 65280 green) everywhere but at the widgets.
 inline constexpr std::uint32_t kBlack = 0;
 inline constexpr std::uint32_t kRed = 255;
 inline constexpr std::uint32_t kGreen = 65280;

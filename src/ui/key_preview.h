@@ -28,8 +28,8 @@ public:
     };
     const Before& before() const { return before_; }
 
-    // Character code of a key event as the original toolkit reported it (8 for backspace); -1 for
-    // keys that type no character (arrows, Delete, Enter, Ctrl shortcuts), which are never judged.
+    // The character code the key filter judges (8 for backspace); -1 for keys that type no
+    // character (arrows, Delete, Enter, Ctrl shortcuts), which are never judged.
     static int keyCodeOf(const QKeyEvent* event);
 
 private:

@@ -32,7 +32,7 @@ std::int16_t decodePeripheralCode(std::uint8_t high, std::uint8_t low, int proto
 }
 
 void Analyze2(const Image& b, const QString& bandLetter, ConfigRecord& rec) {
-    // 1-2: frequency, then the band letter's override
+    // The frequency; a band letter given at start replaces it.
     const QString wordText =
         hexPair(b[kFlags] & kFlagsWordBit16) + hexPair(b[kWordHigh]) + hexPair(b[kWordLow]);
     rec.FrequenzaTX = DecodificaFrequenza(wordText);
@@ -41,7 +41,6 @@ void Analyze2(const Image& b, const QString& bandLetter, ConfigRecord& rec) {
     if (bandLetter == QLatin1String("V"))
         rec.FrequenzaTX = 156.0;
 
-    // 3-5
     rec.PotenzaRF = (b[kFlags] & kFlagsPower10W) ? 10 : 3;
     rec.RimappaturaIngressiSicep = (b[kFlags] & kFlagsSicepRemap) != 0;
     rec.TempoAggancio = b[kLockTime] * 0.1;
@@ -49,7 +48,7 @@ void Analyze2(const Image& b, const QString& bandLetter, ConfigRecord& rec) {
     rec.InviaStati = (b[kOptions] & kOptionsSendStates) ? 1 : 0;
     rec.ViaBidirezionale = (b[kOptions] & kOptionsBidirectional) ? 1 : 0;
 
-    // 6-7: the first path assignment only serves to derive DoppioSalto
+    // This first reading of the path only serves to derive DoppioSalto.
     if (rec.ViaBidirezionale == 1) {
         rec.CodiceRep = 0;
         rec.IngressoBidi = b[kPathParameter];
@@ -60,11 +59,10 @@ void Analyze2(const Image& b, const QString& bandLetter, ConfigRecord& rec) {
     rec.ToniAlti = (b[kOptions] & kOptionsHighTones) != 0;
     rec.DoppioSalto = (rec.CodiceRep != 0 || rec.ViaBidirezionale == 1) ? rec.ToniAlti : false;
 
-    // 8
     rec.TrasmissioniMultiple = (b[kOptions] & kOptionsMultipleTx) != 0;
     rec.NumTentativiTX = b[kTxAttempts];
 
-    // 9: the path marker decides
+    // The path marker decides which of the two the path parameter is.
     switch (b[kPathMarker]) {
     case kPathRepeater:
         rec.CodiceRep = b[kPathParameter];
@@ -80,7 +78,6 @@ void Analyze2(const Image& b, const QString& bandLetter, ConfigRecord& rec) {
         break;
     }
 
-    // 10-14
     rec.MaskIngressi = b[kInputMaskInverted];
     rec.MaskIngressiCopia = b[kInputMaskPlain];
     rec.CodiceRete = b[kNetworkHigh] * 256 + b[kNetworkLow];
@@ -89,12 +86,12 @@ void Analyze2(const Image& b, const QString& bandLetter, ConfigRecord& rec) {
     rec.TonoSubAudio = b[kTone] & kToneMask;
     rec.NoRisincronizza = (b[kTone] & kToneNoResync) != 0;
 
-    // 15: survival cadence, minutes to hours
+    // The survival cadence is stored in minutes and shown in hours.
     const int survival = b[kSurvivalHigh] * 256 + b[kSurvivalLow];
     rec.InvioSopravvivenza = survival != kSurvivalOff;
     rec.CadenzaSopravvivenza = rec.InvioSopravvivenza ? survival / 60 : 0;
 
-    // 16-17: the highest set bit of byte 38 is the mains-failure input
+    // The highest set bit of the mains-failure byte is the input that reports it.
     rec.CentralinaIntegrata = b[kIntegratedPanel] != 0;
     rec.SpontaneaACOff = b[kMainsFailureInput] != 0;
     for (int i = 0; i < 8; ++i) {
@@ -104,7 +101,6 @@ void Analyze2(const Image& b, const QString& bandLetter, ConfigRecord& rec) {
         }
     }
 
-    // 18-21
     rec.TempoCampionamentoMancanzaAC = (b[kSamplingHigh] * 256 + b[kSamplingLow]) / 60;
     rec.DoppioMessaggio = b[kDoubleMessage] != 0;
     rec.TempoSirena = b[kSirenTime];

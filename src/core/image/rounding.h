@@ -5,7 +5,7 @@
 
 namespace selvana {
 
-// Integer conversions of the original round half to even; qRound and std::round do not.
+// The program's integer conversions round half to even; qRound and std::round do not.
 inline double roundHalfEven(double v) {
     return std::nearbyint(v);
 }
