@@ -17,6 +17,10 @@ std::unique_ptr<QSettings> open() {
 }
 } // namespace
 
+QString SettingsStore::filePath() {
+    return open()->fileName();
+}
+
 QString SettingsStore::GetSetting(const QString& key, const QString& defaultValue) const {
     const QVariant value = open()->value(qualified(key));
     return value.isValid() ? value.toString() : defaultValue;

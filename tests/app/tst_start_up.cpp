@@ -1,11 +1,14 @@
 #include "common/fake_link.h"
 #include "common/recording_dialogs.h"
+#include "common/test_files.h"
 #include "common/test_main.h"
 #include "core/networks/networks_file.h"
 #include "serial/settings_store.h"
 #include "ui/main_window.h"
+#include "ui/splash_window.h"
 #include "ui/start_up.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -15,6 +18,31 @@
 
 using namespace selvana;
 using namespace selvana::testing;
+
+namespace {
+
+QStringList entriesOf(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+// The program's environment: private data and settings folders, no display at all unless the
+// offscreen one is asked for.
+QProcessEnvironment programEnvironment(const QString& home, bool offscreen) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("SELVANA_BENCH_FIRST_WINDOW"));
+    // Without a display, xcb would fail and end the program if it tried to open a window.
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+               offscreen ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
+    return env;
+}
+
+} // namespace
 
 class TestStartUp : public QObject {
     Q_OBJECT
@@ -36,6 +64,76 @@ private slots:
         QTEST(folderIsWritable(folder), "writable");
     }
 
+    void commandLineAnswer_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("answer"); // "help", "version" or "" for the window
+        QTest::newRow("no arguments") << QStringList() << "";
+        QTest::newRow("band letter") << QStringList{"V"} << "";
+        QTest::newRow("--help") << QStringList{"--help"} << "help";
+        QTest::newRow("-h") << QStringList{"-h"} << "help";
+        QTest::newRow("--version") << QStringList{"--version"} << "version";
+        QTest::newRow("help after a band letter") << QStringList{"U", "--help"} << "help";
+        QTest::newRow("the first request decides")
+            << QStringList{"--version", "--help"} << "version";
+        QTest::newRow("a longer word") << QStringList{"--helpme"} << "";
+        QTest::newRow("a word without dashes") << QStringList{"help"} << "";
+        QTest::newRow("upper case") << QStringList{"--HELP"} << "";
+    }
+    void commandLineAnswer() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, answer);
+        arguments.prepend(QStringLiteral("selvanam"));
+        const auto got = selvana::commandLineAnswer(arguments);
+        if (answer.isEmpty()) {
+            QVERIFY(!got);
+            return;
+        }
+        QVERIFY(got);
+        if (answer == QLatin1String("help"))
+            QCOMPARE(*got, windowHelpText());
+        else
+            QCOMPARE(*got, QStringLiteral("selvanam %1.%2.%3\n")
+                               .arg(SELVANA_VERSION_MAJOR)
+                               .arg(SELVANA_VERSION_MINOR)
+                               .arg(SELVANA_VERSION_PATCH));
+    }
+
+    // The help names the files as this user finds them.
+    void helpNamesThePerUserFiles() {
+        const QString help = windowHelpText();
+        const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QVERIFY(help.startsWith(QStringLiteral("Uso: selvanam [V|U]\n")));
+        QVERIFY(help.contains(QDir::toNativeSeparators(networksFilePath(perUser))));
+        QVERIFY(help.contains(QDir::toNativeSeparators(SettingsStore::filePath())));
+        QVERIFY(help.contains(QStringLiteral("SELVANA_TRACE")));
+    }
+
+    // Help and version are answered by the real program without any display to open.
+    void helpAndVersionNeedNoDisplay_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("--help") << "--help"
+                                << "Uso: selvanam [V|U]";
+        QTest::newRow("--version") << "--version"
+                                   << QStringLiteral("selvanam %1.%2.%3")
+                                          .arg(SELVANA_VERSION_MAJOR)
+                                          .arg(SELVANA_VERSION_MINOR)
+                                          .arg(SELVANA_VERSION_PATCH);
+    }
+    void helpAndVersionNeedNoDisplay() {
+        QFETCH(QString, argument);
+        QTemporaryDir home;
+        QProcess program;
+        program.setProcessEnvironment(programEnvironment(home.path(), false));
+        program.start(QStringLiteral(SELVANAM_PROGRAM), {argument});
+        QVERIFY(program.waitForFinished(8000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        const QByteArray out = program.readAllStandardOutput();
+        QTEST(QString::fromLocal8Bit(out.left(out.indexOf('\n'))), "firstLine");
+        QCOMPARE(entriesOf(home.path()), QStringList());
+    }
+
     void writableProgramFolderKeepsTheNetworksFile() {
         QTemporaryDir dir;
         QCOMPARE(networksFolder(dir.path()), dir.path());
@@ -50,6 +148,60 @@ private slots:
         QCOMPARE(networksFolder(QStringLiteral("/proc")), perUser);
         QVERIFY(QFileInfo(perUser).isDir());
         QVERIFY(perUser.endsWith(QStringLiteral("/SelvanaM")));
+    }
+
+    // An installed program leaves its folder as it found it, even when it could write there, as
+    // root can: the list goes to the per-user folder.
+    void installedProgramKeepsItsFolderClean_data() {
+        QTest::addColumn<QString>("programFolder"); // under a temporary prefix
+        QTest::newRow("bin of an installation prefix, writable") << "bin";
+        QTest::newRow("installation prefix written with a trailing separator") << "bin/";
+    }
+    void installedProgramKeepsItsFolderClean() {
+        QFETCH(QString, programFolder);
+        QTemporaryDir prefix;
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+        QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("share")));
+        const QString folder = prefix.filePath(programFolder);
+        QVERIFY(folderIsWritable(folder));
+        const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir(perUser).removeRecursively();
+
+        const QString chosen = networksFolder(folder);
+        QCOMPARE(chosen, perUser);
+        ProgramState state;
+        FakeSerialLink link;
+        SettingsStore settings;
+        RecordingDialogs dialogs;
+        MainWindow window(state, link, settings, dialogs, chosen);
+        QCOMPARE(dialogs.messages, QStringList());
+        QVERIFY(QFileInfo::exists(networksFilePath(perUser)));
+        QCOMPARE(entriesOf(prefix.filePath(QStringLiteral("bin"))), QStringList());
+    }
+
+    // The real program copied into an installation prefix, started by whoever runs the tests
+    // (root included) and left to reach its main window: nothing appears beside it, its list is
+    // in the per-user folder. The splash closes by itself after its ten seconds.
+    void realInstalledProgramWritesNothingBesideItself() {
+        QTemporaryDir prefix;
+        QTemporaryDir home;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("share"))));
+        const QString copy = bin + QStringLiteral("/selvanam");
+        QVERIFY(QFile::copy(QStringLiteral(SELVANAM_PROGRAM), copy));
+        const QString list = home.path() + QStringLiteral("/data/SelvanaM/Reti.cfg");
+
+        QProcess program;
+        program.setProcessEnvironment(programEnvironment(home.path(), true));
+        program.start(copy, QStringList());
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(list).size() > 0, SplashWindow::kCloseAfterMs + 10000);
+        QCOMPARE(program.state(), QProcess::Running);
+        program.kill();
+        program.waitForFinished();
+        QCOMPARE(entriesOf(bin), QStringList{QStringLiteral("selvanam")});
+        QCOMPARE(readAll(list), networksFileContent(defaultNetworkList()));
     }
 
     // The window, given the folder the program would choose, keeps its list there.
