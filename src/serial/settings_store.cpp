@@ -1,6 +1,7 @@
 #include "serial/settings_store.h"
 
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <memory>
 
@@ -18,7 +19,14 @@ std::unique_ptr<QSettings> open() {
 } // namespace
 
 QString SettingsStore::filePath() {
+#ifdef Q_OS_WIN
     return open()->fileName();
+#else
+    // Where QSettings puts it, without making the folder absolute: with HOME set to "~" this
+    // reads as every user knows it.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/%1/%1.ini").arg(QLatin1String(kApplication));
+#endif
 }
 
 QString SettingsStore::GetSetting(const QString& key, const QString& defaultValue) const {

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -105,6 +106,10 @@ private slots:
         QVERIFY(help.startsWith(QStringLiteral("Uso: selvanam [V|U]\n")));
         QVERIFY(help.contains(QDir::toNativeSeparators(networksFilePath(perUser))));
         QVERIFY(help.contains(QDir::toNativeSeparators(SettingsStore::filePath())));
+        QCOMPARE(SettingsStore::filePath(), QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                                      QLatin1String(SettingsStore::kApplication),
+                                                      QLatin1String(SettingsStore::kApplication))
+                                                .fileName());
         QVERIFY(help.contains(QStringLiteral("SELVANA_TRACE")));
     }
 
