@@ -1,3 +1,4 @@
+#include "ui/font_preparation.h"
 #include "ui/start_up.h"
 
 #include <QApplication>
@@ -17,10 +18,14 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
+    selvana::FontPreparation fonts;
     QApplication app(argc, argv);
+    fonts.applicationCreated();
     // The main window's own caption: window systems that append the display name to every
     // title (X11) leave a title ending with it alone, so it is not shown twice.
     QApplication::setApplicationDisplayName(QStringLiteral("Programmatore periferiche Selvana M"));
     selvana::exitAtFirstWindowIfBenchmarking(app);
-    return selvana::StartUp(app);
+    const int status = selvana::StartUp(app);
+    fonts.wait();
+    return status;
 }
