@@ -1,16 +1,13 @@
 #pragma once
 
-#include <future>
 #include <thread>
 
 namespace selvana {
 
-// Gets the fonts ready on a thread of its own while the program starts, so that the splash's
-// first text does not wait for them: created before the application object, it loads the system's
-// font configuration (fontconfig, where Qt uses it) while the program connects to the display;
-// once told that the application object exists, it fills Qt's font database and looks up the
-// default font while the first window is being built. The window's own thread then finds that
-// work done (Qt's font database is shared by all threads and guarded by Qt).
+// Loads the system's font configuration (fontconfig: its configuration files and font caches) on
+// a thread of its own, started before the application object, so that it overlaps the program's
+// connection to the display instead of delaying the splash's first text. Qt later finds the
+// configuration loaded. Does nothing where Qt does not use fontconfig.
 class FontPreparation {
 public:
     FontPreparation();
@@ -18,15 +15,11 @@ public:
     FontPreparation(const FontPreparation&) = delete;
     FontPreparation& operator=(const FontPreparation&) = delete;
 
-    // The application object exists: the thread may go on with Qt's font database.
-    void applicationCreated();
-
-    // Waits until the thread is done; the application object must still exist.
+    // Waits until the configuration is loaded; call it before any text is laid out, or Qt
+    // loads a second configuration alongside.
     void wait();
 
 private:
-    std::promise<bool> go_;
-    bool told_ = false;
     std::thread thread_;
 };
 
