@@ -234,7 +234,7 @@ private slots:
         const auto file = conf::parse(conf::fileContent(1, 0, image));
         QVERIFY(file);
         Image out{};
-        const auto error = buildWriteImage(image, *file, out);
+        const auto error = buildWriteImage(image, 1, NetworkList{}, *file, out);
         QVERIFY(error);
         QFETCH(QString, named);
         QVERIFY2(error->contains(named), qPrintable(*error));
@@ -262,7 +262,8 @@ private slots:
         const auto file = conf::parse(conf::fileContent(firmwareM6, 0, image));
         QVERIFY(file);
         Image out{};
-        const auto error = buildWriteImage(image, *file, out);
+        const auto error =
+            buildWriteImage(image, std::uint8_t(firmwareM6), NetworkList{}, *file, out);
         QTEST(error.has_value(), "refused");
         if (error)
             QVERIFY2(error->contains(QStringLiteral("\"Spontanea su mancanza rete\"")),
