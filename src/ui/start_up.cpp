@@ -1,5 +1,6 @@
 #include "ui/start_up.h"
 
+#include "core/networks/networks_folder.h"
 #include "core/session/program_state.h"
 #include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
@@ -10,30 +11,12 @@
 #include "ui/user_dialogs.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace selvana {
 
 QString bandLetterFromArguments(const QStringList& arguments) {
     const QString text = arguments.mid(1).join(QLatin1Char(' ')).toUpper();
     return (text == QLatin1String("V") || text == QLatin1String("U")) ? text : QString();
-}
-
-bool folderIsWritable(const QString& folder) {
-    if (folder.isEmpty())
-        return false;
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".selvanam-XXXXXX")));
-    return probe.open(); // removed again when it goes
-}
-
-QString networksFolder(const QString& programFolder) {
-    if (folderIsWritable(programFolder))
-        return programFolder;
-    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(perUser); // a failure shows when the file is written
-    return perUser;
 }
 
 void exitAtFirstWindowIfBenchmarking(QApplication& app) {
