@@ -148,6 +148,46 @@ private slots:
                  rig.w<QLineEdit>(Ctl::txtOffsetSicepHex02)->text());
         QCOMPARE(shown("RimappaturaIngressiSicep", "spuntata").toBool(),
                  rig.w<QCheckBox>(Ctl::chkRimappaturaIngressiSicep)->isChecked());
+
+        // Each field under the caption the window shows it with.
+        const std::pair<const char*, const char*> captions[] = {
+            {"FrequenzaTX", "lblCapFrequenzaTX"},
+            {"BandaUHF", "lblCapVHFUHV"},
+            {"PotenzaRF", "lblCapPotenzaRF"},
+            {"TempoAggancio", "lblCapTempoAggancio"},
+            {"Protocollo", "lblCapProtocollo"},
+            {"ToniAlti", "lblCapToni"},
+            {"NumTentativiTX", "lblCapNumTentativiTX"},
+            {"MaskIngressi", "lblIngressiCondiz"},
+            {"CodiceRete", "lblCapCodiceRete"},
+            {"CodicePeriferica", "lblCapCodicePeriferica"},
+            {"NumIngressi", "lblCapNumIngressi"},
+            {"TonoSubAudio", "lblCapTonoSubAudio"},
+            {"CadenzaSopravvivenza", "lblCapCadenzaSopravvivenza"},
+            {"SpontaneaIngresso", "lblCapSpontaneaIngresso"},
+            {"TempoCampionamentoMancanzaAC", "lblCapTempoCampionamentoMancanzaAC"},
+            {"TempoSirena", "lblCapTempoSirena"},
+            {"TempoUscita", "lblCapTempoUscita"},
+            {"TempoIngresso", "lblCapTempoIngresso"},
+            {"OffsetSicep1", "lblCapOffsetSicep1"},
+            {"OffsetSicep2", "lblCapOffsetSicep2"},
+            {"RimappaturaIngressiSicep", "chkRimappaturaIngressiSicep"},
+            {"DoppioSalto", "chkDoppioSalto"},
+            {"TrasmissioniMultiple", "chkTrasmissioniMultiple"},
+            {"NoRisincronizza", "chkSync"},
+            {"InvioSopravvivenza", "chkInvioSopravvivenza"},
+            {"CentralinaIntegrata", "chkCentralinaIntegrata"},
+            {"SpontaneaACOff", "chkSpontaneaACOff"},
+            {"DoppioMessaggio", "chkDoppioMesaggio"},
+        };
+        for (const auto& [field, widget] : captions) {
+            QWidget* w = rig.window->findChild<QWidget*>(QLatin1String(widget));
+            QVERIFY2(w, widget);
+            const QString caption = qobject_cast<QLabel*>(w)
+                                        ? qobject_cast<QLabel*>(w)->text()
+                                        : qobject_cast<QAbstractButton*>(w)->text();
+            QCOMPARE(shown(field, "etichetta").toString(), caption);
+        }
     }
 
     void writeSendsWhatTheWindowsImportAndWriteSend() {
