@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <span>
 
 namespace selvana {
