@@ -5,6 +5,7 @@
 #include "cli/programming_log.h"
 #include "core/files/backup_store.h"
 #include "core/files/config_file.h"
+#include "core/networks/network_list.h"
 
 #include <QEventLoop>
 #include <QObject>
@@ -65,6 +66,7 @@ private:
     QString device_;
     const PortEnumerator* ports_ = nullptr;
     conf::ConfigFile file_;
+    NetworkList networks_; // the window's, for what the editor shows and writes
     std::int64_t limitMs_ = 0;
     bool finished_ = false;
     bool writing_ = false; // a write frame was sent, its answer is awaited

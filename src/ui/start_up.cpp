@@ -1,8 +1,8 @@
 #include "ui/start_up.h"
 
 #include "core/files/backup_store.h"
-#include "core/networks/installed_program_folder.h"
 #include "core/networks/networks_file.h"
+#include "core/networks/networks_folder.h"
 #include "core/session/program_state.h"
 #include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace selvana {
 
@@ -70,23 +69,6 @@ QString windowHelpText() {
         .arg(QDir::toNativeSeparators(SettingsStore::filePath()),
              QDir::toNativeSeparators(networksFilePath(perUser)),
              QDir::toNativeSeparators(BackupStore::defaultFolder()), QLatin1String(kTraceVariable));
-}
-
-bool folderIsWritable(const QString& folder) {
-    if (folder.isEmpty())
-        return false;
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".selvanam-XXXXXX")));
-    return probe.open(); // removed again when it goes
-}
-
-QString networksFolder(const QString& programFolder) {
-    // Installed, it adds nothing beside itself even where it could write, as root can anywhere.
-    if (!isInstalledProgramFolder(programFolder, systemProgramFolders()) &&
-        folderIsWritable(programFolder))
-        return programFolder;
-    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(perUser); // a failure shows when the file is written
-    return perUser;
 }
 
 void exitAtFirstWindowIfBenchmarking(QApplication& app) {

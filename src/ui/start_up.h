@@ -20,16 +20,6 @@ std::optional<QString> commandLineAnswer(const QStringList& arguments);
 // The help of --help: the band argument and where the program keeps its files.
 QString windowHelpText();
 
-// Whether a file can be created in the folder, found out by creating and removing one: permission
-// bits say nothing of a read-only mount, and nothing at all to root.
-bool folderIsWritable(const QString& folder);
-
-// Where "Reti.cfg" is kept: beside the program when it is a copy in a folder the user can write
-// (a build, a copy unpacked into a folder of the user's); in the per-user data folder, created
-// when missing, when the program is installed (isInstalledProgramFolder), whoever runs it, or
-// when its folder is not writable.
-QString networksFolder(const QString& programFolder);
-
 // For the benchmark only (SELVANA_BENCH_FIRST_WINDOW set): once the first window has been
 // exposed, prints the wall clock in microseconds since the epoch and ends the process.
 void exitAtFirstWindowIfBenchmarking(QApplication& app);

@@ -3,6 +3,7 @@
 #include "common/test_files.h"
 #include "common/test_main.h"
 #include "core/networks/networks_file.h"
+#include "core/networks/networks_folder.h"
 #include "serial/settings_store.h"
 #include "ui/font_preparation.h"
 #include "ui/main_window.h"
@@ -52,6 +53,21 @@ QProcessEnvironment programEnvironment(const QString& home, bool offscreen) {
 class TestStartUp : public QObject {
     Q_OBJECT
 private slots:
+    void bandLetter_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("band");
+        QTest::newRow("V") << QStringList{"p", "V"} << "V";
+        QTest::newRow("u lower") << QStringList{"p", "u"} << "U";
+        QTest::newRow("UHF") << QStringList{"p", "UHF"} << "";
+        QTest::newRow("blank V") << QStringList{"p", " V"} << "";
+        QTest::newRow("none") << QStringList{"p"} << "";
+        QTest::newRow("two arguments") << QStringList{"p", "V", "U"} << "";
+    }
+    void bandLetter() {
+        QFETCH(QStringList, args);
+        QTEST(bandLetterFromArguments(args), "band");
+    }
+
     void writableFolder_data() {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<bool>("writable");
