@@ -1,27 +1,33 @@
 #!/usr/bin/env bash
 # Measures, in one run, under a virtual X server (Xvfb), on a release build (build-release/):
 #   1. start-up: process start to the first window shown (the splash), against bench/bare_window,
-#      a Qt program that only opens a window; RUNS runs each, interleaved, after a warm-up;
+#      a Qt program that only opens a window; RUNS runs each (at least 20), alternating, after a
+#      warm-up; the ratio of the medians and the spread of the ratio run by run;
 #   2. resident memory of the installed-style program with a configuration shown: the real
 #      selvanam, its splash clicked away and "Lettura Configurazione" clicked (xdotool), against a
 #      simulated peripheral that presses RESET every second;
 #   3. the program's own work in one timer tick that receives and presents a configuration and in
 #      one "SAVE" (collect, assemble, send), over CYCLES read/write cycles (bench/selvanam-bench).
-# Installs what it needs when missing (root or sudo). Nothing touches your own settings.
-#   bench/run.sh            RUNS=10 CYCLES=20 by default: RUNS=20 bench/run.sh
+# The release build is configured as scripts/package.sh builds the package (hardening flags), so
+# what is measured is what is shipped. Installs what it needs when missing (root or sudo).
+# Nothing touches your own settings.
+#   bench/run.sh            RUNS=21 CYCLES=20 by default: RUNS=41 bench/run.sh
+#   STARTUP_ONLY=1 bench/run.sh   the start-up measure alone
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/packages.sh
+source scripts/lib/release_build.sh
 
-runs=${RUNS:-10}
+runs=${RUNS:-21}
 cycles=${CYCLES:-20}
-build=build-release
+build=$release_build_dir
+[ "$runs" -ge 20 ] || { echo "RUNS: almeno 20 prove" >&2; exit 2; }
 
 if [ -z "${SELVANA_BENCH_INSIDE_X:-}" ]; then
-    packages=("${build_packages[@]}" xvfb xauth xdotool)
+    packages=("${build_packages[@]}" "${release_packages[@]}" xvfb xauth xdotool)
     ensure_packages "${packages[@]}"
     if [ ! -f "$build/CMakeCache.txt" ]; then
-        cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSELVANA_BUILD_TESTS=OFF
+        configure_release_build -DSELVANA_BUILD_TESTS=OFF
     fi
     cmake --build "$build" --parallel "$(nproc)" \
         --target selvanam selvanam-sim selvanam-bench bare_window >/dev/null
@@ -46,42 +52,67 @@ trap cleanup EXIT
 
 now_us() { echo "${EPOCHREALTIME/./}"; }
 median() { sort -n | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'; }
-minimum() { sort -n | head -n 1; }
+# Median, quartiles (nearest rank), minimum and maximum of numbers, one a line, each divided by
+# DIV and printed with FMT.
+spread() {
+    sort -g | awk -v div="${DIV:-1}" -v fmt="${FMT:-%.1f}" '
+        function at(q,  i) { i = int(q * NR + 0.999999); return v[i < 1 ? 1 : i] / div }
+        { v[NR] = $1 }
+        END {
+            med = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+            printf "mediana " fmt ", quartili " fmt " - " fmt ", min " fmt ", max " fmt "\n", \
+                med / div, at(0.25), at(0.75), v[1] / div, v[NR] / div
+        }'
+}
 ms() { awk -v us="$1" 'BEGIN {printf "%.1f ms", us / 1000}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
-# Microseconds from launch to the first window: the program prints the moment it was exposed.
-first_window_us() {
-    local start out
+# Launch to the first window: "WALL THREAD PROCESS", microseconds of wall clock from launch, and
+# of processor time used by the window's thread and by the whole process (the program prints the
+# moment its window was exposed and its processor times).
+first_window() {
+    local start out wall thread process
     start=$(now_us)
     out=$("$@")
-    echo $((${out%% *} - start))
+    read -r wall thread process _ <<<"$out"
+    echo "$((wall - start)) $thread $process"
 }
+column() { printf '%s\n' "${@:2}" | cut -d' ' -f"$1"; }
 
 echo "Macchina: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) core, $(free -g | awk '/^Mem:/ {print $2}') GiB;" \
     "Debian $(cat /etc/debian_version), Qt $(dpkg-query -W -f='${Version}' libqt6core6 2>/dev/null | cut -d+ -f1);" \
     "carico medio $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 
-# 1. Start-up.
+# 1. Start-up: the two programs alternate, so a change of the machine's load falls on both.
 for _ in 1 2; do # warm-up: libraries, fonts and plugins into the page cache
-    first_window_us "$bare" >/dev/null
-    SELVANA_BENCH_FIRST_WINDOW=1 first_window_us "$program" >/dev/null
+    first_window "$bare" >/dev/null
+    SELVANA_BENCH_FIRST_WINDOW=1 first_window "$program" >/dev/null
 done
-program_runs=() bare_runs=()
+program_runs=() bare_runs=() pair_ratios=()
 for _ in $(seq "$runs"); do
-    bare_runs+=("$(first_window_us "$bare")")
-    program_runs+=("$(SELVANA_BENCH_FIRST_WINDOW=1 first_window_us "$program")")
+    b=$(first_window "$bare")
+    p=$(SELVANA_BENCH_FIRST_WINDOW=1 first_window "$program")
+    bare_runs+=("$b")
+    program_runs+=("$p")
+    pair_ratios+=("$(awk -v a="${p%% *}" -v b="${b%% *}" 'BEGIN {printf "%.4f", a / b}')")
 done
-p_med=$(printf '%s\n' "${program_runs[@]}" | median)
-b_med=$(printf '%s\n' "${bare_runs[@]}" | median)
-p_min=$(printf '%s\n' "${program_runs[@]}" | minimum)
-b_min=$(printf '%s\n' "${bare_runs[@]}" | minimum)
-echo "1. Avvio fino alla prima finestra ($runs prove ciascuno)"
-echo "   selvanam:    mediana $(ms "$p_med"), minimo $(ms "$p_min")"
-echo "   bare_window: mediana $(ms "$b_med"), minimo $(ms "$b_min")"
-echo "   rapporto:    mediane $(ratio "$p_med" "$b_med"), minimi $(ratio "$p_min" "$b_min")   (obiettivo <= 1.20)"
+p_med=$(column 1 "${program_runs[@]}" | median)
+b_med=$(column 1 "${bare_runs[@]}" | median)
+echo "1. Avvio fino alla prima finestra ($runs prove alternate ciascuno; ms)"
+echo "   selvanam:    $(column 1 "${program_runs[@]}" | DIV=1000 spread)"
+echo "   bare_window: $(column 1 "${bare_runs[@]}" | DIV=1000 spread)"
+echo "   rapporto delle mediane: $(ratio "$p_med" "$b_med")   (obiettivo <= 1.10)"
+echo "   rapporto prova per prova: $(printf '%s\n' "${pair_ratios[@]}" | FMT=%.2f spread)"
+# Processor time does not grow with the machine's load the way the wall clock does.
+for what in "2 thread della finestra" "3 processo intero"; do
+    p_cpu=$(column "${what%% *}" "${program_runs[@]}" | median)
+    b_cpu=$(column "${what%% *}" "${bare_runs[@]}" | median)
+    echo "   processore, ${what#* }: selvanam $(ms "$p_cpu"), bare_window $(ms "$b_cpu")," \
+        "differenza $(ms "$(awk -v a="$p_cpu" -v b="$b_cpu" 'BEGIN {print a - b}')"), rapporto $(ratio "$p_cpu" "$b_cpu") (mediane)"
+done
 echo
+[ -z "${STARTUP_ONLY:-}" ] || exit 0
 
 # 2. Resident memory with a configuration shown, on the real program.
 "$sim" --announce K --auto-reset 1 >"$work/device" 2>"$work/sim.log" &
@@ -108,7 +139,7 @@ if ! grep -q "configuration sent" "$work/sim.log"; then
     exit 1
 fi
 rss_kb=$(awk '/^VmRSS:/ {print $2}' "/proc/$program_pid/status")
-bare_rss_kb=$("$bare" | cut -d' ' -f2)
+bare_rss_kb=$("$bare" | cut -d' ' -f4)
 echo "2. Memoria residente con una configurazione mostrata"
 echo "   selvanam:    $((rss_kb / 1024)) MB ($rss_kb kB)   (obiettivo < 40 MB)"
 echo "   bare_window: $((bare_rss_kb / 1024)) MB ($bare_rss_kb kB); rapporto $(ratio "$rss_kb" "$bare_rss_kb")"

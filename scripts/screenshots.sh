@@ -6,18 +6,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/packages.sh
+source scripts/lib/release_build.sh
 
 out=${1:-docs/screenshots}
-build_dir=build-release
+build_dir=$release_build_dir
 packages=(
     "${build_packages[@]}"
+    "${release_packages[@]}"
     xvfb xauth # the virtual X server and xvfb-run
     openbox    # a window manager: title bars, and dialogs over their window
 )
 ensure_packages "${packages[@]}"
 
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
-    cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSELVANA_BUILD_TESTS=OFF
+    configure_release_build -DSELVANA_BUILD_TESTS=OFF
 fi
 cmake --build "$build_dir" --parallel "$(nproc)" --target selvanam-shots selvanam-sim
 

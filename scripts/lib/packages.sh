@@ -17,6 +17,7 @@ ensure_packages() {
 build_packages=(
     cmake ninja-build g++ pkg-config         # toolchain
     qt6-base-dev qt6-serialport-dev libgl-dev # Qt 6 Core, Gui, Widgets, Test, SerialPort
+    libfontconfig-dev                        # fonts prepared early at start-up
     fonts-dejavu-core                        # a font for windows drawn offscreen
     libqt6sql6-sqlite libqt6sql6-psql        # the register of programmed units: file, server
 )

@@ -1,5 +1,6 @@
 #include "configuration_report.h"
 
+#include "core/fields/field_table.h"
 #include "core/files/config_file.h"
 #include "core/image/config_decoder.h"
 #include "core/image/memory_map.h"
@@ -59,28 +60,27 @@ QJsonArray jsonArray(const QList<int>& values) {
     return array;
 }
 
+// Each field under the caption and unit the editor shows it with, from the table of its fields.
 class FieldList {
 public:
     QList<ReportField> fields;
 
-    ReportField& add(const char* name, const QString& label, const QJsonValue& value,
-                     const QString& text, const QString& unit = {}) {
-        fields.append({QLatin1String(name), label, value, text, unit, {}});
+    ReportField& add(const char* name, const QJsonValue& value, const QString& text) {
+        const QString field = QLatin1String(name);
+        fields.append({field, recordFieldCaption(field), value, text, recordFieldUnit(field), {}});
         return fields.last();
     }
-    ReportField& integer(const char* name, const QString& label, int value,
-                         const QString& unit = {}) {
-        return add(name, label, value, QLocale().toString(value), unit);
+    ReportField& integer(const char* name, int value) {
+        return add(name, value, QLocale().toString(value));
     }
     // A check box of the editor: ticked shows the record's flag (inverted where the box is).
-    ReportField& box(const char* name, const QString& label, bool value, bool ticked) {
-        ReportField& f = add(name, label, value, yesNo(ticked));
+    ReportField& box(const char* name, bool value, bool ticked) {
+        ReportField& f = add(name, value, yesNo(ticked));
         f.extra.insert(QStringLiteral("spuntata"), ticked);
         return f;
     }
-    ReportField& named(const char* name, const QString& label, const QJsonValue& value,
-                       const QString& itemName, const QString& unit = {}) {
-        ReportField& f = add(name, label, value, itemName, unit);
+    ReportField& named(const char* name, const QJsonValue& value, const QString& itemName) {
+        ReportField& f = add(name, value, itemName);
         f.extra.insert(QStringLiteral("nome"), itemName);
         return f;
     }
@@ -92,111 +92,98 @@ QList<ReportField> fieldsOf(const ConfigRecord& r, const Image& b) {
 
     // Shown with four decimals, as the editor does; the number rounded alike.
     const double mhz = roundHalfEven(r.FrequenzaTX * 10000.0) / 10000.0;
-    list.add("FrequenzaTX", QStringLiteral("Frequenza TX (Mhz)"), mhz,
-             locale.toString(r.FrequenzaTX, 'f', 4), QStringLiteral("MHz"));
-    list.named("BandaUHF", QStringLiteral("Tipo Frequenza"), r.BandaUHF, bandName(r.BandaUHF));
-    list.integer("PotenzaRF", QStringLiteral("Potenza TX (W)"), r.PotenzaRF, QStringLiteral("W"));
-    list.box("RimappaturaIngressiSicep", QStringLiteral("Rimappatura Ingressi SICEP"),
-             r.RimappaturaIngressiSicep, r.RimappaturaIngressiSicep);
+    list.add("FrequenzaTX", mhz, locale.toString(r.FrequenzaTX, 'f', 4));
+    list.named("BandaUHF", r.BandaUHF, bandName(r.BandaUHF));
+    list.integer("PotenzaRF", r.PotenzaRF);
+    list.box("RimappaturaIngressiSicep", r.RimappaturaIngressiSicep, r.RimappaturaIngressiSicep);
     // Tenths of a second in the image: divide rather than multiply by 0.1, so 7 gives 0.7.
     const double lock = b[kLockTime] / 10.0;
-    list.add("TempoAggancio", QStringLiteral("T agg. ponte (s)"), lock,
-             locale.toString(lock, 'g', 15), QStringLiteral("s"));
+    list.add("TempoAggancio", lock, locale.toString(lock, 'g', 15));
 
     const QStringList protocols = cmbProtocolloItems();
     const int protocolAt = LookupProtocol(r.Protocollo);
     const QString protocol = protocolAt >= 0 && protocolAt < protocols.size()
                                  ? protocols[protocolAt]
                                  : QStringLiteral("sconosciuto (codice %1)").arg(r.Protocollo);
-    list.named("Protocollo", QStringLiteral("Protocollo"), r.Protocollo, protocol);
-    list.named("InviaStati", QStringLiteral("Invia Stati / Invia Allarmi"), r.InviaStati,
-               r.InviaStati ? QStringLiteral("Invia Stati") : QStringLiteral("Invia Allarmi"));
+    list.named("Protocollo", r.Protocollo, protocol);
+    list.named("InviaStati", r.InviaStati,
+               r.InviaStati ? fieldCaption(u"optStati") : fieldCaption(u"optAllarmi"))
+        .label = fieldCaption(u"optStati") + QStringLiteral(" / ") + fieldCaption(u"optAllarmi");
 
     // The path as the editor picks it: bidirectional first, then a repeater, else direct.
     const QStringList paths = cmbViaTXItems();
     const int pathAt = r.ViaBidirezionale != 0 ? 2 : (r.CodiceRep != 0 ? 1 : 0);
-    list.named("ViaTX", QStringLiteral("Via di TX"), pathAt, paths[pathAt]);
-    list.add("ViaBidirezionale", QStringLiteral("Via di TX: Bidirezionale"), r.ViaBidirezionale,
-             yesNo(r.ViaBidirezionale != 0));
-    list.integer("CodiceRep", QStringLiteral("Codice REP"), r.CodiceRep);
-    list.integer("IngressoBidi", QStringLiteral("Ingresso BIDI"), r.IngressoBidi);
-    list.box("DoppioSalto", QStringLiteral("Doppio salto"), r.DoppioSalto, r.DoppioSalto);
-    list.named("ToniAlti", QStringLiteral("Toni"), r.ToniAlti,
+    list.named("ViaTX", pathAt, paths[pathAt]).label = fieldCaption(u"cmbViaTX");
+    list.add("ViaBidirezionale", r.ViaBidirezionale, yesNo(r.ViaBidirezionale != 0)).label =
+        fieldCaption(u"cmbViaTX") + QStringLiteral(": ") + paths[2];
+    list.integer("CodiceRep", r.CodiceRep);
+    list.integer("IngressoBidi", r.IngressoBidi);
+    list.box("DoppioSalto", r.DoppioSalto, r.DoppioSalto);
+    list.named("ToniAlti", r.ToniAlti,
                r.ToniAlti ? QStringLiteral("Alti") : QStringLiteral("Bassi"));
-    list.box("TrasmissioniMultiple", QStringLiteral("Trasmissioni multiple"),
-             r.TrasmissioniMultiple, r.TrasmissioniMultiple);
-    list.integer("NumTentativiTX", QStringLiteral("Num. Tentativi"), r.NumTentativiTX);
+    list.box("TrasmissioniMultiple", r.TrasmissioniMultiple, r.TrasmissioniMultiple);
+    list.integer("NumTentativiTX", r.NumTentativiTX);
 
     const QList<int> conditioned = inputsWithBit(r.MaskIngressi, false);
-    ReportField& mask =
-        list.add("MaskIngressi", QStringLiteral("Ingressi condizionati:"), r.MaskIngressi,
-                 QStringLiteral("%1 (maschera invertita %2)")
-                     .arg(inputsText(conditioned), hex2(r.MaskIngressi)));
+    ReportField& mask = list.add("MaskIngressi", r.MaskIngressi,
+                                 QStringLiteral("%1 (maschera invertita %2)")
+                                     .arg(inputsText(conditioned), hex2(r.MaskIngressi)));
     mask.extra.insert(QStringLiteral("ingressi"), jsonArray(conditioned));
     mask.extra.insert(QStringLiteral("esadecimale"), hex2(r.MaskIngressi));
     const QList<int> copied = inputsWithBit(r.MaskIngressiCopia, true);
     ReportField& copy =
-        list.add("MaskIngressiCopia", QString(), r.MaskIngressiCopia,
+        list.add("MaskIngressiCopia", r.MaskIngressiCopia,
                  QStringLiteral("%1 (maschera diretta %2; non mostrata, l'editor la ricava "
                                 "dagli ingressi condizionati)")
                      .arg(inputsText(copied), hex2(r.MaskIngressiCopia)));
     copy.extra.insert(QStringLiteral("ingressi"), jsonArray(copied));
     copy.extra.insert(QStringLiteral("esadecimale"), hex2(r.MaskIngressiCopia));
 
-    list.add("CodiceRete", QStringLiteral("Codice Rete"), r.CodiceRete,
+    list.add("CodiceRete", r.CodiceRete,
              QString::number(r.CodiceRete).rightJustified(5, QLatin1Char('0')));
-    ReportField& code =
-        list.integer("CodicePeriferica", QStringLiteral("Codice Periferica"), r.CodicePeriferica);
+    ReportField& code = list.integer("CodicePeriferica", r.CodicePeriferica);
     if (r.CodicePeriferica == 0 && (b[kCodeHigh] != 0 || b[kCodeLow] != 0)) {
         code.text += QStringLiteral(" (i byte 26-27, %1 %2, non sono un codice valido per il "
                                     "protocollo: l'editor mostra 0 e non permette la scrittura)")
                          .arg(hex2(b[kCodeHigh]), hex2(b[kCodeLow]));
         code.extra.insert(QStringLiteral("valido"), false);
     }
-    list.integer("NumIngressi", QStringLiteral("Num. Ingr."), r.NumIngressi);
+    list.integer("NumIngressi", r.NumIngressi);
 
     const QStringList tones = cmbTonoSubAudioItems();
-    if (r.TonoSubAudio >= 0 && r.TonoSubAudio < tones.size())
-        list.named("TonoSubAudio", QStringLiteral("Tono Subaudio"), r.TonoSubAudio,
-                   tones[r.TonoSubAudio], r.TonoSubAudio > 0 ? QStringLiteral("Hz") : QString());
-    else
-        list.named("TonoSubAudio", QStringLiteral("Tono Subaudio"), r.TonoSubAudio,
-                   QStringLiteral("fuori elenco (indice %1)").arg(r.TonoSubAudio));
+    if (r.TonoSubAudio >= 0 && r.TonoSubAudio < tones.size()) {
+        ReportField& tone = list.named("TonoSubAudio", r.TonoSubAudio, tones[r.TonoSubAudio]);
+        if (r.TonoSubAudio == 0) // "Nessuno"
+            tone.unit.clear();
+    } else {
+        list.named("TonoSubAudio", r.TonoSubAudio,
+                   QStringLiteral("fuori elenco (indice %1)").arg(r.TonoSubAudio))
+            .unit.clear();
+    }
     // The editor's box says the opposite of the record's flag.
-    list.box("NoRisincronizza", QStringLiteral("Risincronizza sopravvivenza"), r.NoRisincronizza,
-             !r.NoRisincronizza);
-    list.box("InvioSopravvivenza", QStringLiteral("Invio Sopravviv."), r.InvioSopravvivenza,
-             r.InvioSopravvivenza);
-    list.integer("CadenzaSopravvivenza", QStringLiteral("Cadenza (ore)"), r.CadenzaSopravvivenza,
-                 QStringLiteral("h"));
-    list.box("CentralinaIntegrata", QStringLiteral("Centralina Integrata"), r.CentralinaIntegrata,
-             r.CentralinaIntegrata);
-    list.box("SpontaneaACOff", QStringLiteral("Spontanea su mancanza rete"), r.SpontaneaACOff,
-             r.SpontaneaACOff);
+    list.box("NoRisincronizza", r.NoRisincronizza, !r.NoRisincronizza);
+    list.box("InvioSopravvivenza", r.InvioSopravvivenza, r.InvioSopravvivenza);
+    list.integer("CadenzaSopravvivenza", r.CadenzaSopravvivenza);
+    list.box("CentralinaIntegrata", r.CentralinaIntegrata, r.CentralinaIntegrata);
+    list.box("SpontaneaACOff", r.SpontaneaACOff, r.SpontaneaACOff);
     int input = 0;
     for (int k = 1; k <= 8; ++k) {
         if (r.SpontaneaIngresso == (1 << (k - 1)))
             input = k;
     }
     ReportField& spontaneous =
-        list.add("SpontaneaIngresso", QStringLiteral("Ing."), r.SpontaneaIngresso,
+        list.add("SpontaneaIngresso", r.SpontaneaIngresso,
                  input ? QStringLiteral("ingresso %1").arg(input) : QStringLiteral("nessuno"));
     spontaneous.extra.insert(QStringLiteral("ingresso"), input ? QJsonValue(input) : QJsonValue());
-    list.integer("TempoCampionamentoMancanzaAC", QStringLiteral("Tempo Campionamento (min)"),
-                 r.TempoCampionamentoMancanzaAC, QStringLiteral("min"));
-    list.box("DoppioMessaggio", QStringLiteral("Invio doppio messaggio"), r.DoppioMessaggio,
-             r.DoppioMessaggio);
-    list.integer("TempoSirena", QStringLiteral("Tempo Sirena (s)"), r.TempoSirena,
-                 QStringLiteral("s"));
-    list.integer("TempoUscita", QStringLiteral("Tempo Uscita (s)"), r.TempoUscita,
-                 QStringLiteral("s"));
-    list.integer("TempoIngresso", QStringLiteral("Tempo Ingresso (s)"), r.TempoIngresso,
-                 QStringLiteral("s"));
-    for (const auto& [name, label, value] :
-         {std::tuple{"OffsetSicep1", "Offset SICEP 1", r.OffsetSicep1},
-          std::tuple{"OffsetSicep2", "Offset SICEP 2", r.OffsetSicep2}}) {
-        ReportField& f = list.integer(name, QLatin1String(label), value);
-        f.text += QStringLiteral(" (Hex: %1)").arg(hex2(value));
+    list.integer("TempoCampionamentoMancanzaAC", r.TempoCampionamentoMancanzaAC);
+    list.box("DoppioMessaggio", r.DoppioMessaggio, r.DoppioMessaggio);
+    list.integer("TempoSirena", r.TempoSirena);
+    list.integer("TempoUscita", r.TempoUscita);
+    list.integer("TempoIngresso", r.TempoIngresso);
+    for (const auto& [name, value] :
+         {std::pair{"OffsetSicep1", r.OffsetSicep1}, std::pair{"OffsetSicep2", r.OffsetSicep2}}) {
+        ReportField& f = list.integer(name, value);
+        f.text += QStringLiteral(" (%1 %2)").arg(fieldCaption(u"txtOffsetSicepHex01"), hex2(value));
         f.extra.insert(QStringLiteral("esadecimale"), hex2(value));
     }
     return list.fields;

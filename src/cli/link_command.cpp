@@ -11,6 +11,7 @@
 #include "core/link/frame_codec.h"
 #include "serial/settings_store.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -106,10 +107,13 @@ int LinkCommand::prepare() {
             return kFileError;
         }
         file_ = *conf::parse(bytes);
-        // Every peripheral would get the same values: a file that cannot be written is
-        // refused before anyone presses RESET.
-        Image unused{};
-        if (auto error = buildWriteImage(Image{}, file_, unused)) {
+        QString warning;
+        networks_ = windowNetworkList(QCoreApplication::applicationDirPath(), &warning);
+        if (!warning.isEmpty())
+            console_.err(warning);
+        // Every peripheral the file suits would get the same values: a file that cannot be
+        // written is refused before anyone presses RESET.
+        if (auto error = checkWritable(file_, networks_)) {
             console_.err(QStringLiteral("Il file %1 non può essere scritto in una periferica: %2")
                              .arg(quoted(options_.file), *error));
             return kInvalid;
@@ -261,7 +265,7 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
         return;
     }
     Image saveImage{};
-    if (const auto error = buildWriteImage(image, file_, saveImage)) {
+    if (const auto error = buildWriteImage(image, firmwareM6, networks_, file_, saveImage)) {
         conclude(Outcome::NotWritten, *error, kInvalid);
         return;
     }

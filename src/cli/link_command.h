@@ -4,6 +4,7 @@
 #include "cli/programming_log.h"
 #include "core/files/config_file.h"
 #include "core/link/link_session.h"
+#include "core/networks/network_list.h"
 
 #include <QEventLoop>
 #include <QObject>
@@ -64,6 +65,7 @@ private:
     QString device_;
     const PortEnumerator* ports_ = nullptr;
     conf::ConfigFile file_;
+    NetworkList networks_; // the window's, for what the editor shows and writes
     std::int64_t limitMs_ = 0;
     bool finished_ = false;
     bool handling_ = false; // a peripheral was read and its write is under way

@@ -1,24 +1,32 @@
 #include "write_image.h"
 
+#include "core/editor/editor_model.h"
+#include "core/fields/field_table.h"
 #include "core/fields/peripheral_code.h"
-#include "core/image/config_assembler.h"
 #include "core/image/config_decoder.h"
+#include "core/image/frequency_codec.h"
 #include "core/image/memory_map.h"
-#include "core/link/frame_codec.h"
-#include "core/options/mains_input.h"
+#include "core/networks/networks_file.h"
+#include "core/networks/networks_folder.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace selvana::cli {
 
+using editor::Ctl;
+
 namespace {
 
-// The peripheral code as bytes 26-27 hold it. The decoder reads a code it cannot take (a
-// negative number, BCD digits above 9) as 0; a message names what the file really holds.
+QString hex(std::uint8_t b) {
+    return QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+}
+
+// The peripheral code as bytes 26-27 hold it. The window shows a code it cannot read (a negative
+// number, BCD digits above 9) as 0; the message names what the file really holds.
 QString storedCodeText(const Image& image, int protocol) {
     const std::uint8_t high = image[map::kCodeHigh];
     const std::uint8_t low = image[map::kCodeLow];
-    const auto hex = [](std::uint8_t b) {
-        return QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-    };
     QString value = QString::number(high * 256 + low);
     if (protocol == map::kProtocolSicep) { // packed BCD: its digits, as stored when not valid
         const int code = decodePeripheralCode(high, low, protocol);
@@ -27,41 +35,84 @@ QString storedCodeText(const Image& image, int protocol) {
     return QStringLiteral("%1, byte 26-27 = 0x%2 0x%3").arg(value, hex(high), hex(low));
 }
 
+// What the window says with the code box red and "SAVE" off.
+QString codeRefusal(const editor::EditorModel& model, const SessionData& session) {
+    const QString protocol = model.control(Ctl::cmbProtocollo).currentText();
+    const int maximum = maximumPeripheralCode(protocol.toUpper());
+    const QString caption = fieldCaption(u"txtCodicePeriferica");
+    const QString code = storedCodeText(session.ConfigImage, session.record.Protocollo);
+    if (maximum == 0)
+        return QStringLiteral("Il valore del campo \"%1\" (%2) non può essere verificato: nessun "
+                              "protocollo è selezionato. La configurazione non può essere "
+                              "scritta.")
+            .arg(caption, code);
+    return QStringLiteral("Il valore del campo \"%1\" (%2) non è valido: per il protocollo %3 va "
+                          "da 1 a %4. Correggerlo nella finestra, esportare di nuovo il file e "
+                          "ripetere.")
+        .arg(caption, code, protocol)
+        .arg(maximum);
+}
+
+// A peripheral of this firmware and band as far as a file's marker checks can tell.
+Image neutralImage(std::uint8_t bandaUHF) {
+    Image image{};
+    const QString word = CodificaFrequenza(bandaUHF ? 433.92 : 156.0);
+    image[map::kFlags] = static_cast<std::uint8_t>(0x80 | word.left(2).toInt(nullptr, 16));
+    image[map::kWordHigh] = static_cast<std::uint8_t>(word.mid(2, 2).toInt(nullptr, 16));
+    image[map::kWordLow] = static_cast<std::uint8_t>(word.mid(4, 2).toInt(nullptr, 16));
+    return image;
+}
+
 } // namespace
 
-std::optional<QString> buildWriteImage(const Image& read, const conf::ConfigFile& file,
+std::optional<QString> buildWriteImage(const Image& read, std::uint8_t firmwareM6,
+                                       const NetworkList& networks, const conf::ConfigFile& file,
                                        Image& saveImage) {
-    Image configImage = read;
-    conf::storeInto(file, configImage);
-    ConfigRecord record;
-    Analyze2(configImage, QString(), record);
-    record.SerialNumber = serialNumberOf(read);
-
-    const int maximum = maximumPeripheralCodeOf(record.Protocollo);
-    if (record.CodicePeriferica < 1 || record.CodicePeriferica > maximum) {
-        return maximum == 0
-                   ? QStringLiteral("Il protocollo del file (codice %1) non è tra quelli "
-                                    "dell'editor: la configurazione non può essere scritta.")
-                         .arg(record.Protocollo)
-                   : QStringLiteral("Il valore del campo \"Codice Periferica\" (%1) non è valido: "
-                                    "per questo protocollo va da 1 a %2. Correggerlo nella "
-                                    "finestra, esportare di nuovo il file e ripetere.")
-                         .arg(storedCodeText(configImage, record.Protocollo))
-                         .arg(maximum);
-    }
-    // As the window's collection: a mains-failure report that no input can carry is refused.
-    MainsInputRule mains;
-    mains.firmwareM6 = file.firmwareM6 != 0;
-    mains.integratedPanel = record.CentralinaIntegrata;
-    mains.conditioned = static_cast<std::uint8_t>(~record.MaskIngressi); // stored inverted
-    mains.inputs = record.NumIngressi;
-    if (const auto error = checkMainsInput(mains, record.SpontaneaACOff))
+    SessionData session; // no band letter, as the command line takes none
+    session.FirmwareM6 = firmwareM6;
+    session.networkList = networks;
+    editor::EditorModel model(session);
+    model.fillCombos();
+    model.presentRead(read);
+    if (auto refusal = model.importConfiguration(file).refusal)
+        return refusal;
+    if (!model.writable())
+        return codeRefusal(model, session);
+    if (const auto error = model.collect())
         return error->message;
-    Image assembled{};
-    if (const auto error = assembleSaveImage(record, configImage, assembled))
-        return error->message;
-    saveImage = assembled;
+    saveImage = session.SaveImage;
     return std::nullopt;
+}
+
+std::optional<QString> checkWritable(const conf::ConfigFile& file, const NetworkList& networks) {
+    Image unused{};
+    return buildWriteImage(neutralImage(file.bandaUHF), file.firmwareM6, networks, file, unused);
+}
+
+QString windowProgramFolder(const QString& commandLineFolder) {
+#ifdef Q_OS_WIN
+    const QString program = QStringLiteral("selvanam.exe");
+#else
+    const QString program = QStringLiteral("selvanam");
+#endif
+    const QDir here(commandLineFolder);
+    for (const QString& folder : {here.path(), here.filePath(QStringLiteral("../selvanam"))}) {
+        const QFileInfo window(QDir(folder).filePath(program));
+        if (window.isFile() && window.isExecutable())
+            return window.absolutePath();
+    }
+    return QString();
+}
+
+NetworkList windowNetworkList(const QString& commandLineFolder, QString* warning) {
+    NetworkList list;
+    const QString folder = networksFolder(windowProgramFolder(commandLineFolder));
+    if (const auto error = readNetworkList(folder, list)) {
+        if (warning)
+            *warning = error->message;
+        return NetworkList{};
+    }
+    return list;
 }
 
 } // namespace selvana::cli

@@ -2,6 +2,7 @@
 
 #include "core/files/config_file.h"
 #include "core/image/config_record.h"
+#include "core/networks/network_list.h"
 
 #include <QString>
 
@@ -9,13 +10,30 @@
 
 namespace selvana::cli {
 
-// The image to write to a peripheral from a configuration file, built as the window's import
-// and write build it: the image read from the peripheral (its serial number), bytes 5..64 from
-// the file, decoded and assembled again (constant bytes rebuilt, checksum computed). Returns the
-// Italian reason when the file cannot be written: a value that does not fit, a peripheral code
-// the editor would not let through, or a mains-failure report on inputs that are all
-// conditioned. Nothing is built then.
-std::optional<QString> buildWriteImage(const Image& read, const conf::ConfigFile& file,
+// The image to write to a peripheral from a configuration file, built exactly as the window
+// builds it for "Importa" then "Programmazione" (run without a band letter): the editor model
+// shows the configuration read from the peripheral (firmware as it announced itself, the
+// window's networks list), imports the file and collects the editor. Returns the Italian reason
+// when the window would not write it: the file's markers do not suit the peripheral (the
+// window's warning), the peripheral code shown is not valid for the protocol shown, or a field
+// cannot be collected (the window's message). Nothing is built then.
+std::optional<QString> buildWriteImage(const Image& read, std::uint8_t firmwareM6,
+                                       const NetworkList& networks, const conf::ConfigFile& file,
                                        Image& saveImage);
+
+// The same for any peripheral the file suits, before one is connected: what the window would do
+// depends on the peripheral only through the marker checks and the serial number, so the file is
+// tried on a peripheral of its own firmware and band. Returns the reason it cannot be written.
+std::optional<QString> checkWritable(const conf::ConfigFile& file, const NetworkList& networks);
+
+// The folder of the window program that goes with a command line in this folder: the same
+// folder (installed, or copied together), or the window's folder of a build; empty when no
+// window program is found.
+QString windowProgramFolder(const QString& commandLineFolder);
+
+// The networks list the window would show, read from its file without changing it: the window's
+// "Reti.cfg" (beside the window program when that folder is writable, else in the per-user data
+// folder). A file that cannot be read gives an empty list and a warning.
+NetworkList windowNetworkList(const QString& commandLineFolder, QString* warning = nullptr);
 
 } // namespace selvana::cli

@@ -1,6 +1,7 @@
 #include "serial/settings_store.h"
 
 #include <QSettings>
+#include <QStandardPaths>
 
 #include <memory>
 
@@ -16,6 +17,17 @@ std::unique_ptr<QSettings> open() {
                                        QLatin1String(SettingsStore::kApplication));
 }
 } // namespace
+
+QString SettingsStore::filePath() {
+#ifdef Q_OS_WIN
+    return open()->fileName();
+#else
+    // Where QSettings puts it, without making the folder absolute: with HOME set to "~" this
+    // reads as every user knows it.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/%1/%1.ini").arg(QLatin1String(kApplication));
+#endif
+}
 
 QString SettingsStore::GetSetting(const QString& key, const QString& defaultValue) const {
     const QVariant value = open()->value(qualified(key));

@@ -12,6 +12,9 @@ public:
     static constexpr const char* kApplication = "SelvanaM";
     static constexpr const char* kSection = "CONFIG";
 
+    // The file that holds the settings (~/.config/SelvanaM/SelvanaM.ini on Linux).
+    static QString filePath();
+
     QString GetSetting(const QString& key, const QString& defaultValue) const;
     void SaveSetting(const QString& key, const QString& value);
 

@@ -2,16 +2,15 @@
 
 #include "core/files/config_file.h"
 #include "core/files/config_file_io.h"
-#include "core/image/config_decoder.h"
 #include "ui/editor.h"
 #include "ui/user_dialogs.h"
 
 namespace selvana {
 
-ConfigFileCommands::ConfigFileCommands(Editor& editor, ProgramState& state, UserDialogs& dialogs,
+ConfigFileCommands::ConfigFileCommands(Editor& editor, SessionData& session, UserDialogs& dialogs,
                                        std::function<void(const FieldError&)> reportFieldError,
                                        QObject* parent)
-    : QObject(parent), editor_(editor), state_(state), dialogs_(dialogs),
+    : QObject(parent), editor_(editor), session_(session), dialogs_(dialogs),
       reportFieldError_(std::move(reportFieldError)) {}
 
 void ConfigFileCommands::btnEsporta_Click() {
@@ -25,7 +24,7 @@ void ConfigFileCommands::btnEsporta_Click() {
         return;
     fileName_ = path;
     const QByteArray content =
-        conf::fileContent(state_.FirmwareM6, state_.record.BandaUHF, state_.SaveImage);
+        conf::fileContent(session_.FirmwareM6, session_.record.BandaUHF, session_.SaveImage);
     if (const auto error = conf::writeConfigFile(path, content))
         dialogs_.message(error->message);
 }
@@ -40,15 +39,9 @@ void ConfigFileCommands::btnImporta_Click() {
         dialogs_.message(error->message);
         return;
     }
-    if (const auto warning =
-            conf::mismatchMessage(file, state_.FirmwareM6, state_.record.BandaUHF)) {
-        dialogs_.message(*warning);
-        return;
-    }
-    conf::storeInto(file, state_.ConfigImage);
-    Analyze2(state_.ConfigImage, state_.BandLetter, state_.record);
-    // As after a read: a code that is not valid for its protocol cannot be written.
-    editor_.context().setSaveEnabled(editor_.present());
+    // "SAVE" follows the code shown, as after a read.
+    if (const auto refusal = editor_.importConfiguration(file).refusal)
+        dialogs_.message(*refusal);
 }
 
 } // namespace selvana

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/image/field_error.h"
-#include "core/session/program_state.h"
+#include "core/session/session_data.h"
 
 #include <QObject>
 #include <QString>
@@ -18,7 +18,7 @@ class ConfigFileCommands : public QObject {
     Q_OBJECT
 public:
     // reportFieldError shows a collection failure and gives its control the focus.
-    ConfigFileCommands(Editor& editor, ProgramState& state, UserDialogs& dialogs,
+    ConfigFileCommands(Editor& editor, SessionData& session, UserDialogs& dialogs,
                        std::function<void(const FieldError&)> reportFieldError,
                        QObject* parent = nullptr);
 
@@ -31,7 +31,7 @@ public slots:
 
 private:
     Editor& editor_;
-    ProgramState& state_;
+    SessionData& session_;
     UserDialogs& dialogs_;
     std::function<void(const FieldError&)> reportFieldError_;
     QString fileName_;

@@ -1,132 +1,234 @@
 #include "ui/editor.h"
 
-#include "core/image/memory_map.h"
-#include "ui/collector.h"
-#include "ui/feature_checks.h"
-#include "ui/fill_combos.h"
-#include "ui/identity_fields.h"
-#include "ui/network_selector.h"
-#include "ui/numeric_entry.h"
-#include "ui/presenter.h"
-#include "ui/protocol_rules.h"
+#include "ui/colours.h"
+#include "ui/entry_box.h"
+#include "ui/user_dialogs.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 namespace selvana {
 
-Editor::Editor(ProgramState& state, KeyPreview& keys, UserDialogs& dialogs, QWidget* editorArea,
-               std::function<void(bool)> setSaveEnabled, QObject* parent)
-    : QObject(parent), state_(state),
-      controls_(buildEditorControls(editorArea)), context_{controls_, state, keys, dialogs,
-                                                           std::move(setSaveEnabled)} {
-    for (TaggedLineEdit* box : controls_.numericBoxes())
-        box->setKeyPreview(&keys);
-    controls_.txtSerialNumber->setKeyPreview(&keys);
-    wire();
+using editor::Ctl;
+using editor::Kind;
+
+namespace {
+
+QStringList itemsOf(const QComboBox* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->itemText(i);
+    return items;
 }
 
-void Editor::wire() {
-    EditorControls& c = controls_;
-    EditorContext* ctx = &context_;
+// A control's own "Enabled" flag, whatever its frame: the frames are disabled as a whole while a
+// panel covers them.
+bool ownEnabled(const QWidget* control) {
+    return !control->testAttribute(Qt::WA_ForceDisabled);
+}
 
-    for (TaggedLineEdit* box : c.numericBoxes()) {
-        connect(box, &QLineEdit::textChanged, this, [ctx, box] { NumericBox_Change(*ctx, box); });
-        if (box == c.txtCodicePeriferica) {
-            connect(box, &TaggedLineEdit::focusLost, this, [ctx] {
-                if (!ctx->presenting)
-                    CheckCodicePeriferica(*ctx);
-            });
-        } else {
-            connect(box, &TaggedLineEdit::focusLost, this,
-                    [ctx, box] { NumericBox_LostFocus(*ctx, box); });
+bool canTakeFocus(const QWidget* control) {
+    return control->isEnabled() && control->isVisibleTo(control->window());
+}
+
+} // namespace
+
+Editor::Editor(SessionData& session, UserDialogs& dialogs, QWidget* editorArea, QObject* parent)
+    : QObject(parent), model_(session), dialogs_(dialogs),
+      widgets_(buildEditorWidgets(editorArea, model_)) {
+    mirrorAll();
+    model_.setListener(this);
+    connectWidgets();
+}
+
+void Editor::connectWidgets() {
+    for (const editor::ControlInfo& info : editor::controlInfos()) {
+        const Ctl id = info.id;
+        QWidget* w = widget(id);
+        switch (info.kind) {
+        case Kind::TextBox: {
+            auto* box = static_cast<EntryBox*>(w);
+            connect(box, &QLineEdit::textChanged, this, [this, id] { edited(id); });
+            connect(box, &EntryBox::left, this, [this, id] { left(id); });
+            break;
+        }
+        case Kind::List:
+            connect(static_cast<QComboBox*>(w), &QComboBox::currentIndexChanged, this,
+                    [this, id](int position) { chosen(id, position); });
+            break;
+        case Kind::CheckBox:
+        case Kind::Option:
+            connect(static_cast<QAbstractButton*>(w), &QAbstractButton::toggled, this,
+                    [this, id](bool checked) { toggled(id, checked); });
+            break;
+        default:
+            break;
         }
     }
-    connect(c.txtSerialNumber, &QLineEdit::textChanged, this,
-            [ctx] { txtSerialNumber_Change(*ctx); });
-    connect(c.txtSerialNumber, &TaggedLineEdit::focusLost, this, [ctx] {
-        if (!ctx->presenting)
-            txtSerialNumber_LostFocus(*ctx);
-    });
-
-    connect(c.cmbProtocollo, &QComboBox::currentIndexChanged, this,
-            [ctx] { cmbProtocollo_Click(*ctx); });
-    connect(c.cmbViaTX, &QComboBox::currentIndexChanged, this, [ctx] { cmbViaTX_Click(*ctx); });
-    connect(c.chkDoppioSalto, &QCheckBox::toggled, this, [ctx] { chkDoppioSalto_Click(*ctx); });
-    connect(c.chkCentralinaIntegrata, &QCheckBox::toggled, this, [ctx] { CheckCentralina(*ctx); });
-    connect(c.chkSpontaneaACOff, &QCheckBox::toggled, this, [ctx] { CheckSpontaneaACOff(*ctx); });
-    connect(c.chkTrasmissioniMultiple, &QCheckBox::toggled, this,
-            [ctx] { CheckTrasmissioniMultiple(*ctx); });
-    connect(c.chkInvioSopravvivenza, &QCheckBox::toggled, this,
-            [ctx] { chkInvioSopravvivenza_Click(*ctx); });
-    for (QCheckBox* mask : c.ckMaskIngressi)
-        connect(mask, &QCheckBox::toggled, this, [ctx] { CheckSpontaneaACOff(*ctx); });
-    for (QRadioButton* option : {c.optStati, c.optAllarmi})
-        connect(option, &QRadioButton::toggled, this, [ctx](bool on) {
-            if (on)
-                optStatiAllarmi_Click(*ctx);
-        });
-    for (const auto& [member, option] : c.optNumIngressi)
-        connect(option, &QRadioButton::toggled, this, [ctx, member = member](bool on) {
-            if (on)
-                optNumIngressi_Click(*ctx, member);
-        });
-    for (const auto& [member, option] : c.optSpontaneaIngresso)
-        connect(option, &QRadioButton::toggled, this, [ctx, member = member](bool on) {
-            if (on)
-                optSpontaneaIngresso_Click(*ctx, member);
-        });
-    connect(c.btnEsporta, &QPushButton::clicked, this, &Editor::exportClicked);
-    connect(c.btnImporta, &QPushButton::clicked, this, &Editor::importClicked);
+    connect(widget<QPushButton>(Ctl::btnEsporta), &QPushButton::clicked, this,
+            &Editor::exportClicked);
+    connect(widget<QPushButton>(Ctl::btnImporta), &QPushButton::clicked, this,
+            &Editor::importClicked);
 }
 
+// ---- the model's changes to the widgets ----
+
+void Editor::mirror(Ctl id) {
+    const editor::ControlState& s = model_.control(id);
+    const Kind kind = editor::infoOf(id).kind;
+    QWidget* w = widget(id);
+    {
+        const QSignalBlocker quiet(w);
+        switch (kind) {
+        case Kind::Label: {
+            auto* label = static_cast<QLabel*>(w);
+            if (label->text() != s.text)
+                label->setText(s.text);
+            break;
+        }
+        case Kind::TextBox: {
+            auto* box = static_cast<QLineEdit*>(w);
+            if (box->text() != s.text)
+                box->setText(s.text);
+            setForeColor(box, s.foreColour);
+            break;
+        }
+        case Kind::List: {
+            auto* list = static_cast<QComboBox*>(w);
+            if (itemsOf(list) != s.items) {
+                list->clear();
+                list->addItems(s.items);
+            }
+            if (list->currentIndex() != s.position)
+                list->setCurrentIndex(s.position);
+            break;
+        }
+        case Kind::CheckBox: {
+            auto* box = static_cast<QCheckBox*>(w);
+            if (box->isChecked() != s.checked)
+                box->setChecked(s.checked);
+            break;
+        }
+        case Kind::Option: {
+            // An exclusive group keeps its member checked: the model may leave none.
+            auto* option = static_cast<QRadioButton*>(w);
+            if (option->isChecked() != s.checked) {
+                QButtonGroup* group = option->group();
+                group->setExclusive(false);
+                option->setChecked(s.checked);
+                group->setExclusive(true);
+            }
+            break;
+        }
+        case Kind::Frame:
+        case Kind::Button:
+            break;
+        }
+    }
+    // Hiding or disabling the box that has the focus makes it leave: that is heard.
+    if (kind != Kind::Frame && ownEnabled(w) != s.enabled)
+        w->setEnabled(s.enabled);
+    if (w->isHidden() == s.visible)
+        w->setVisible(s.visible);
+}
+
+void Editor::mirrorAll() {
+    for (const editor::ControlInfo& info : editor::controlInfos())
+        mirror(info.id);
+}
+
+void Editor::controlChanged(Ctl id) {
+    if (!presenting_) // shown all at once when the presentation ends
+        mirror(id);
+}
+
+void Editor::focusRequested(Ctl id) {
+    if (!presenting_)
+        focusOn(id);
+}
+
+void Editor::focusOn(Ctl id) {
+    QWidget* w = widget(id);
+    if (canTakeFocus(w))
+        w->setFocus(Qt::OtherFocusReason);
+}
+
+void Editor::message(const QString& text) {
+    dialogs_.message(text);
+}
+
+// ---- the installer's actions to the model ----
+
+void Editor::edited(Ctl box) {
+    model_.edit(box, widget<QLineEdit>(box)->text());
+    mirror(box);
+}
+
+void Editor::chosen(Ctl list, int position) {
+    if (position != model_.control(list).position)
+        model_.choose(list, position);
+    mirror(list);
+}
+
+void Editor::toggled(Ctl control, bool checked) {
+    const editor::ControlInfo& info = editor::infoOf(control);
+    if (info.kind == Kind::Option) {
+        if (!checked) // the other side of selecting another member
+            return;
+        if (!model_.control(control).checked)
+            model_.click(control);
+        for (Ctl member : editor::membersOf(info.array))
+            mirror(member);
+        return;
+    }
+    if (checked != model_.control(control).checked)
+        model_.click(control);
+    mirror(control);
+}
+
+void Editor::left(Ctl box) {
+    if (!presenting_)
+        model_.leave(box);
+}
+
+// ---- the program ----
+
 void Editor::fillCombos() {
-    FillCombos(context_);
+    model_.fillCombos();
+}
+
+// While the model presents, the frames are out of sight: showing and hiding controls one by one
+// would lay the visible frames out again each time, and boxes that lose the focus on the way
+// are not being left by the installer. The focus then goes back where it was, or to the code
+// box when the code cannot be written.
+template <typename Show> auto Editor::presenting(Show show) {
+    QWidget* focused = QApplication::focusWidget();
+    const bool framesShown = !widgets_.frames->isHidden();
+    presenting_ = true;
+    widgets_.frames->hide();
+    const auto outcome = show();
+    mirrorAll();
+    if (framesShown)
+        widgets_.frames->show();
+    presenting_ = false;
+    QWidget* next = model_.writable() ? focused : widget(Ctl::txtCodicePeriferica);
+    if (next && next->isVisible() && next->isEnabled())
+        next->setFocus(Qt::OtherFocusReason);
+    return outcome;
 }
 
 bool Editor::present() {
-    const ConfigRecord shown = state_.record;
-    context_.presenting = true;
-    // Showing and hiding controls one by one would lay the visible frames out again each time:
-    // the frames stay out of sight while they are set.
-    QWidget* focused = QApplication::focusWidget();
-    const bool framesShown = !controls_.frames->isHidden();
-    controls_.frames->hide();
-
-    // The start-up editor, then the start-up (zeroed) record as the announcement shows it...
-    applyDesignState(controls_);
-    dropUnlistedNetwork(controls_.cmbCodiceRete);
-    state_.KeyAccepted = true;
-    state_.record = ConfigRecord{};
-    DisplayData(context_);
-    runFeatureChecks(context_);
-
-    // ...then the configuration. Decoding keeps the mains-failure input of the record before it
-    // when byte 38 is 0; after the start-up record that is 0.
-    const std::uint8_t mainsInput = state_.record.SpontaneaIngresso;
-    state_.record = shown;
-    if (state_.ConfigImage[map::kMainsFailureInput] == 0)
-        state_.record.SpontaneaIngresso = mainsInput;
-    DisplayData(context_);
-    runFeatureChecks(context_);
-
-    if (framesShown)
-        controls_.frames->show();
-    context_.presenting = false;
-    const bool codeValid = peripheralCodeValid(context_);
-    // The code check asked for the focus when the code is out of range; otherwise the focus
-    // goes back where it was.
-    QWidget* next = codeValid ? focused : controls_.txtCodicePeriferica;
-    if (next && next->isVisible() && next->isEnabled())
-        next->setFocus(Qt::OtherFocusReason);
-    return codeValid;
+    return presenting([this] { return model_.present(); });
 }
 
-std::optional<FieldError> Editor::collect() {
-    return CopiaDatiSave(context_);
+editor::ImportOutcome Editor::importConfiguration(const conf::ConfigFile& file) {
+    return presenting([&] { return model_.importConfiguration(file); });
 }
 
 } // namespace selvana

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "core/image/field_error.h"
-#include "ui/editor_context.h"
+#include "core/editor/editor_listener.h"
+#include "core/editor/editor_model.h"
+#include "ui/editor_layout.h"
 
 #include <QObject>
 
@@ -9,38 +10,64 @@
 
 namespace selvana {
 
-// The editor of frmMONO: its controls, and the wiring of every control event to its rule.
-class Editor : public QObject {
+class UserDialogs;
+
+// The editor of frmMONO as a view of the editor model: its widgets are built from the model's
+// controls, the installer's keys, edits, choices and clicks go to the model, and whatever the
+// model changes is copied back to the widgets with their signals blocked, so no widget signal
+// ever runs a rule. Focus and message boxes are the window's.
+class Editor : public QObject, private editor::EditorListener {
     Q_OBJECT
 public:
-    Editor(ProgramState& state, KeyPreview& keys, UserDialogs& dialogs, QWidget* editorArea,
-           std::function<void(bool)> setSaveEnabled, QObject* parent = nullptr);
+    Editor(SessionData& session, UserDialogs& dialogs, QWidget* editorArea,
+           QObject* parent = nullptr);
 
-    EditorControls& controls() { return controls_; }
-    EditorContext& context() { return context_; }
+    editor::EditorModel& model() { return model_; }
+    const editor::EditorModel& model() const { return model_; }
+    const EditorWidgets& widgets() const { return widgets_; }
+    QWidget* widget(editor::Ctl id) const { return widgets_[id]; }
+    template <typename Widget> Widget* widget(editor::Ctl id) const {
+        return qobject_cast<Widget*>(widgets_[id]);
+    }
 
     void fillCombos();
-
-    // Shows the record: DisplayData and the five feature checks. The editor first goes back to
-    // its start-up state and shows the start-up record, exactly as the first read after the
-    // program starts does, so what is shown (and written back unedited) never depends on what
-    // was shown or edited before. Returns whether the configuration may be written: its
-    // peripheral code is valid for its protocol.
+    // Shows the session's record, whatever was shown or edited before, as EditorModel::present.
+    // Returns whether the configuration may be written; the code box has the focus when not.
     bool present();
+    // A configuration file into the editor, as EditorModel::importConfiguration.
+    editor::ImportOutcome importConfiguration(const conf::ConfigFile& file);
+    std::optional<FieldError> collect() { return model_.collect(); }
 
-    // CopiaDatiSave.
-    std::optional<FieldError> collect();
+    // Gives the focus to a control when it can take it (shown, enabled, its frame uncovered).
+    void focusOn(editor::Ctl id);
 
 signals:
+    // A rule decided whether "SAVE" is available.
+    void saveDecision(bool enabled);
     void exportClicked();
     void importClicked();
 
 private:
-    void wire();
+    void controlChanged(editor::Ctl id) override;
+    void focusRequested(editor::Ctl id) override;
+    void saveDecided(bool enabled) override { emit saveDecision(enabled); }
+    void message(const QString& text) override;
 
-    ProgramState& state_;
-    EditorControls controls_;
-    EditorContext context_;
+    void connectWidgets();
+    void mirror(editor::Ctl id);
+    void mirrorAll();
+    template <typename Show> auto presenting(Show show);
+
+    // The installer's actions; a widget the model does not follow is put back as the model has it.
+    void edited(editor::Ctl box);
+    void chosen(editor::Ctl list, int position);
+    void toggled(editor::Ctl control, bool checked);
+    void left(editor::Ctl box);
+
+    editor::EditorModel model_;
+    UserDialogs& dialogs_;
+    EditorWidgets widgets_;
+    bool presenting_ = false; // the frames are out of sight while a configuration is shown
 };
 
 } // namespace selvana

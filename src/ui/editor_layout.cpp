@@ -1,7 +1,8 @@
-#include "ui/editor_controls.h"
+#include "ui/editor_layout.h"
 
-#include "ui/colours.h"
-#include "ui/key_preview.h"
+#include "core/editor/editor_model.h"
+#include "core/fields/field_table.h"
+#include "ui/entry_box.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -12,438 +13,403 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include <memory>
-#include <vector>
+#include <algorithm>
+#include <span>
 
 namespace selvana {
 
+using editor::Array;
+using editor::Ctl;
+
 namespace {
 
-QLabel* caption(const QString& name, const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
+// What a cell of a frame holds.
+enum class Part {
+    Control, // the control itself
+    Value,   // a label that shows a value: bold, on a panel
+    Caption, // the caption of a field: a label named "lblCap" and the field's name unprefixed
+    Members, // the members of an array side by side
+};
 
-QLabel* valueLabel(const QString& name, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setFrameShape(QFrame::StyledPanel);
-    label->setMinimumWidth(64);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    return label;
-}
+struct Cell {
+    Part part;
+    const char* name = ""; // a control, or the field a caption belongs to
+    int row = 0;
+    int column = 0;
+    int rowSpan = 1;
+    int columnSpan = 1;
+    Qt::Alignment alignment = {};
+    int width = 0;                 // text box: the most pixels it takes
+    int characters = 0;            // list: the fewest characters it makes room for
+    Array array = Array::None;     // Members
+    int spacing = -1;              // Members: between them; -1 the style's
+    const char* leading = nullptr; // Members: the caption of this field in front of them
+    bool keepRoom = false;         // hidden, the control keeps its room
+    const char* toolTip = nullptr;
+};
 
-TaggedLineEdit* box(const QString& name, const QString& tag, int typingLimit, QWidget* parent,
-                    int width = 72) {
-    auto* edit = new TaggedLineEdit(name, tag, typingLimit, parent);
-    edit->setMaximumWidth(width);
-    return edit;
-}
+struct FrameLayout {
+    Ctl frame;
+    std::span<const Cell> cells;
+    int stretchColumn = -1; // -1: one column, top to bottom
+};
 
-QCheckBox* check(const QString& name, const QString& text, QWidget* parent) {
-    auto* c = new QCheckBox(text, parent);
-    c->setObjectName(name);
-    return c;
-}
+constexpr Qt::Alignment kLeft = Qt::AlignLeft;
+constexpr Qt::Alignment kRight = Qt::AlignRight;
 
-QComboBox* list(const QString& name, QWidget* parent) {
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(name);
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    return combo;
-}
+const Cell kGeneral[] = {
+    {.part = Part::Caption, .name = "lblSerialNumber", .row = 0, .column = 0},
+    {.part = Part::Value, .name = "lblSerialNumber", .row = 0, .column = 1, .columnSpan = 3},
+    {.part = Part::Control,
+     .name = "txtSerialNumber",
+     .row = 0,
+     .column = 1,
+     .columnSpan = 3,
+     .width = 110},
+    {.part = Part::Caption, .name = "txtCodicePeriferica", .row = 1, .column = 0},
+    {.part = Part::Control,
+     .name = "txtCodicePeriferica",
+     .row = 1,
+     .column = 1,
+     .columnSpan = 3,
+     .width = 72},
+    {.part = Part::Caption, .name = "cmbProtocollo", .row = 2, .column = 0},
+    {.part = Part::Control, .name = "cmbProtocollo", .row = 2, .column = 1, .columnSpan = 3},
+    {.part = Part::Caption, .name = "cmbCodiceRete", .row = 3, .column = 0},
+    {.part = Part::Control,
+     .name = "cmbCodiceRete",
+     .row = 3,
+     .column = 1,
+     .columnSpan = 3,
+     .characters = 18},
+    {.part = Part::Caption, .name = "optNumIngressi", .row = 4, .column = 0},
+    {.part = Part::Members,
+     .row = 4,
+     .column = 1,
+     .columnSpan = 3,
+     .array = Array::NumIngressi,
+     .spacing = 4},
+    {.part = Part::Members, .row = 5, .column = 0, .columnSpan = 4, .array = Array::Invio},
+    {.part = Part::Control,
+     .name = "chkRimappaturaIngressiSicep",
+     .row = 6,
+     .column = 0,
+     .columnSpan = 4},
+    {.part = Part::Caption, .name = "txtOffsetSicep1", .row = 7, .column = 0},
+    {.part = Part::Control, .name = "txtOffsetSicep1", .row = 7, .column = 1, .width = 48},
+    {.part = Part::Caption,
+     .name = "txtOffsetSicepHex01",
+     .row = 7,
+     .column = 2,
+     .alignment = kRight},
+    {.part = Part::Control, .name = "txtOffsetSicepHex01", .row = 7, .column = 3, .width = 40},
+    {.part = Part::Caption, .name = "txtOffsetSicep2", .row = 8, .column = 0},
+    {.part = Part::Control, .name = "txtOffsetSicep2", .row = 8, .column = 1, .width = 48},
+    {.part = Part::Caption,
+     .name = "txtOffsetSicepHex02",
+     .row = 8,
+     .column = 2,
+     .alignment = kRight},
+    {.part = Part::Control, .name = "txtOffsetSicepHex02", .row = 8, .column = 3, .width = 40},
+};
 
-// An option-button array: one QButtonGroup, member number as id and in the object name.
-QHBoxLayout* optionArray(const QString& name, std::initializer_list<int> members,
-                         std::map<int, QRadioButton*>& into, QButtonGroup*& group,
-                         QWidget* parent) {
-    group = new QButtonGroup(parent);
-    group->setObjectName(QStringLiteral("grp") + name.mid(3));
-    auto* row = new QHBoxLayout;
-    row->setSpacing(4);
-    for (int member : members) {
-        auto* button = new QRadioButton(QString::number(member), parent);
-        button->setObjectName(QStringLiteral("%1_%2").arg(name).arg(member));
-        group->addButton(button, member);
-        into[member] = button;
-        row->addWidget(button);
+const Cell kRadio[] = {
+    {.part = Part::Caption, .name = "txtFrequenzaTX", .row = 0, .column = 0},
+    {.part = Part::Control, .name = "txtFrequenzaTX", .row = 0, .column = 1, .width = 96},
+    {.part = Part::Caption, .name = "lblVHFUHV", .row = 1, .column = 0},
+    {.part = Part::Value, .name = "lblVHFUHV", .row = 1, .column = 1, .alignment = kLeft},
+    {.part = Part::Caption, .name = "optPotenzaRF", .row = 2, .column = 0},
+    {.part = Part::Members, .row = 2, .column = 1, .array = Array::PotenzaRF, .spacing = 4},
+    {.part = Part::Caption, .name = "cmbTonoSubAudio", .row = 3, .column = 0},
+    {.part = Part::Control, .name = "cmbTonoSubAudio", .row = 3, .column = 1, .alignment = kLeft},
+    {.part = Part::Caption, .name = "txtTempoAggancio", .row = 4, .column = 0},
+    {.part = Part::Control, .name = "txtTempoAggancio", .row = 4, .column = 1, .width = 72},
+    {.part = Part::Caption, .name = "lblToni", .row = 5, .column = 0},
+    {.part = Part::Value, .name = "lblToni", .row = 5, .column = 1, .alignment = kLeft},
+};
+
+const Cell kOperation[] = {
+    {.part = Part::Control, .name = "chkInvioSopravvivenza", .row = 0, .column = 0},
+    {.part = Part::Caption,
+     .name = "txtCadenzaSopravvivenza",
+     .row = 0,
+     .column = 1,
+     .alignment = kRight},
+    {.part = Part::Control, .name = "txtCadenzaSopravvivenza", .row = 0, .column = 2, .width = 48},
+    {.part = Part::Control, .name = "chkSync", .row = 1, .column = 0, .columnSpan = 3},
+    {.part = Part::Control, .name = "chkTrasmissioniMultiple", .row = 2, .column = 0},
+    {.part = Part::Caption,
+     .name = "cmbNumTentativiTX",
+     .row = 2,
+     .column = 1,
+     .alignment = kRight},
+    {.part = Part::Control, .name = "cmbNumTentativiTX", .row = 2, .column = 2},
+    {.part = Part::Control, .name = "chkDoppioMesaggio", .row = 3, .column = 0, .columnSpan = 3},
+    {.part = Part::Control, .name = "chkSpontaneaACOff", .row = 4, .column = 0, .columnSpan = 3},
+    {.part = Part::Caption,
+     .name = "txtTempoCampionamentoMancanzaAC",
+     .row = 5,
+     .column = 0,
+     .columnSpan = 2},
+    {.part = Part::Control,
+     .name = "txtTempoCampionamentoMancanzaAC",
+     .row = 5,
+     .column = 2,
+     .width = 48},
+    {.part = Part::Members,
+     .row = 6,
+     .column = 0,
+     .columnSpan = 3,
+     .array = Array::SpontaneaIngresso,
+     .spacing = 4,
+     .leading = "optSpontaneaIngresso"},
+};
+
+const Cell kPath[] = {
+    {.part = Part::Caption, .name = "cmbViaTX", .row = 0, .column = 0},
+    {.part = Part::Control, .name = "cmbViaTX", .row = 0, .column = 1, .alignment = kLeft},
+    {.part = Part::Control, .name = "chkDoppioSalto", .row = 1, .column = 0, .columnSpan = 2},
+    {.part = Part::Control, .name = "lblCodRep", .row = 2, .column = 0},
+    {.part = Part::Control,
+     .name = "txtCodiceRep",
+     .row = 2,
+     .column = 1,
+     .alignment = kLeft,
+     .width = 48},
+};
+
+// The label of a time stays when its box is hidden: the box keeps its room, nothing jumps.
+const Cell kPanel[] = {
+    {.part = Part::Control,
+     .name = "chkCentralinaIntegrata",
+     .row = 0,
+     .column = 0,
+     .columnSpan = 2},
+    {.part = Part::Caption, .name = "txtTempoIngresso", .row = 1, .column = 0},
+    {.part = Part::Control,
+     .name = "txtTempoIngresso",
+     .row = 1,
+     .column = 1,
+     .alignment = kLeft,
+     .width = 48,
+     .keepRoom = true},
+    {.part = Part::Caption, .name = "txtTempoUscita", .row = 2, .column = 0},
+    {.part = Part::Control,
+     .name = "txtTempoUscita",
+     .row = 2,
+     .column = 1,
+     .alignment = kLeft,
+     .width = 48,
+     .keepRoom = true},
+    {.part = Part::Caption, .name = "txtTempoSirena", .row = 3, .column = 0},
+    {.part = Part::Control,
+     .name = "txtTempoSirena",
+     .row = 3,
+     .column = 1,
+     .alignment = kLeft,
+     .width = 48,
+     .keepRoom = true},
+    {.part = Part::Control, .name = "lblIngressiCondiz", .row = 4, .column = 0, .columnSpan = 2},
+    {.part = Part::Members,
+     .row = 5,
+     .column = 0,
+     .columnSpan = 2,
+     .array = Array::MaskIngressi,
+     .spacing = 2,
+     .keepRoom = true},
+};
+
+const Cell kFiles[] = {
+    {.part = Part::Control,
+     .name = "btnEsporta",
+     .toolTip = "Salva la configurazione visualizzata in un file"},
+    {.part = Part::Control,
+     .name = "btnImporta",
+     .toolTip = "Carica nell'editor una configurazione salvata in un file"},
+};
+
+// Two rows of three cells.
+const FrameLayout kFrames[] = {
+    {Ctl::Frame4, kGeneral, 3}, {Ctl::Frame6, kRadio, 1}, {Ctl::Frame5, kOperation, 0},
+    {Ctl::Frame8, kPath, 1},    {Ctl::Frame2, kPanel, 1}, {Ctl::Frame11, kFiles, -1},
+};
+constexpr int kFramesPerRow = 3;
+
+class Builder {
+public:
+    Builder(EditorWidgets& w, const editor::EditorModel& model) : w_(w), model_(model) {}
+
+    QWidget* control(Ctl id, QWidget* parent) {
+        const editor::ControlInfo& info = editor::infoOf(id);
+        const QString text = model_.control(id).text;
+        QWidget* widget = nullptr;
+        switch (info.kind) {
+        case editor::Kind::Frame:
+            widget = new QGroupBox(text, parent);
+            break;
+        case editor::Kind::Label:
+            widget = new QLabel(text, parent);
+            break;
+        case editor::Kind::TextBox:
+            widget = new EntryBox(id, model_, parent);
+            break;
+        case editor::Kind::List: {
+            auto* list = new QComboBox(parent);
+            list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+            widget = list;
+            break;
+        }
+        case editor::Kind::CheckBox:
+            widget = new QCheckBox(text, parent);
+            break;
+        case editor::Kind::Option: {
+            auto* option = new QRadioButton(text, parent);
+            groupOf(info.array, parent)->addButton(option, info.member);
+            widget = option;
+            break;
+        }
+        case editor::Kind::Button:
+            widget = new QPushButton(text, parent);
+            break;
+        }
+        widget->setObjectName(editor::nameOf(id));
+        w_.controls[static_cast<int>(id)] = widget;
+        return widget;
     }
-    row->addStretch();
-    return row;
-}
 
-QGroupBox* frame(const char* name, const char* title, QWidget* parent) {
-    auto* f = new QGroupBox(QString::fromUtf8(title), parent);
-    f->setObjectName(QLatin1String(name));
-    return f;
-}
+    QWidget* cell(const Cell& c, QWidget* frame) {
+        if (c.part == Part::Caption)
+            return caption(QString::fromLatin1(c.name), frame);
+        QWidget* widget = control(*editor::controlNamed(QString::fromLatin1(c.name)), frame);
+        if (c.part == Part::Value)
+            showsValue(static_cast<QLabel*>(widget));
+        if (c.width > 0)
+            widget->setMaximumWidth(c.width);
+        if (c.characters > 0)
+            static_cast<QComboBox*>(widget)->setMinimumContentsLength(c.characters);
+        if (c.keepRoom)
+            keepRoom(widget);
+        if (c.toolTip)
+            widget->setToolTip(QString::fromUtf8(c.toolTip));
+        return widget;
+    }
 
-void buildGeneral(EditorControls& c) {
-    QWidget* f = c.Frame4;
-    auto* g = new QGridLayout(f);
-    int r = 0;
-    c.lblSerialNumber = valueLabel(QStringLiteral("lblSerialNumber"), f);
-    c.txtSerialNumber = box(QStringLiteral("txtSerialNumber"), QString(), 8, f, 110);
-    g->addWidget(caption(QStringLiteral("lblCapSerialNumber"), QStringLiteral("Serial Number"), f),
-                 r, 0);
-    g->addWidget(c.lblSerialNumber, r, 1, 1, 3);
-    g->addWidget(c.txtSerialNumber, r++, 1, 1, 3);
+    QHBoxLayout* members(const Cell& c, QWidget* frame) {
+        auto* row = new QHBoxLayout;
+        if (c.spacing >= 0)
+            row->setSpacing(c.spacing);
+        for (Ctl id : editor::membersOf(c.array)) {
+            QWidget* member = control(id, frame);
+            if (c.keepRoom)
+                keepRoom(member);
+            row->addWidget(member);
+        }
+        if (c.leading)
+            row->insertWidget(0, caption(QString::fromLatin1(c.leading), frame));
+        row->addStretch();
+        return row;
+    }
 
-    c.txtCodicePeriferica = box(QStringLiteral("txtCodicePeriferica"), QStringLiteral("I"), 5, f);
-    g->addWidget(
-        caption(QStringLiteral("lblCapCodicePeriferica"), QStringLiteral("Codice Periferica"), f),
-        r, 0);
-    g->addWidget(c.txtCodicePeriferica, r++, 1, 1, 3);
+    void frame(const FrameLayout& f) {
+        auto* box = static_cast<QGroupBox*>(w_[f.frame]);
+        if (f.stretchColumn < 0) {
+            auto* column = new QVBoxLayout(box);
+            for (const Cell& c : f.cells)
+                column->addWidget(cell(c, box));
+            column->addStretch();
+            return;
+        }
+        auto* grid = new QGridLayout(box);
+        int rows = 0;
+        for (const Cell& c : f.cells) {
+            if (c.part == Part::Members)
+                grid->addLayout(members(c, box), c.row, c.column, c.rowSpan, c.columnSpan);
+            else
+                grid->addWidget(cell(c, box), c.row, c.column, c.rowSpan, c.columnSpan,
+                                c.alignment);
+            rows = std::max(rows, c.row + c.rowSpan);
+        }
+        grid->setColumnStretch(f.stretchColumn, 1);
+        grid->setRowStretch(rows, 1);
+    }
 
-    c.cmbProtocollo = list(QStringLiteral("cmbProtocollo"), f);
-    g->addWidget(caption(QStringLiteral("lblCapProtocollo"), QStringLiteral("Protocollo"), f), r,
-                 0);
-    g->addWidget(c.cmbProtocollo, r++, 1, 1, 3);
+private:
+    static QLabel* caption(const QString& field, QWidget* parent) {
+        auto* label = new QLabel(fieldCaption(field), parent);
+        label->setObjectName(QStringLiteral("lblCap") + field.mid(3));
+        return label;
+    }
 
-    c.cmbCodiceRete = list(QStringLiteral("cmbCodiceRete"), f);
-    c.cmbCodiceRete->setMinimumContentsLength(18);
-    g->addWidget(caption(QStringLiteral("lblCapCodiceRete"), QStringLiteral("Codice Rete"), f), r,
-                 0);
-    g->addWidget(c.cmbCodiceRete, r++, 1, 1, 3);
+    static void showsValue(QLabel* label) {
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setMinimumWidth(64);
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+    }
 
-    g->addWidget(caption(QStringLiteral("lblCapNumIngressi"), QStringLiteral("Num. Ingr."), f), r,
-                 0);
-    g->addLayout(optionArray(QStringLiteral("optNumIngressi"), {1, 2, 4, 6, 8}, c.optNumIngressi,
-                             c.grpNumIngressi, f),
-                 r++, 1, 1, 3);
-
-    c.optStati = new QRadioButton(QStringLiteral("Invia Stati"), f);
-    c.optStati->setObjectName(QStringLiteral("optStati"));
-    c.optAllarmi = new QRadioButton(QStringLiteral("Invia Allarmi"), f);
-    c.optAllarmi->setObjectName(QStringLiteral("optAllarmi"));
-    c.grpInvio = new QButtonGroup(f);
-    c.grpInvio->setObjectName(QStringLiteral("grpInvio"));
-    c.grpInvio->addButton(c.optStati);
-    c.grpInvio->addButton(c.optAllarmi);
-    auto* sendRow = new QHBoxLayout;
-    sendRow->addWidget(c.optStati);
-    sendRow->addWidget(c.optAllarmi);
-    sendRow->addStretch();
-    g->addLayout(sendRow, r++, 0, 1, 4);
-
-    c.chkRimappaturaIngressiSicep = check(QStringLiteral("chkRimappaturaIngressiSicep"),
-                                          QStringLiteral("Rimappatura Ingressi SICEP"), f);
-    g->addWidget(c.chkRimappaturaIngressiSicep, r++, 0, 1, 4);
-
-    c.txtOffsetSicep1 = box(QStringLiteral("txtOffsetSicep1"), QStringLiteral("I"), 3, f, 48);
-    c.txtOffsetSicepHex01 =
-        box(QStringLiteral("txtOffsetSicepHex01"), QStringLiteral("I"), 3, f, 40);
-    g->addWidget(caption(QStringLiteral("lblCapOffsetSicep1"), QStringLiteral("Offset SICEP 1"), f),
-                 r, 0);
-    g->addWidget(c.txtOffsetSicep1, r, 1);
-    g->addWidget(caption(QStringLiteral("lblCapOffsetSicepHex01"), QStringLiteral("Hex:"), f), r, 2,
-                 Qt::AlignRight);
-    g->addWidget(c.txtOffsetSicepHex01, r++, 3);
-
-    c.txtOffsetSicep2 = box(QStringLiteral("txtOffsetSicep2"), QStringLiteral("I"), 3, f, 48);
-    c.txtOffsetSicepHex02 =
-        box(QStringLiteral("txtOffsetSicepHex02"), QStringLiteral("I"), 3, f, 40);
-    g->addWidget(caption(QStringLiteral("lblCapOffsetSicep2"), QStringLiteral("Offset SICEP 2"), f),
-                 r, 0);
-    g->addWidget(c.txtOffsetSicep2, r, 1);
-    g->addWidget(caption(QStringLiteral("lblCapOffsetSicepHex02"), QStringLiteral("Hex:"), f), r, 2,
-                 Qt::AlignRight);
-    g->addWidget(c.txtOffsetSicepHex02, r++, 3);
-    g->setColumnStretch(3, 1);
-    g->setRowStretch(r, 1);
-}
-
-void buildRadio(EditorControls& c) {
-    QWidget* f = c.Frame6;
-    auto* g = new QGridLayout(f);
-    int r = 0;
-    c.txtFrequenzaTX = box(QStringLiteral("txtFrequenzaTX"), QStringLiteral("D"), 8, f, 96);
-    g->addWidget(
-        caption(QStringLiteral("lblCapFrequenzaTX"), QStringLiteral("Frequenza TX (Mhz)"), f), r,
-        0);
-    g->addWidget(c.txtFrequenzaTX, r++, 1);
-
-    c.lblVHFUHV = valueLabel(QStringLiteral("lblVHFUHV"), f);
-    g->addWidget(caption(QStringLiteral("lblCapVHFUHV"), QStringLiteral("Tipo Frequenza"), f), r,
-                 0);
-    g->addWidget(c.lblVHFUHV, r++, 1, Qt::AlignLeft);
-
-    g->addWidget(caption(QStringLiteral("lblCapPotenzaRF"), QStringLiteral("Potenza TX (W)"), f), r,
-                 0);
-    g->addLayout(
-        optionArray(QStringLiteral("optPotenzaRF"), {3, 10}, c.optPotenzaRF, c.grpPotenzaRF, f),
-        r++, 1);
-
-    c.cmbTonoSubAudio = list(QStringLiteral("cmbTonoSubAudio"), f);
-    g->addWidget(caption(QStringLiteral("lblCapTonoSubAudio"), QStringLiteral("Tono Subaudio"), f),
-                 r, 0);
-    g->addWidget(c.cmbTonoSubAudio, r++, 1, Qt::AlignLeft);
-
-    c.txtTempoAggancio = box(QStringLiteral("txtTempoAggancio"), QStringLiteral("D"), 0, f);
-    g->addWidget(
-        caption(QStringLiteral("lblCapTempoAggancio"), QStringLiteral("T agg. ponte (s)"), f), r,
-        0);
-    g->addWidget(c.txtTempoAggancio, r++, 1);
-
-    c.lblToni = valueLabel(QStringLiteral("lblToni"), f);
-    g->addWidget(caption(QStringLiteral("lblCapToni"), QStringLiteral("Toni"), f), r, 0);
-    g->addWidget(c.lblToni, r++, 1, Qt::AlignLeft);
-    g->setColumnStretch(1, 1);
-    g->setRowStretch(r, 1);
-}
-
-void buildOperation(EditorControls& c) {
-    QWidget* f = c.Frame5;
-    auto* g = new QGridLayout(f);
-    int r = 0;
-    c.chkInvioSopravvivenza =
-        check(QStringLiteral("chkInvioSopravvivenza"), QStringLiteral("Invio Sopravviv."), f);
-    c.txtCadenzaSopravvivenza =
-        box(QStringLiteral("txtCadenzaSopravvivenza"), QStringLiteral("I"), 2, f, 48);
-    g->addWidget(c.chkInvioSopravvivenza, r, 0);
-    g->addWidget(
-        caption(QStringLiteral("lblCapCadenzaSopravvivenza"), QStringLiteral("Cadenza (ore)"), f),
-        r, 1, Qt::AlignRight);
-    g->addWidget(c.txtCadenzaSopravvivenza, r++, 2);
-
-    c.chkSync = check(QStringLiteral("chkSync"), QStringLiteral("Risincronizza sopravvivenza"), f);
-    g->addWidget(c.chkSync, r++, 0, 1, 3);
-
-    c.chkTrasmissioniMultiple = check(QStringLiteral("chkTrasmissioniMultiple"),
-                                      QStringLiteral("Trasmissioni multiple"), f);
-    c.cmbNumTentativiTX = list(QStringLiteral("cmbNumTentativiTX"), f);
-    g->addWidget(c.chkTrasmissioniMultiple, r, 0);
-    g->addWidget(
-        caption(QStringLiteral("lblCapNumTentativiTX"), QStringLiteral("Num. Tentativi"), f), r, 1,
-        Qt::AlignRight);
-    g->addWidget(c.cmbNumTentativiTX, r++, 2);
-
-    c.chkDoppioMesaggio =
-        check(QStringLiteral("chkDoppioMesaggio"), QStringLiteral("Invio doppio messaggio"), f);
-    g->addWidget(c.chkDoppioMesaggio, r++, 0, 1, 3);
-
-    c.chkSpontaneaACOff =
-        check(QStringLiteral("chkSpontaneaACOff"), QStringLiteral("Spontanea su mancanza rete"), f);
-    g->addWidget(c.chkSpontaneaACOff, r++, 0, 1, 3);
-    c.txtTempoCampionamentoMancanzaAC =
-        box(QStringLiteral("txtTempoCampionamentoMancanzaAC"), QStringLiteral("I"), 3, f, 48);
-    g->addWidget(caption(QStringLiteral("lblCapTempoCampionamentoMancanzaAC"),
-                         QStringLiteral("Tempo Campionamento (min)"), f),
-                 r, 0, 1, 2);
-    g->addWidget(c.txtTempoCampionamentoMancanzaAC, r++, 2);
-
-    QHBoxLayout* inputs =
-        optionArray(QStringLiteral("optSpontaneaIngresso"), {1, 2, 3, 4, 5, 6, 7, 8},
-                    c.optSpontaneaIngresso, c.grpSpontaneaIngresso, f);
-    inputs->insertWidget(
-        0, caption(QStringLiteral("lblCapSpontaneaIngresso"), QStringLiteral("Ing."), f));
-    g->addLayout(inputs, r++, 0, 1, 3);
-    g->setColumnStretch(0, 1);
-    g->setRowStretch(r, 1);
-}
-
-void buildPath(EditorControls& c) {
-    QWidget* f = c.Frame8;
-    auto* g = new QGridLayout(f);
-    int r = 0;
-    c.cmbViaTX = list(QStringLiteral("cmbViaTX"), f);
-    g->addWidget(caption(QStringLiteral("lblCapViaTX"), QStringLiteral("Via di TX"), f), r, 0);
-    g->addWidget(c.cmbViaTX, r++, 1, Qt::AlignLeft);
-    c.chkDoppioSalto = check(QStringLiteral("chkDoppioSalto"), QStringLiteral("Doppio salto"), f);
-    g->addWidget(c.chkDoppioSalto, r++, 0, 1, 2);
-    c.lblCodRep = caption(QStringLiteral("lblCodRep"), QStringLiteral("Codice REP"), f);
-    c.txtCodiceRep = box(QStringLiteral("txtCodiceRep"), QStringLiteral("I"), 2, f, 48);
-    g->addWidget(c.lblCodRep, r, 0);
-    g->addWidget(c.txtCodiceRep, r++, 1, Qt::AlignLeft);
-    g->setColumnStretch(1, 1);
-    g->setRowStretch(r, 1);
-}
-
-void buildPanel(EditorControls& c) {
-    QWidget* f = c.Frame2;
-    auto* g = new QGridLayout(f);
-    int r = 0;
-    c.chkCentralinaIntegrata =
-        check(QStringLiteral("chkCentralinaIntegrata"), QStringLiteral("Centralina Integrata"), f);
-    g->addWidget(c.chkCentralinaIntegrata, r++, 0, 1, 2);
-    const std::pair<TaggedLineEdit**, std::pair<const char*, const char*>> times[] = {
-        {&c.txtTempoIngresso, {"txtTempoIngresso", "Tempo Ingresso (s)"}},
-        {&c.txtTempoUscita, {"txtTempoUscita", "Tempo Uscita (s)"}},
-        {&c.txtTempoSirena, {"txtTempoSirena", "Tempo Sirena (s)"}},
-    };
-    for (const auto& [field, names] : times) {
-        const QString name = QLatin1String(names.first);
-        *field = box(name, QStringLiteral("I"), 3, f, 48);
-        // The label stays when the box is hidden; keep the row's height so nothing jumps.
-        QSizePolicy keep = (*field)->sizePolicy();
+    static void keepRoom(QWidget* widget) {
+        QSizePolicy keep = widget->sizePolicy();
         keep.setRetainSizeWhenHidden(true);
-        (*field)->setSizePolicy(keep);
-        g->addWidget(
-            caption(QStringLiteral("lblCap") + name.mid(3), QString::fromUtf8(names.second), f), r,
-            0);
-        g->addWidget(*field, r++, 1, Qt::AlignLeft);
+        widget->setSizePolicy(keep);
     }
-    c.lblIngressiCondiz =
-        caption(QStringLiteral("lblIngressiCondiz"), QStringLiteral("Ingressi condizionati:"), f);
-    g->addWidget(c.lblIngressiCondiz, r++, 0, 1, 2);
-    auto* masks = new QHBoxLayout;
-    masks->setSpacing(2);
-    for (int i = 0; i < 8; ++i) {
-        c.ckMaskIngressi[i] =
-            check(QStringLiteral("ckMaskIngressi_%1").arg(i), QString::number(i + 1), f);
-        QSizePolicy keep = c.ckMaskIngressi[i]->sizePolicy();
-        keep.setRetainSizeWhenHidden(true);
-        c.ckMaskIngressi[i]->setSizePolicy(keep);
-        masks->addWidget(c.ckMaskIngressi[i]);
-    }
-    masks->addStretch();
-    g->addLayout(masks, r++, 0, 1, 2);
-    g->setColumnStretch(1, 1);
-    g->setRowStretch(r, 1);
-}
 
-void buildFiles(EditorControls& c) {
-    QWidget* f = c.Frame11;
-    auto* v = new QVBoxLayout(f);
-    c.btnEsporta = new QPushButton(QStringLiteral("Esporta"), f);
-    c.btnEsporta->setObjectName(QStringLiteral("btnEsporta"));
-    c.btnEsporta->setToolTip(QStringLiteral("Salva la configurazione visualizzata in un file"));
-    c.btnImporta = new QPushButton(QStringLiteral("Importa"), f);
-    c.btnImporta->setObjectName(QStringLiteral("btnImporta"));
-    c.btnImporta->setToolTip(
-        QStringLiteral("Carica nell'editor una configurazione salvata in un file"));
-    v->addWidget(c.btnEsporta);
-    v->addWidget(c.btnImporta);
-    v->addStretch();
-}
+    // The members of an option array are exclusive; the model clears them all when it must.
+    QButtonGroup* groupOf(Array array, QWidget* parent) {
+        QButtonGroup*& group = w_.groups[static_cast<int>(array)];
+        if (!group) {
+            group = new QButtonGroup(parent);
+            group->setObjectName(QStringLiteral("grp") + arrayName(array));
+        }
+        return group;
+    }
+
+    static QString arrayName(Array array) {
+        switch (array) {
+        case Array::NumIngressi:
+            return QStringLiteral("NumIngressi");
+        case Array::Invio:
+            return QStringLiteral("Invio");
+        case Array::PotenzaRF:
+            return QStringLiteral("PotenzaRF");
+        case Array::SpontaneaIngresso:
+            return QStringLiteral("SpontaneaIngresso");
+        case Array::MaskIngressi:
+            return QStringLiteral("MaskIngressi");
+        case Array::None:
+            break;
+        }
+        return QString();
+    }
+
+    EditorWidgets& w_;
+    const editor::EditorModel& model_;
+};
 
 } // namespace
 
-std::array<TaggedLineEdit*, 11> EditorControls::numericBoxes() const {
-    return {txtCadenzaSopravvivenza, txtTempoCampionamentoMancanzaAC,
-            txtTempoIngresso,        txtTempoSirena,
-            txtTempoUscita,          txtTempoAggancio,
-            txtFrequenzaTX,          txtCodiceRep,
-            txtOffsetSicep1,         txtOffsetSicep2,
-            txtCodicePeriferica};
-}
-
-EditorControls buildEditorControls(QWidget* editorArea) {
-    EditorControls c;
+EditorWidgets buildEditorWidgets(QWidget* editorArea, const editor::EditorModel& model) {
+    EditorWidgets w;
+    Builder build(w, model);
     auto* area = new QVBoxLayout(editorArea);
     area->setContentsMargins(0, 0, 0, 0);
-    c.frames = new QWidget(editorArea);
-    c.frames->setObjectName(QStringLiteral("editorFrames"));
-    area->addWidget(c.frames);
-    auto* grid = new QGridLayout(c.frames);
+    w.frames = new QWidget(editorArea);
+    w.frames->setObjectName(QStringLiteral("editorFrames"));
+    area->addWidget(w.frames);
+    auto* grid = new QGridLayout(w.frames);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setSpacing(6);
-    c.Frame4 = frame("Frame4", "Parametri Generali", c.frames);
-    c.Frame6 = frame("Frame6", "Parametri Radio", c.frames);
-    c.Frame5 = frame("Frame5", "Parametri Operativi", c.frames);
-    c.Frame8 = frame("Frame8", "Via di TX", c.frames);
-    c.Frame2 = frame("Frame2", "Centralina Integrata", c.frames);
-    c.Frame11 = frame("Frame11", "Configurazione", c.frames);
-    grid->addWidget(c.Frame4, 0, 0);
-    grid->addWidget(c.Frame6, 0, 1);
-    grid->addWidget(c.Frame5, 0, 2);
-    grid->addWidget(c.Frame8, 1, 0);
-    grid->addWidget(c.Frame2, 1, 1);
-    grid->addWidget(c.Frame11, 1, 2);
-    buildGeneral(c);
-    buildRadio(c);
-    buildOperation(c);
-    buildPath(c);
-    buildPanel(c);
-    buildFiles(c);
-    applyDesignState(c);
-    return c;
-}
-
-namespace {
-
-std::vector<TaggedLineEdit*> allBoxes(const EditorControls& c) {
-    std::vector<TaggedLineEdit*> boxes;
-    for (TaggedLineEdit* edit : c.numericBoxes())
-        boxes.push_back(edit);
-    boxes.push_back(c.txtOffsetSicepHex01);
-    boxes.push_back(c.txtOffsetSicepHex02);
-    boxes.push_back(c.txtSerialNumber);
-    return boxes;
-}
-
-template <typename Map> void clearOptions(QButtonGroup* group, const Map& members) {
-    group->setExclusive(false);
-    for (const auto& [id, button] : members) {
-        button->setChecked(false);
-        button->setEnabled(true);
+    int place = 0;
+    for (const FrameLayout& f : kFrames) {
+        grid->addWidget(build.control(f.frame, w.frames), place / kFramesPerRow,
+                        place % kFramesPerRow);
+        ++place;
     }
-    group->setExclusive(true);
-}
-
-} // namespace
-
-void applyDesignState(EditorControls& c) {
-    QList<QObject*> all;
-    for (QWidget* frame : {c.Frame4, c.Frame6, c.Frame5, c.Frame8, c.Frame2, c.Frame11})
-        for (QWidget* child : frame->findChildren<QWidget*>())
-            all << child;
-    for (QButtonGroup* group :
-         {c.grpNumIngressi, c.grpPotenzaRF, c.grpSpontaneaIngresso, c.grpInvio})
-        all << group;
-    std::vector<std::unique_ptr<QSignalBlocker>> quiet;
-    for (QObject* o : all)
-        quiet.push_back(std::make_unique<QSignalBlocker>(o));
-
-    for (TaggedLineEdit* edit : allBoxes(c)) {
-        edit->clear();
-        edit->setEnabled(true);
-        edit->show();
-        setForeColor(edit, kBlack);
-    }
-    c.txtSerialNumber->setText(QStringLiteral("Text1"));
-    c.txtOffsetSicepHex01->setEnabled(false);
-    c.txtOffsetSicepHex02->setEnabled(false);
-    c.lblSerialNumber->clear();
-    c.lblSerialNumber->hide();
-    c.lblVHFUHV->clear();
-    c.lblToni->clear();
-    c.lblCodRep->setText(QStringLiteral("Codice REP"));
-    c.lblCodRep->show();
-    c.lblIngressiCondiz->show();
-    for (QComboBox* combo :
-         {c.cmbProtocollo, c.cmbCodiceRete, c.cmbTonoSubAudio, c.cmbViaTX, c.cmbNumTentativiTX}) {
-        combo->setCurrentIndex(-1);
-        combo->setEnabled(true);
-    }
-    for (QCheckBox* box : {c.chkRimappaturaIngressiSicep, c.chkInvioSopravvivenza, c.chkSync,
-                           c.chkTrasmissioniMultiple, c.chkDoppioMesaggio, c.chkSpontaneaACOff,
-                           c.chkDoppioSalto, c.chkCentralinaIntegrata}) {
-        box->setChecked(false);
-        box->setEnabled(true);
-        box->show();
-    }
-    for (QCheckBox* box : c.ckMaskIngressi) {
-        box->setChecked(false);
-        box->setEnabled(true);
-        box->show();
-    }
-    clearOptions(c.grpNumIngressi, c.optNumIngressi);
-    clearOptions(c.grpPotenzaRF, c.optPotenzaRF);
-    clearOptions(c.grpSpontaneaIngresso, c.optSpontaneaIngresso);
-    c.grpInvio->setExclusive(false);
-    c.optStati->setChecked(false);
-    c.optAllarmi->setChecked(false);
-    c.optStati->setEnabled(true);
-    c.optAllarmi->setEnabled(true);
-    c.grpInvio->setExclusive(true);
-    c.Frame11->hide();
+    for (const FrameLayout& f : kFrames)
+        build.frame(f);
+    return w;
 }
 
 } // namespace selvana

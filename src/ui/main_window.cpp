@@ -60,7 +60,7 @@ QWidget* toolbarSpacer(QWidget* parent) {
 MainWindow::MainWindow(ProgramState& state, SerialLink& link, SettingsStore& settings,
                        UserDialogs& dialogs, QString networksFolder, QWidget* parent)
     : QMainWindow(parent), state_(state), settings_(settings), dialogs_(dialogs),
-      networksFolder_(std::move(networksFolder)), keyPreview_(state), run_(state, link, *this),
+      networksFolder_(std::move(networksFolder)), run_(state, link, *this),
       endProgram_([] { QCoreApplication::exit(0); }),
       systemPorts_(std::make_unique<SystemPortEnumerator>()), ports_(systemPorts_.get()) {
     ensureResources();
@@ -108,9 +108,9 @@ void MainWindow::buildToolbar() {
 void MainWindow::buildEditorArea() {
     editorArea_ = new QWidget(this);
     editorArea_->setObjectName(QStringLiteral("editorArea"));
-    editor_ = new Editor(
-        state_, keyPreview_, dialogs_, editorArea_,
-        [this](bool on) { setCommandEnabled(Command::Save, on); }, this);
+    editor_ = new Editor(state_, dialogs_, editorArea_, this);
+    connect(editor_, &Editor::saveDecision, this,
+            [this](bool on) { setCommandEnabled(Command::Save, on); });
     files_ = new ConfigFileCommands(
         *editor_, state_, dialogs_, [this](const FieldError& e) { reportFieldError(e); }, this);
     connect(editor_, &Editor::exportClicked, files_, &ConfigFileCommands::btnEsporta_Click);
@@ -254,13 +254,18 @@ void MainWindow::setPromptColour(std::uint32_t bgr) {
 void MainWindow::updateEditorCover() {
     const bool covered =
         !frmPrepare_->isHidden() || !framePresentation_->isHidden() || !frameReti_->isHidden();
-    const EditorControls& c = editor_->controls();
-    const bool wasCovered = !c.Frame4->isEnabled();
-    for (QWidget* frame : {c.Frame4, c.Frame6, c.Frame5, c.Frame8, c.Frame2, c.Frame11})
+    bool wasCovered = false;
+    for (const editor::ControlInfo& info : editor::controlInfos()) {
+        if (info.kind != editor::Kind::Frame)
+            continue;
+        QWidget* frame = editor_->widget(info.id);
+        wasCovered = wasCovered || !frame->isEnabled();
         frame->setEnabled(!covered);
+    }
     // A code the check turned red while the editor was covered gets the focus it asked for.
-    if (wasCovered && !covered && foreColor(c.txtCodicePeriferica) == kRed)
-        c.txtCodicePeriferica->setFocus(Qt::OtherFocusReason);
+    const editor::Ctl code = editor::Ctl::txtCodicePeriferica;
+    if (wasCovered && !covered && editor_->model().control(code).foreColour == editor::kRed)
+        editor_->focusOn(code);
 }
 
 void MainWindow::showPreparePanel() {

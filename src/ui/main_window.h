@@ -5,7 +5,6 @@
 #include "core/link/run_host.h"
 #include "core/session/program_state.h"
 #include "serial/port_enumerator.h"
-#include "ui/key_preview.h"
 
 #include <QMainWindow>
 
@@ -89,7 +88,6 @@ private:
     SettingsStore& settings_;
     UserDialogs& dialogs_;
     QString networksFolder_;
-    KeyPreview keyPreview_;
     ProgrammingRun run_;
     std::function<void()> endProgram_;
     std::unique_ptr<PortEnumerator> systemPorts_;

@@ -1,5 +1,5 @@
 #include "ui/splash_window.h"
-#include "ui/resources.h"
+#include "ui/embedded_image.h"
 
 #include <QEvent>
 #include <QFrame>
@@ -10,7 +10,6 @@
 namespace selvana {
 
 SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent) {
-    ensureResources();
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(QStringLiteral("Programmatore Selvana M"));
     setWindowFlag(Qt::FramelessWindowHint);
@@ -23,14 +22,16 @@ SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent) {
 
     imgLogo_ = new QLabel(Frame1_);
     imgLogo_->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo_->setPixmap(QPixmap(QStringLiteral(":/icons/logo.png")));
+    // Pixels compiled in: the first frame decodes no file and loads no image reader.
+    imgLogo_->setPixmap(QPixmap::fromImage(kSplashLogo.image()));
     imgLogo_->setAlignment(Qt::AlignCenter);
 
     lblProductName_ = new QLabel(Frame1_);
     lblProductName_->setObjectName(QStringLiteral("lblProductName"));
+    // Larger, in the same face as the other labels: a bold face would be one more font file to
+    // open and prepare before the first frame.
     QFont big = lblProductName_->font();
     big.setPointSizeF(big.pointSizeF() * 1.8);
-    big.setBold(true);
     lblProductName_->setFont(big);
     lblProductName_->setAlignment(Qt::AlignCenter);
 
@@ -74,11 +75,17 @@ QString SplashWindow::versionLine() {
         .arg(SELVANA_VERSION_PATCH);
 }
 
+int SplashWindow::closeAfterMs() {
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("SELVANA_SPLASH_MS", &ok);
+    return ok && ms >= 0 && ms < kCloseAfterMs ? ms : kCloseAfterMs;
+}
+
 void SplashWindow::Form_Load() {
     lblVersion_->setText(versionLine());
     lblProductName_->setText(QStringLiteral("Programmatore Selvana M"));
     lblNota_->hide();
-    tmrClock_.setInterval(kCloseAfterMs);
+    tmrClock_.setInterval(closeAfterMs());
     tmrClock_.start();
 }
 

@@ -13,6 +13,9 @@ class SplashWindow : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kCloseAfterMs = 10000;
+    // SELVANA_SPLASH_MS shortens the wait for scripted runs (tests, demos); the installer's
+    // splash always stays its ten seconds.
+    static int closeAfterMs();
 
     explicit SplashWindow(QWidget* parent = nullptr);
 

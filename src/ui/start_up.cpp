@@ -1,5 +1,8 @@
 #include "ui/start_up.h"
 
+#include "core/files/backup_store.h"
+#include "core/networks/networks_file.h"
+#include "core/networks/networks_folder.h"
 #include "core/session/program_state.h"
 #include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
@@ -12,7 +15,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace selvana {
 
@@ -21,19 +23,52 @@ QString bandLetterFromArguments(const QStringList& arguments) {
     return (text == QLatin1String("V") || text == QLatin1String("U")) ? text : QString();
 }
 
-bool folderIsWritable(const QString& folder) {
-    if (folder.isEmpty())
-        return false;
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".selvanam-XXXXXX")));
-    return probe.open(); // removed again when it goes
+std::optional<QString> commandLineAnswer(const QStringList& arguments) {
+    for (const QString& arg : arguments.mid(1)) {
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help"))
+            return windowHelpText();
+        if (arg == QLatin1String("--version")) {
+            return QStringLiteral("selvanam %1.%2.%3\n")
+                .arg(SELVANA_VERSION_MAJOR)
+                .arg(SELVANA_VERSION_MINOR)
+                .arg(SELVANA_VERSION_PATCH);
+        }
+    }
+    return std::nullopt;
 }
 
-QString networksFolder(const QString& programFolder) {
-    if (folderIsWritable(programFolder))
-        return programFolder;
+QString windowHelpText() {
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(perUser); // a failure shows when the file is written
-    return perUser;
+    return QStringLiteral(
+               "Uso: selvanam [V|U]\n"
+               "\n"
+               "Programmatore delle periferiche radio Selvana M: legge la configurazione di una\n"
+               "periferica collegata a una porta seriale, la mostra in una finestra, la lascia\n"
+               "modificare secondo le regole del suo protocollo radio e la riscrive.\n"
+               "\n"
+               "Argomenti:\n"
+               "  V, U           banda VHF (V) o UHF (U) per tutta la sessione, anche in\n"
+               "                 minuscolo. Senza argomenti vale la banda della periferica.\n"
+               "  -h, --help     mostra questo aiuto.\n"
+               "      --version  mostra la versione.\n"
+               "\n"
+               "File:\n"
+               "  %1\n"
+               "                 la porta scelta in \"Impostazioni\".\n"
+               "  %2\n"
+               "                 l'elenco delle reti, per il programma installato; una copia\n"
+               "                 del programma in una cartella dell'utente lo tiene accanto a\n"
+               "                 sé.\n"
+               "  %3\n"
+               "                 la configurazione di ogni periferica prima di una scrittura.\n"
+               "\n"
+               "Ambiente:\n"
+               "  %4  file a cui aggiungere ogni byte scambiato sulla porta seriale.\n"
+               "\n"
+               "Per programmare senza finestra: selvanam-cli --help.\n")
+        .arg(QDir::toNativeSeparators(SettingsStore::filePath()),
+             QDir::toNativeSeparators(networksFilePath(perUser)),
+             QDir::toNativeSeparators(BackupStore::defaultFolder()), QLatin1String(kTraceVariable));
 }
 
 void exitAtFirstWindowIfBenchmarking(QApplication& app) {

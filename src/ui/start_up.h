@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 class QApplication;
 
 namespace selvana {
@@ -10,14 +12,13 @@ namespace selvana {
 // is exactly "V" or "U" (so "v" counts as "V", while " V" or "VHF" mean no band).
 QString bandLetterFromArguments(const QStringList& arguments);
 
-// Whether a file can be created in the folder, found out by creating and removing one: permission
-// bits say nothing of a read-only mount, and nothing at all to root.
-bool folderIsWritable(const QString& folder);
+// What the program answers without opening a window: its help for -h or --help, its version
+// ("selvanam 1.0.0") for --version; the first of them on the line decides. Nothing for any other
+// command line, which opens the window.
+std::optional<QString> commandLineAnswer(const QStringList& arguments);
 
-// Where "Reti.cfg" is kept: beside the program when its folder is writable (a copy unpacked into
-// a folder of the user's), otherwise in the per-user data folder (installed system-wide), which
-// is created when missing.
-QString networksFolder(const QString& programFolder);
+// The help of --help: the band argument and where the program keeps its files.
+QString windowHelpText();
 
 // For the benchmark only (SELVANA_BENCH_FIRST_WINDOW set): once the first window has been
 // exposed, prints the wall clock in microseconds since the epoch and ends the process.

@@ -72,9 +72,9 @@ private slots:
         const Image original = r.peripheral->image();
         QVERIFY(r.read());
 
-        r.c().txtTempoSirena->setText(QStringLiteral("45"));
-        r.c().txtFrequenzaTX->setText(QStringLiteral("160,5"));
-        r.c().cmbProtocollo->setCurrentIndex(0); // "Proteus" instead of "Proteus-X"
+        r.w<QLineEdit>(Ctl::txtTempoSirena)->setText(QStringLiteral("45"));
+        r.w<QLineEdit>(Ctl::txtFrequenzaTX)->setText(QStringLiteral("160,5"));
+        r.w<QComboBox>(Ctl::cmbProtocollo)->setCurrentIndex(0); // "Proteus" instead of "Proteus-X"
         QVERIFY(r.command("SAVE")->isEnabled());
         QVERIFY(r.write());
         QCOMPARE(r.prompt(), ProgrammingRun::promptWritten());
@@ -121,10 +121,10 @@ private slots:
 
         // A second read shows the new values.
         QVERIFY(r.read());
-        QCOMPARE(r.c().txtTempoSirena->text(), QStringLiteral("45"));
-        QCOMPARE(r.c().txtFrequenzaTX->text(), QStringLiteral("160,5000"));
-        QCOMPARE(r.c().cmbProtocollo->currentText(), QStringLiteral("Proteus"));
-        QCOMPARE(r.c().lblToni->text(), QStringLiteral("Bassi"));
+        QCOMPARE(r.w<QLineEdit>(Ctl::txtTempoSirena)->text(), QStringLiteral("45"));
+        QCOMPARE(r.w<QLineEdit>(Ctl::txtFrequenzaTX)->text(), QStringLiteral("160,5000"));
+        QCOMPARE(r.w<QComboBox>(Ctl::cmbProtocollo)->currentText(), QStringLiteral("Proteus"));
+        QCOMPARE(r.w<QLabel>(Ctl::lblToni)->text(), QStringLiteral("Bassi"));
     }
 
     // Without a copy of what the peripheral holds, nothing is written to it.
@@ -153,17 +153,18 @@ private slots:
     void unconvertibleFieldSendsNothing() {
         WindowRig r;
         QVERIFY(r.read());
-        r.c().txtTempoUscita->setText(QString());
+        r.w<QLineEdit>(Ctl::txtTempoUscita)->setText(QString());
         r.received.clear();
         r.click("SAVE");
         QVERIFY(waitTicks(r, 3)); // nothing may leave meanwhile
         QVERIFY(r.received.isEmpty());
         QCOMPARE(r.dialogs.messages.size(), 1);
         QVERIFY(r.dialogs.messages.first().contains(QStringLiteral("Tempo Uscita (s)")));
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(r.c().txtTempoUscita));
+        QTRY_COMPARE(QApplication::focusWidget(),
+                     static_cast<QWidget*>(r.w<QLineEdit>(Ctl::txtTempoUscita)));
         QVERIFY(r.command("SAVE")->isEnabled());
 
-        r.c().txtTempoUscita->setText(QStringLiteral("20"));
+        r.w<QLineEdit>(Ctl::txtTempoUscita)->setText(QStringLiteral("20"));
         QVERIFY(r.write());
         QCOMPARE(r.prompt(), ProgrammingRun::promptWritten());
         QCOMPARE(r.received.size(), 71);
@@ -232,7 +233,7 @@ private slots:
         options.image = image;
         WindowRig r(options);
         QVERIFY(r.read());
-        auto* edit = r.window->findChild<TaggedLineEdit*>(box);
+        auto* edit = r.window->findChild<QLineEdit*>(box);
         QTEST(edit->text(), "shown");
 
         // Leaving the box judges the whole value.
@@ -273,7 +274,7 @@ private slots:
         WindowRig r(options, {}, networksWithout12());
         const QString networksPath = networksFilePath(r.programFolder.path());
         const QByteArray networksBefore = readAll(networksPath);
-        QComboBox* network = r.c().cmbCodiceRete;
+        QComboBox* network = r.w<QComboBox>(Ctl::cmbCodiceRete);
         const QStringList listed{QStringLiteral("00000 Non assegnata"),
                                  QStringLiteral("00077 Cantiere Nord")};
         const auto items = [network] {
@@ -296,7 +297,7 @@ private slots:
         QVERIFY(r.read());
         const QString file = r.programFolder.filePath(QStringLiteral("rete12.con"));
         r.dialogs.savePath = file;
-        r.c().btnEsporta->click();
+        r.w<QPushButton>(Ctl::btnEsporta)->click();
         QCOMPARE(r.dialogs.messages, QStringList());
         network->setCurrentIndex(1);
         QVERIFY(r.write());
@@ -306,7 +307,7 @@ private slots:
         QCOMPARE(network->currentText(), QStringLiteral("00077 Cantiere Nord"));
 
         r.dialogs.openPath = file;
-        r.c().btnImporta->click();
+        r.w<QPushButton>(Ctl::btnImporta)->click();
         QCOMPARE(r.dialogs.messages, QStringList());
         QCOMPARE(network->currentText(), QStringLiteral("00012 (non in elenco)"));
         QVERIFY(r.write());
@@ -327,8 +328,9 @@ private slots:
 
         // Peripheral 2 holds what peripheral 1 was given except its serial number.
         QVERIFY(r.read());
-        r.c().cmbProtocollo->setCurrentIndex(2); // Sicep: inputs, states, path all change
-        r.c().chkCentralinaIntegrata->click();
+        r.w<QComboBox>(Ctl::cmbProtocollo)
+            ->setCurrentIndex(2); // Sicep: inputs, states, path all change
+        r.w<QCheckBox>(Ctl::chkCentralinaIntegrata)->click();
         r.click("END");
         QVERIFY(r.read());
         r.received.clear();

@@ -90,9 +90,9 @@ private slots:
         for (const char* name : {"framePresentation", "frmPrepare", "frameReti"})
             QCOMPARE(r.window->findChild<QWidget*>(name)->geometry(), area);
         r.window->showNetworksPanel();
-        QVERIFY(!r.c().Frame4->isEnabled()); // covered: takes no keys
+        QVERIFY(!r.w<QGroupBox>(Ctl::Frame4)->isEnabled()); // covered: takes no keys
         r.window->hideNetworksPanel();
-        QVERIFY(r.c().Frame4->isEnabled());
+        QVERIFY(r.w<QGroupBox>(Ctl::Frame4)->isEnabled());
     }
 
     // Every control the design names carries its name; arrays as name_index.

@@ -74,26 +74,28 @@ private slots:
 
         // The next read offers the new network.
         r.show(sampleProteusX());
-        QCOMPARE(items(r.c().cmbCodiceRete),
+        QCOMPARE(items(r.w<QComboBox>(Ctl::cmbCodiceRete)),
                  (QStringList{"00000 Non assegnata", "00012 Nord", "00034 Sud", "00056 Est",
                               "00007 Ovest"}));
-        QCOMPARE(r.c().cmbCodiceRete->currentIndex(), 1); // network 12 of the sample
+        QCOMPARE(r.w<QComboBox>(Ctl::cmbCodiceRete)->currentIndex(), 1); // network 12 of the sample
     }
 
     void fillCombosTwiceWithoutSelection() {
         EditorRig r;
         r.window->fillCombos();
         r.window->fillCombos();
-        EditorControls& c = r.c();
-        QCOMPARE(items(c.cmbProtocollo),
+        QCOMPARE(items(r.w<QComboBox>(Ctl::cmbProtocollo)),
                  (QStringList{"Proteus", "Proteus-X", "Sicep", "UPR", "UPR-52"}));
-        QCOMPARE(items(c.cmbViaTX), (QStringList{"Diretta", "REP", "Bidirezionale"}));
-        QCOMPARE(items(c.cmbNumTentativiTX), (QStringList{"1", "3", "5"}));
-        QCOMPARE(items(c.cmbCodiceRete), QStringList{"00000 Non assegnata"});
-        QCOMPARE(c.cmbTonoSubAudio->count(), 33);
-        QCOMPARE(c.cmbTonoSubAudio->itemText(32), QStringLiteral("203.5"));
-        for (QComboBox* list : {c.cmbProtocollo, c.cmbCodiceRete, c.cmbTonoSubAudio, c.cmbViaTX,
-                                c.cmbNumTentativiTX}) {
+        QCOMPARE(items(r.w<QComboBox>(Ctl::cmbViaTX)),
+                 (QStringList{"Diretta", "REP", "Bidirezionale"}));
+        QCOMPARE(items(r.w<QComboBox>(Ctl::cmbNumTentativiTX)), (QStringList{"1", "3", "5"}));
+        QCOMPARE(items(r.w<QComboBox>(Ctl::cmbCodiceRete)), QStringList{"00000 Non assegnata"});
+        QCOMPARE(r.w<QComboBox>(Ctl::cmbTonoSubAudio)->count(), 33);
+        QCOMPARE(r.w<QComboBox>(Ctl::cmbTonoSubAudio)->itemText(32), QStringLiteral("203.5"));
+        for (QComboBox* list :
+             {r.w<QComboBox>(Ctl::cmbProtocollo), r.w<QComboBox>(Ctl::cmbCodiceRete),
+              r.w<QComboBox>(Ctl::cmbTonoSubAudio), r.w<QComboBox>(Ctl::cmbViaTX),
+              r.w<QComboBox>(Ctl::cmbNumTentativiTX)}) {
             QCOMPARE(list->currentIndex(), -1);
             QVERIFY(list->currentText().isEmpty());
         }

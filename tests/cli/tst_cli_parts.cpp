@@ -7,9 +7,11 @@
 #include "cli/write_image.h"
 #include "common/detected_ports.h"
 #include "common/sample_images.h"
+#include "common/test_files.h"
 #include "common/test_main.h"
 #include "common/test_timing.h"
 #include "core/files/config_file.h"
+#include "core/networks/networks_file.h"
 #include "serial/port_devices.h"
 #include "serial/port_slots.h"
 #include "serial/settings_store.h"
@@ -18,6 +20,7 @@
 #include "simulator/pty_pair.h"
 
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -188,7 +191,7 @@ private slots:
         const auto file = conf::parse(conf::fileContent(1, 0, image));
         QVERIFY(file);
         Image out{};
-        const auto error = buildWriteImage(image, *file, out);
+        const auto error = buildWriteImage(image, 1, NetworkList{}, *file, out);
         QVERIFY(error);
         QFETCH(QString, named);
         QVERIFY2(error->contains(named), qPrintable(*error));
@@ -216,11 +219,51 @@ private slots:
         const auto file = conf::parse(conf::fileContent(firmwareM6, 0, image));
         QVERIFY(file);
         Image out{};
-        const auto error = buildWriteImage(image, *file, out);
+        const auto error =
+            buildWriteImage(image, std::uint8_t(firmwareM6), NetworkList{}, *file, out);
         QTEST(error.has_value(), "refused");
         if (error)
             QVERIFY2(error->contains(QStringLiteral("\"Spontanea su mancanza rete\"")),
                      qPrintable(*error));
+    }
+
+    // The command line reads the networks list of the window that goes with it: beside the
+    // window program, installed or copied with it or in its folder of a build, else in the
+    // per-user data folder; the file is never written.
+    void windowNetworksList_data() {
+        QTest::addColumn<QString>("window"); // where the window program is, from the command line's
+        QTest::addColumn<bool>("beside");    // the list is the one beside it
+        QTest::newRow("installed together") << "." << true;
+        QTest::newRow("a build") << "../selvanam" << true;
+        QTest::newRow("no window program") << "" << false;
+    }
+    void windowNetworksList() {
+        QFETCH(QString, window);
+        QFETCH(bool, beside);
+        QTemporaryDir root;
+        const QString cliFolder = root.filePath(QStringLiteral("selvanam-cli"));
+        QVERIFY(QDir().mkpath(cliFolder));
+        QString windowFolder;
+        if (!window.isEmpty()) {
+            windowFolder = QDir::cleanPath(QDir(cliFolder).filePath(window));
+            QVERIFY(QDir().mkpath(windowFolder));
+            QFile program(QDir(windowFolder).filePath(QStringLiteral("selvanam")));
+            QVERIFY(program.open(QIODevice::WriteOnly));
+            program.setPermissions(program.permissions() | QFile::ExeOwner);
+            testing::writeAll(networksFilePath(windowFolder), "00012Vicino\r\n");
+        }
+        const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QVERIFY(QDir().mkpath(perUser));
+        testing::writeAll(networksFilePath(perUser), "00345Utente\r\n");
+
+        QCOMPARE(cli::windowProgramFolder(cliFolder), windowFolder);
+        QString warning;
+        const NetworkList list = cli::windowNetworkList(cliFolder, &warning);
+        QCOMPARE(warning, QString());
+        QCOMPARE(list[1], beside ? QByteArray("00012Vicino") : QByteArray("00345Utente"));
+        QCOMPARE(testing::readAll(networksFilePath(beside ? windowFolder : perUser)),
+                 beside ? QByteArray("00012Vicino\r\n") : QByteArray("00345Utente\r\n"));
+        QFile::remove(networksFilePath(perUser));
     }
 
     // A port of the window whose adapter got another name is followed, the settings left alone.

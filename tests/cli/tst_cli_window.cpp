@@ -53,11 +53,10 @@ private slots:
         QFETCH(int, firmwareM6);
         EditorRig rig;
         rig.show(image, firmwareM6);
-        EditorControls& c = rig.c();
         const QString path = home.filePath(QStringLiteral("esportato.con"));
         QFile::remove(path);
         rig.dialogs.savePath = path;
-        c.btnEsporta->click();
+        rig.w<QPushButton>(Ctl::btnEsporta)->click();
         QCOMPARE(rig.dialogs.messages, QStringList());
         QVERIFY(QFile::exists(path));
 
@@ -74,43 +73,56 @@ private slots:
 
         QCOMPARE(json[QStringLiteral("firmware")][QStringLiteral("M6")].toBool(), firmwareM6 == 1);
         QCOMPARE(json[QStringLiteral("banda")][QStringLiteral("nome")].toString(),
-                 c.lblVHFUHV->text());
-        QCOMPARE(value("FrequenzaTX").toDouble(), number(c.txtFrequenzaTX));
-        QCOMPARE(shown("BandaUHF", "nome").toString(), c.lblVHFUHV->text());
-        QCOMPARE(value("PotenzaRF").toInt(), c.grpPotenzaRF->checkedId());
-        QCOMPARE(value("TempoAggancio").toDouble(), number(c.txtTempoAggancio));
-        QCOMPARE(shown("Protocollo", "nome").toString(), c.cmbProtocollo->currentText());
-        QCOMPARE(value("InviaStati").toInt() == 1, c.optStati->isChecked());
-        QCOMPARE(shown("ViaTX", "nome").toString(), c.cmbViaTX->currentText());
-        const QString via = c.cmbViaTX->currentText();
+                 rig.w<QLabel>(Ctl::lblVHFUHV)->text());
+        QCOMPARE(value("FrequenzaTX").toDouble(), number(rig.w<QLineEdit>(Ctl::txtFrequenzaTX)));
+        QCOMPARE(shown("BandaUHF", "nome").toString(), rig.w<QLabel>(Ctl::lblVHFUHV)->text());
+        QCOMPARE(value("PotenzaRF").toInt(),
+                 rig.editor().widgets().group(editor::Array::PotenzaRF)->checkedId());
+        QCOMPARE(value("TempoAggancio").toDouble(),
+                 number(rig.w<QLineEdit>(Ctl::txtTempoAggancio)));
+        QCOMPARE(shown("Protocollo", "nome").toString(),
+                 rig.w<QComboBox>(Ctl::cmbProtocollo)->currentText());
+        QCOMPARE(value("InviaStati").toInt() == 1, rig.w<QRadioButton>(Ctl::optStati)->isChecked());
+        QCOMPARE(shown("ViaTX", "nome").toString(), rig.w<QComboBox>(Ctl::cmbViaTX)->currentText());
+        const QString via = rig.w<QComboBox>(Ctl::cmbViaTX)->currentText();
         if (via == QLatin1String("Diretta"))
-            QCOMPARE(c.txtCodiceRep->text(), QString());
+            QCOMPARE(rig.w<QLineEdit>(Ctl::txtCodiceRep)->text(), QString());
         else
             QCOMPARE(value(via == QLatin1String("REP") ? "CodiceRep" : "IngressoBidi").toInt(),
-                     c.txtCodiceRep->text().toInt());
-        QCOMPARE(shown("DoppioSalto", "spuntata").toBool(), c.chkDoppioSalto->isChecked());
-        QCOMPARE(shown("ToniAlti", "nome").toString(), c.lblToni->text());
+                     rig.w<QLineEdit>(Ctl::txtCodiceRep)->text().toInt());
+        QCOMPARE(shown("DoppioSalto", "spuntata").toBool(),
+                 rig.w<QCheckBox>(Ctl::chkDoppioSalto)->isChecked());
+        QCOMPARE(shown("ToniAlti", "nome").toString(), rig.w<QLabel>(Ctl::lblToni)->text());
         QCOMPARE(shown("TrasmissioniMultiple", "spuntata").toBool(),
-                 c.chkTrasmissioniMultiple->isChecked());
-        QCOMPARE(value("NumTentativiTX").toInt(), c.cmbNumTentativiTX->currentText().toInt());
-        QCOMPARE(value("CodiceRete").toInt(), c.cmbCodiceRete->currentText().left(5).toInt());
-        QCOMPARE(value("CodicePeriferica").toInt(), c.txtCodicePeriferica->text().toInt());
-        QCOMPARE(value("NumIngressi").toInt(), c.grpNumIngressi->checkedId());
-        QCOMPARE(shown("TonoSubAudio", "nome").toString(), c.cmbTonoSubAudio->currentText());
-        QCOMPARE(shown("NoRisincronizza", "spuntata").toBool(), c.chkSync->isChecked());
+                 rig.w<QCheckBox>(Ctl::chkTrasmissioniMultiple)->isChecked());
+        QCOMPARE(value("NumTentativiTX").toInt(),
+                 rig.w<QComboBox>(Ctl::cmbNumTentativiTX)->currentText().toInt());
+        QCOMPARE(value("CodiceRete").toInt(),
+                 rig.w<QComboBox>(Ctl::cmbCodiceRete)->currentText().left(5).toInt());
+        QCOMPARE(value("CodicePeriferica").toInt(),
+                 rig.w<QLineEdit>(Ctl::txtCodicePeriferica)->text().toInt());
+        QCOMPARE(value("NumIngressi").toInt(),
+                 rig.editor().widgets().group(editor::Array::NumIngressi)->checkedId());
+        QCOMPARE(shown("TonoSubAudio", "nome").toString(),
+                 rig.w<QComboBox>(Ctl::cmbTonoSubAudio)->currentText());
+        QCOMPARE(shown("NoRisincronizza", "spuntata").toBool(),
+                 rig.w<QCheckBox>(Ctl::chkSync)->isChecked());
         QCOMPARE(shown("InvioSopravvivenza", "spuntata").toBool(),
-                 c.chkInvioSopravvivenza->isChecked());
-        if (c.chkInvioSopravvivenza->isChecked())
-            QCOMPARE(value("CadenzaSopravvivenza").toDouble(), number(c.txtCadenzaSopravvivenza));
+                 rig.w<QCheckBox>(Ctl::chkInvioSopravvivenza)->isChecked());
+        if (rig.w<QCheckBox>(Ctl::chkInvioSopravvivenza)->isChecked())
+            QCOMPARE(value("CadenzaSopravvivenza").toDouble(),
+                     number(rig.w<QLineEdit>(Ctl::txtCadenzaSopravvivenza)));
         QCOMPARE(shown("CentralinaIntegrata", "spuntata").toBool(),
-                 c.chkCentralinaIntegrata->isChecked());
-        QCOMPARE(value("TempoSirena").toDouble(), number(c.txtTempoSirena));
-        QCOMPARE(value("TempoUscita").toDouble(), number(c.txtTempoUscita));
-        QCOMPARE(value("TempoIngresso").toDouble(), number(c.txtTempoIngresso));
-        if (!c.lblIngressiCondiz->isHidden()) {
+                 rig.w<QCheckBox>(Ctl::chkCentralinaIntegrata)->isChecked());
+        QCOMPARE(value("TempoSirena").toDouble(), number(rig.w<QLineEdit>(Ctl::txtTempoSirena)));
+        QCOMPARE(value("TempoUscita").toDouble(), number(rig.w<QLineEdit>(Ctl::txtTempoUscita)));
+        QCOMPARE(value("TempoIngresso").toDouble(),
+                 number(rig.w<QLineEdit>(Ctl::txtTempoIngresso)));
+        if (!rig.w<QLabel>(Ctl::lblIngressiCondiz)->isHidden()) {
             QList<int> ticked;
             for (int i = 0; i < 8; ++i) {
-                if (c.ckMaskIngressi[i]->isChecked())
+                if (rig.w<QCheckBox>(*editor::memberOf(editor::Array::MaskIngressi, i))
+                        ->isChecked())
                     ticked << i + 1;
             }
             QList<int> listed;
@@ -118,20 +130,64 @@ private slots:
                 listed << input.toInt();
             QCOMPARE(listed, ticked);
         }
-        QCOMPARE(shown("SpontaneaACOff", "spuntata").toBool(), c.chkSpontaneaACOff->isChecked());
-        if (c.chkSpontaneaACOff->isChecked()) {
+        QCOMPARE(shown("SpontaneaACOff", "spuntata").toBool(),
+                 rig.w<QCheckBox>(Ctl::chkSpontaneaACOff)->isChecked());
+        if (rig.w<QCheckBox>(Ctl::chkSpontaneaACOff)->isChecked()) {
             QCOMPARE(value("TempoCampionamentoMancanzaAC").toDouble(),
-                     number(c.txtTempoCampionamentoMancanzaAC));
+                     number(rig.w<QLineEdit>(Ctl::txtTempoCampionamentoMancanzaAC)));
             QCOMPARE(shown("SpontaneaIngresso", "ingresso").toInt(),
-                     c.grpSpontaneaIngresso->checkedId());
+                     rig.editor().widgets().group(editor::Array::SpontaneaIngresso)->checkedId());
         }
-        QCOMPARE(shown("DoppioMessaggio", "spuntata").toBool(), c.chkDoppioMesaggio->isChecked());
-        QCOMPARE(value("OffsetSicep1").toDouble(), number(c.txtOffsetSicep1));
-        QCOMPARE(value("OffsetSicep2").toDouble(), number(c.txtOffsetSicep2));
-        QCOMPARE(shown("OffsetSicep1", "esadecimale").toString(), c.txtOffsetSicepHex01->text());
-        QCOMPARE(shown("OffsetSicep2", "esadecimale").toString(), c.txtOffsetSicepHex02->text());
+        QCOMPARE(shown("DoppioMessaggio", "spuntata").toBool(),
+                 rig.w<QCheckBox>(Ctl::chkDoppioMesaggio)->isChecked());
+        QCOMPARE(value("OffsetSicep1").toDouble(), number(rig.w<QLineEdit>(Ctl::txtOffsetSicep1)));
+        QCOMPARE(value("OffsetSicep2").toDouble(), number(rig.w<QLineEdit>(Ctl::txtOffsetSicep2)));
+        QCOMPARE(shown("OffsetSicep1", "esadecimale").toString(),
+                 rig.w<QLineEdit>(Ctl::txtOffsetSicepHex01)->text());
+        QCOMPARE(shown("OffsetSicep2", "esadecimale").toString(),
+                 rig.w<QLineEdit>(Ctl::txtOffsetSicepHex02)->text());
         QCOMPARE(shown("RimappaturaIngressiSicep", "spuntata").toBool(),
-                 c.chkRimappaturaIngressiSicep->isChecked());
+                 rig.w<QCheckBox>(Ctl::chkRimappaturaIngressiSicep)->isChecked());
+
+        // Each field under the caption the window shows it with.
+        const std::pair<const char*, const char*> captions[] = {
+            {"FrequenzaTX", "lblCapFrequenzaTX"},
+            {"BandaUHF", "lblCapVHFUHV"},
+            {"PotenzaRF", "lblCapPotenzaRF"},
+            {"TempoAggancio", "lblCapTempoAggancio"},
+            {"Protocollo", "lblCapProtocollo"},
+            {"ToniAlti", "lblCapToni"},
+            {"NumTentativiTX", "lblCapNumTentativiTX"},
+            {"MaskIngressi", "lblIngressiCondiz"},
+            {"CodiceRete", "lblCapCodiceRete"},
+            {"CodicePeriferica", "lblCapCodicePeriferica"},
+            {"NumIngressi", "lblCapNumIngressi"},
+            {"TonoSubAudio", "lblCapTonoSubAudio"},
+            {"CadenzaSopravvivenza", "lblCapCadenzaSopravvivenza"},
+            {"SpontaneaIngresso", "lblCapSpontaneaIngresso"},
+            {"TempoCampionamentoMancanzaAC", "lblCapTempoCampionamentoMancanzaAC"},
+            {"TempoSirena", "lblCapTempoSirena"},
+            {"TempoUscita", "lblCapTempoUscita"},
+            {"TempoIngresso", "lblCapTempoIngresso"},
+            {"OffsetSicep1", "lblCapOffsetSicep1"},
+            {"OffsetSicep2", "lblCapOffsetSicep2"},
+            {"RimappaturaIngressiSicep", "chkRimappaturaIngressiSicep"},
+            {"DoppioSalto", "chkDoppioSalto"},
+            {"TrasmissioniMultiple", "chkTrasmissioniMultiple"},
+            {"NoRisincronizza", "chkSync"},
+            {"InvioSopravvivenza", "chkInvioSopravvivenza"},
+            {"CentralinaIntegrata", "chkCentralinaIntegrata"},
+            {"SpontaneaACOff", "chkSpontaneaACOff"},
+            {"DoppioMessaggio", "chkDoppioMesaggio"},
+        };
+        for (const auto& [field, widget] : captions) {
+            QWidget* w = rig.window->findChild<QWidget*>(QLatin1String(widget));
+            QVERIFY2(w, widget);
+            const QString caption = qobject_cast<QLabel*>(w)
+                                        ? qobject_cast<QLabel*>(w)->text()
+                                        : qobject_cast<QAbstractButton*>(w)->text();
+            QCOMPARE(shown(field, "etichetta").toString(), caption);
+        }
     }
 
     void writeSendsWhatTheWindowsImportAndWriteSend() {
@@ -141,9 +197,9 @@ private slots:
         QVERIFY(rig.show(source, 1));
         const QString path = home.filePath(QStringLiteral("trasferito.con"));
         rig.dialogs.savePath = path;
-        rig.c().btnEsporta->click();
+        rig.w<QPushButton>(Ctl::btnEsporta)->click();
         rig.dialogs.openPath = path;
-        rig.c().btnImporta->click();
+        rig.w<QPushButton>(Ctl::btnImporta)->click();
         QCOMPARE(rig.dialogs.messages, QStringList());
         rig.window->run().tlbMain_ButtonClick(Command::Save);
         const QByteArray windowFrame = rig.link.writes.last();

@@ -11,7 +11,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +26,8 @@
 #include <memory>
 
 namespace selvana::testing {
+
+using editor::Ctl;
 
 // The real main window, shown offscreen, with the editor uncovered; configurations are put in
 // front of it the way a read does (decode, refill the lists, present).
@@ -46,8 +55,11 @@ struct EditorRig {
         window->hidePreparePanel();
     }
 
-    EditorControls& c() { return window->editor().controls(); }
-    EditorContext& ctx() { return window->editor().context(); }
+    Editor& editor() { return window->editor(); }
+    // An editor control's widget: w<QLineEdit>(Ctl::txtTempoSirena).
+    template <typename Widget = QWidget> Widget* w(editor::Ctl id) const {
+        return window->editor().widget<Widget>(id);
+    }
     bool saveEnabled() const { return window->command(QStringLiteral("SAVE"))->isEnabled(); }
 
     // A read of this image through the programming run: "LOAD", the announcement ("K" for
@@ -83,21 +95,6 @@ struct EditorRig {
 
     static std::uint32_t colourOf(const QWidget* w) { return foreColor(w); }
 };
-
-// The members of an option array that are enabled ("1456"), and the one selected (0: none).
-inline QString enabledMembers(const std::map<int, QRadioButton*>& members) {
-    QString s;
-    for (const auto& [member, button] : members)
-        if (button->isEnabled())
-            s += QString::number(member);
-    return s;
-}
-inline int selectedMember(const std::map<int, QRadioButton*>& members) {
-    for (const auto& [member, button] : members)
-        if (button->isChecked())
-            return member;
-    return 0;
-}
 
 // A copy of an image with some bytes replaced and the checksum fixed.
 inline Image with(Image image, std::initializer_list<std::pair<int, int>> bytes) {

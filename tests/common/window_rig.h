@@ -12,8 +12,15 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +28,8 @@
 #include <memory>
 
 namespace selvana::testing {
+
+using editor::Ctl;
 
 // The real window on the real serial layer, with a simulated peripheral on the other end of a
 // pseudo-terminal; port 1 of the settings store points at it. Both run on the tests' timing.
@@ -71,7 +80,10 @@ struct WindowRig {
     QAction* command(const char* key) const { return window->command(QLatin1String(key)); }
     void click(const char* key) { command(key)->trigger(); }
     void click(Command command) { window->command(command)->trigger(); }
-    EditorControls& c() { return window->editor().controls(); }
+    // An editor control's widget: w<QLineEdit>(Ctl::txtTempoSirena).
+    template <typename Widget = QWidget> Widget* w(editor::Ctl id) const {
+        return window->editor().widget<Widget>(id);
+    }
     QString prompt() const { return window->findChild<QLabel*>("lblPrepare")->text(); }
     bool panelVisible(const char* name) const {
         return !window->findChild<QWidget*>(name)->isHidden();

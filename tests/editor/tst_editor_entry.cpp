@@ -1,3 +1,4 @@
+#include "core/fields/key_filter.h"
 #include "editor/model_rig.h"
 
 using namespace selvana;
@@ -183,6 +184,58 @@ private slots:
             QVERIFY(r.model.keyAccepted(id, 1, '2'));
             QVERIFY(r.model.keyAccepted(id, 0, 8)); // backspace
         }
+    }
+
+    // Typing stops at the limit, also in a box that shows a longer value read from the
+    // peripheral; editing keys make room.
+    void typingStopsAtTheLimit_data() {
+        QTest::addColumn<Image>("image");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("start"); // typed first; empty: the text shown
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        const Image p = sampleProteusX();
+        const Image cadence120 = with(p, {{35, 0x1C}, {36, 0x20}});
+        struct Row {
+            const char* name;
+            Image image;
+            const char* box;
+            const char* start;
+            const char* keys;
+            const char* expected;
+        };
+        const Row rows[] = {
+            {"cadence, a third digit", p, "txtCadenzaSopravvivenza", "12", "3", "12"},
+            {"cadence, a digit over the selection", p, "txtCadenzaSopravvivenza", "12",
+             "ShiftLeft 5", "15"},
+            {"cadence of 120 h read, a digit more", cadence120, "txtCadenzaSopravvivenza", "",
+             "End 5 Left 6", "120"},
+            {"cadence of 120 h read, shortened", cadence120, "txtCadenzaSopravvivenza", "",
+             "End Backspace 4 Backspace 9", "19"},
+            {"sampling, a fourth digit", p, "txtTempoCampionamentoMancanzaAC", "123", "4", "123"},
+            {"repeater, a third digit", p, "txtCodiceRep", "64", "1", "64"},
+            {"code, a sixth digit", p, "txtCodicePeriferica", "1234", "5 6", "12345"},
+            {"siren, Delete makes room", p, "txtTempoSirena", "255", "1 Home Delete 9", "955"},
+            {"offset, a fourth digit", sampleSicep(), "txtOffsetSicep1", "200", "7", "200"},
+            {"lock time, no limit", p, "txtTempoAggancio", "1,2345", "6789", "1,23456789"},
+        };
+        for (const Row& row : rows)
+            QTest::newRow(row.name)
+                << row.image << row.box << row.start << row.keys << row.expected;
+    }
+    void typingStopsAtTheLimit() {
+        QFETCH(Image, image);
+        QFETCH(QString, box);
+        QFETCH(QString, start);
+        QFETCH(QString, keys);
+        ModelRig r;
+        r.read(image);
+        const Ctl id = ::box(box);
+        r.focusOn(id);
+        if (!start.isEmpty())
+            r.type(id, start, false);
+        r.press(id, keys);
+        QTEST(r.text(id), "expected");
     }
 
     // The limits are the installer's: what the program shows is never shortened, and is
@@ -673,6 +726,84 @@ private slots:
         QCOMPARE(r.text(Ctl::txtCadenzaSopravvivenza), QStringLiteral("0"));
         QVERIFY(r.click(Ctl::chkInvioSopravvivenza));
         QCOMPARE(r.text(Ctl::txtCadenzaSopravvivenza), QStringLiteral("24"));
+    }
+
+    // ---- the verdict on one key ----
+
+    void checkKeyAscii_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        for (const auto& [name, loc] : {std::pair{"it", kItalian}, std::pair{"en", kEnglish}}) {
+            const QString n = QLatin1String(name);
+            QTest::newRow(qPrintable(n + " I digit")) << loc << "I"
+                                                      << "12" << int('7') << -1;
+            QTest::newRow(qPrintable(n + " I minus")) << loc << "I"
+                                                      << "" << int('-') << 0;
+            QTest::newRow(qPrintable(n + " I point")) << loc << "I"
+                                                      << "1" << int('.') << 0;
+            QTest::newRow(qPrintable(n + " I letter")) << loc << "I"
+                                                       << "1" << int('x') << 0;
+            QTest::newRow(qPrintable(n + " L like I")) << loc << "L"
+                                                       << "" << int('a') << 0;
+            QTest::newRow(qPrintable(n + " long tag IX")) << loc << "IX"
+                                                          << "" << int('a') << 0;
+            QTest::newRow(qPrintable(n + " other tag")) << loc << "Z"
+                                                        << "" << int('a') << -1;
+            QTest::newRow(qPrintable(n + " empty tag")) << loc << ""
+                                                        << "" << int('a') << -1;
+            QTest::newRow(qPrintable(n + " lower d is other")) << loc << "d"
+                                                               << "" << int('a') << -1;
+            QTest::newRow(qPrintable(n + " D digit")) << loc << "D"
+                                                      << "1,5" << int('3') << -1;
+            QTest::newRow(qPrintable(n + " D letter")) << loc << "D"
+                                                       << "1" << int('e') << 0;
+        }
+        // Decimal comma: the comma once, then never; the point never.
+        QTest::newRow("it D comma") << kItalian << "D"
+                                    << "12" << 44 << -1;
+        QTest::newRow("it D second comma") << kItalian << "D"
+                                           << "1,2" << 44 << 0;
+        QTest::newRow("it D point") << kItalian << "D"
+                                    << "12" << 46 << 44;
+        QTest::newRow("it D point after comma") << kItalian << "D"
+                                                << "1,2" << 46 << 0;
+        QTest::newRow("en D point") << kEnglish << "D"
+                                    << "12" << 46 << -1;
+        QTest::newRow("en D second point") << kEnglish << "D"
+                                           << "1.2" << 46 << 0;
+        QTest::newRow("en D comma") << kEnglish << "D"
+                                    << "12" << 44 << 46;
+    }
+    void checkKeyAscii() {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, tag);
+        QFETCH(QString, text);
+        QFETCH(int, key);
+        QLocale::setDefault(locale);
+        QTEST(CheckKeyAscii(tag, text, key), "result");
+    }
+
+    // A typed character replaces the selected ones: the text it leaves must fit.
+    void keyFitsTypingLimit_data() {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("room left") << 1 << 0 << 2 << true;
+        QTest::newRow("full") << 2 << 0 << 2 << false;
+        QTest::newRow("full, one selected") << 2 << 1 << 2 << true;
+        QTest::newRow("longer than the limit, one selected") << 3 << 1 << 2 << false;
+        QTest::newRow("longer than the limit, all selected") << 3 << 3 << 2 << true;
+        QTest::newRow("no limit") << 40 << 0 << 0 << true;
+    }
+    void keyFitsTypingLimit() {
+        QFETCH(int, length);
+        QFETCH(int, selected);
+        QFETCH(int, limit);
+        QTEST(selvana::keyFitsTypingLimit(length, selected, limit), "fits");
     }
 };
 

@@ -42,6 +42,20 @@ private slots:
             << 1 << true << 2 << 0xFC << 0x10 << "" << 0;
         QTest::newRow("M6, one input, conditioned: none")
             << 1 << true << 1 << 0xFE << 0x10 << "" << 0;
+        QTest::newRow("M6, inputs 1 and 2 conditioned: input 3 for input 2")
+            << 1 << true << 4 << 0xFC << 0x02 << "345678" << 3;
+        QTest::newRow("M6, inputs 1 to 3 of 4: input 4 left")
+            << 1 << true << 4 << 0xF8 << 0x01 << "45678" << 4;
+        QTest::newRow("M6, inputs 1 to 4 of 4: none") << 1 << true << 4 << 0xF0 << 0x01 << "" << 0;
+        QTest::newRow("M6, every input of 8: none") << 1 << true << 8 << 0x00 << 0x01 << "" << 0;
+        QTest::newRow("M6, inputs 1 to 4 of 8: input 5")
+            << 1 << true << 8 << 0xF0 << 0x01 << "5678" << 5;
+        // A number of inputs outside 1..8 tells nothing: all eight count.
+        QTest::newRow("M6, no number of inputs counts 8")
+            << 1 << true << 0 << 0xF0 << 0x01 << "5678" << 5;
+        QTest::newRow("M6, 12 inputs count 8") << 1 << true << 12 << 0xF0 << 0x01 << "5678" << 5;
+        QTest::newRow("M6, 3 inputs, inputs 1 to 3 conditioned: none")
+            << 1 << true << 3 << 0xF8 << 0x01 << "" << 0;
     }
     void mainsFailureInputs() {
         QFETCH(int, firmware);
@@ -77,10 +91,11 @@ private slots:
         QCOMPARE(error->control, QStringLiteral("chkSpontaneaACOff"));
         QCOMPARE(error->label, QStringLiteral("Spontanea su mancanza rete"));
         QCOMPARE(error->message,
-                 QStringLiteral("La casella \"Spontanea su mancanza rete\" è spuntata, ma tutti "
-                                "gli ingressi della periferica sono condizionati: nessuno può "
-                                "segnalare la mancanza rete. Togliere il condizionamento da un "
-                                "ingresso o togliere la spunta e ripetere l'operazione."));
+                 QStringLiteral("Con \"Spontanea su mancanza rete\" la mancanza rete è segnalata "
+                                "su un ingresso non condizionato della periferica, ma tutti i suoi "
+                                "ingressi sono condizionati. Togliere il condizionamento da un "
+                                "ingresso oppure togliere la spunta da \"Spontanea su mancanza "
+                                "rete\", poi ripetere l'operazione."));
 
         QVERIFY(r.click(Ctl::ckMaskIngressi_2)); // input 3 no longer conditioned
         QCOMPARE(r.enabledMembers(Array::SpontaneaIngresso), QStringLiteral("3"));
@@ -95,6 +110,74 @@ private slots:
         const Image out = r.written();
         QCOMPARE(out[38], 0);
         QCOMPARE(out[22], 0x00);
+    }
+
+    // The mains failure goes to an input the peripheral has that is not conditioned, or to
+    // none, and nothing is written then.
+    void mainsInputOfTheInputsThereAre_data() {
+        QTest::addColumn<Image>("image");
+        QTest::addColumn<QString>("enabled");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("written"); // byte 38; -1: refused
+        const Image p = sampleProteusX(); // M6, panel, 4 inputs
+        QTest::newRow("UPR, every input conditioned, input 8 read")
+            << with(p, {{15, 0x63}, {22, 0x00}, {23, 0xFF}, {38, 0x80}}) << "" << 0 << -1;
+        QTest::newRow("inputs 1 to 4 of 4 conditioned")
+            << with(p, {{22, 0xF0}, {23, 0x0F}, {38, 0x80}}) << "" << 0 << -1;
+        QTest::newRow("input 4 free, conditioned input 1 read")
+            << with(p, {{22, 0xF8}, {23, 0x07}, {38, 0x01}}) << "45678" << 4 << 0x08;
+        QTest::newRow("input 4 free, free input 8 read stays")
+            << with(p, {{22, 0xF8}, {23, 0x07}, {38, 0x80}}) << "45678" << 8 << 0x80;
+        QTest::newRow("8 inputs, inputs 1 to 4 conditioned")
+            << with(p, {{28, 8}, {22, 0xF0}, {23, 0x0F}, {38, 0x01}}) << "5678" << 5 << 0x10;
+        QTest::newRow("without the panel, masks do not count")
+            << with(p, {{37, 0}, {22, 0x00}, {23, 0xFF}, {38, 0x80}}) << "12345678" << 8 << 0x80;
+    }
+    void mainsInputOfTheInputsThereAre() {
+        QFETCH(Image, image);
+        QFETCH(int, selected);
+        QFETCH(int, written);
+        ModelRig r;
+        r.read(image);
+        QTEST(r.enabledMembers(Array::SpontaneaIngresso), "enabled");
+        QCOMPARE(r.selectedMember(Array::SpontaneaIngresso), selected);
+        if (written >= 0) {
+            QCOMPARE(int(r.written()[38]), written);
+            return;
+        }
+        const ConfigRecord before = r.session.record;
+        const Image saveBefore = r.session.SaveImage;
+        const auto error = r.model.collect();
+        QVERIFY(error);
+        QCOMPARE(error->control, QStringLiteral("chkSpontaneaACOff"));
+        QVERIFY(r.session.SaveImage == saveBefore);
+        QCOMPARE(r.session.record.SpontaneaIngresso, before.SpontaneaIngresso);
+    }
+
+    // Either way out of it: an input freed of its conditioning carries the report (the one
+    // read, input 1, is still conditioned), or the transmission is switched off; more inputs
+    // free those beyond the conditioned ones, and fewer take them away again.
+    void mainsInputWithEveryInputConditionedCanBeMended_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("written"); // byte 38
+        QTest::newRow("input 2 freed") << "ckMaskIngressi_1" << 0x02;
+        QTest::newRow("mains failure off") << "chkSpontaneaACOff" << 0x00;
+        QTest::newRow("8 inputs") << "optNumIngressi_8" << 0x10;
+    }
+    void mainsInputWithEveryInputConditionedCanBeMended() {
+        ModelRig r;
+        r.read(with(sampleProteusX(), {{22, 0xF0}, {23, 0x0F}, {38, 0x01}}));
+        QVERIFY(r.model.collect());
+        QFETCH(QString, action);
+        QVERIFY(r.click(*editor::controlNamed(action)));
+        QTEST(int(r.written()[38]), "written");
+        if (action == QLatin1String("optNumIngressi_8")) {
+            QCOMPARE(r.selectedMember(Array::SpontaneaIngresso), 5);
+            QVERIFY(r.click(Ctl::optNumIngressi_4));
+            QCOMPARE(r.enabledMembers(Array::SpontaneaIngresso), QString());
+            QCOMPARE(r.selectedMember(Array::SpontaneaIngresso), 0);
+            QVERIFY(r.model.collect());
+        }
     }
 
     // Without the panel the masks do not decide; ticking the panel applies them at once.

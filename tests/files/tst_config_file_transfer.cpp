@@ -94,24 +94,25 @@ private slots:
         QVERIFY2(first.start(testing::sampleProteusX()), qPrintable(first.pty.errorString()));
         QVERIFY2(second.start(secondPeripheral()), qPrintable(second.pty.errorString()));
         const QString file = folder.filePath(QStringLiteral("impianto.con"));
-        EditorControls& c = window->editor().controls();
+        const Editor& editor = window->editor();
+        using editor::Ctl;
 
         readFrom(first);
-        c.txtTempoSirena->setText(QStringLiteral("33"));
+        editor.widget<QLineEdit>(Ctl::txtTempoSirena)->setText(QStringLiteral("33"));
         dialogs.savePath = file;
-        c.btnEsporta->click();
+        editor.widget<QPushButton>(Ctl::btnEsporta)->click();
         QCOMPARE(dialogs.messages, QStringList());
         const Image exported = state.SaveImage;
         QCOMPARE(exported[45], 33);
 
         trigger("END");
         readFrom(second);
-        QCOMPARE(c.txtTempoSirena->text(), QStringLiteral("90"));
+        QCOMPARE(editor.widget<QLineEdit>(Ctl::txtTempoSirena)->text(), QStringLiteral("90"));
         dialogs.openPath = file;
-        c.btnImporta->click();
+        editor.widget<QPushButton>(Ctl::btnImporta)->click();
         QCOMPARE(dialogs.messages, QStringList());
-        QCOMPARE(c.txtTempoSirena->text(), QStringLiteral("33"));
-        QCOMPARE(c.lblSerialNumber->text(), QStringLiteral("0BADCAFE"));
+        QCOMPARE(editor.widget<QLineEdit>(Ctl::txtTempoSirena)->text(), QStringLiteral("33"));
+        QCOMPARE(editor.widget<QLabel>(Ctl::lblSerialNumber)->text(), QStringLiteral("0BADCAFE"));
 
         trigger("SAVE");
         QTRY_COMPARE(window->findChild<QLabel*>(QStringLiteral("lblPrepare"))->text(),

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -166,6 +167,46 @@ private slots:
                                             : NetworksFileError::Operation::Create);
         QVERIFY(error->message.contains("file delle reti"));
         QVERIFY(error->message.contains("Reti.cfg"));
+    }
+
+    // Read without writing: the list LoadReti would give, and the folder as it was.
+    void readOnly_data() {
+        QTest::addColumn<QByteArray>("content"); // null: no file
+        QTest::addColumn<QByteArrayList>("first");
+        QTest::addColumn<int>("beyondLast");
+        const QByteArray full = defaultContent() + "00077Oltre\r\n";
+        QTest::newRow("no file") << QByteArray() << QByteArrayList{kDefaultNetworkEntry} << 0;
+        QTest::newRow("0 bytes") << QByteArray("") << QByteArrayList{kDefaultNetworkEntry} << 0;
+        QTest::newRow("short file") << QByteArray("00012Nord\n00345Est")
+                                    << QByteArrayList{"00012Nord", "00345Est", ""} << 0;
+        QTest::newRow("a line after the 100th")
+            << full << QByteArrayList{kDefaultNetworkEntry} << 1;
+    }
+    void readOnly() {
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArrayList, first);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Reti.cfg");
+        if (!content.isNull())
+            writeAll(path, content);
+        NetworkList list;
+        QVERIFY(!readNetworkList(dir.path(), list));
+        for (int i = 0; i < first.size(); ++i)
+            QCOMPARE(list[i + 1], first[i]);
+        QTEST(int(list.beyondLast.size()), "beyondLast");
+        QCOMPARE(QFileInfo::exists(path), !content.isNull());
+        if (!content.isNull())
+            QCOMPARE(readAll(path), content);
+    }
+
+    void readOnlyFailure() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("Reti.cfg"));
+        NetworkList list = listOf({"00012Nord"});
+        const auto error = readNetworkList(dir.path(), list);
+        QVERIFY(error);
+        QCOMPARE(error->operation, NetworksFileError::Operation::Read);
+        QCOMPARE(list, listOf({"00012Nord"}));
     }
 
     void failedWriteKeepsOldFile_data() {

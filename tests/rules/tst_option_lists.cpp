@@ -1,5 +1,4 @@
 #include "common/test_files.h"
-#include "core/options/mains_input.h"
 #include "core/options/option_lists.h"
 
 #include "core/networks/networks_file.h"
@@ -126,53 +125,6 @@ private slots:
     void unlistedNetworkItem() {
         QCOMPARE(cmbCodiceReteUnlistedItem(12), QStringLiteral("00012 (non in elenco)"));
         QCOMPARE(cmbCodiceReteUnlistedItem(65535), QStringLiteral("65535 (non in elenco)"));
-    }
-
-    // Which inputs may carry the mains-failure report ("enabled"), where a choice that may not
-    // be made goes ("fallback", 0: none), and whether no input is left for it at all.
-    void mainsInputRule_data() {
-        QTest::addColumn<bool>("m6");
-        QTest::addColumn<bool>("panel");
-        QTest::addColumn<int>("conditioned"); // bit i: input i + 1
-        QTest::addColumn<int>("inputs");
-        QTest::addColumn<QString>("enabled");
-        QTest::addColumn<int>("fallback");
-        QTest::addColumn<bool>("noneLeft");
-        QTest::newRow("no panel") << true << false << 0xFF << 4 << "12345678" << 1 << false;
-        QTest::newRow("before M6") << false << true << 0xFF << 4 << "1456" << 1 << false;
-        QTest::newRow("M6, inputs 2 and 5 conditioned")
-            << true << true << 0x12 << 4 << "134678" << 1 << false;
-        QTest::newRow("M6, inputs 1 and 2 conditioned")
-            << true << true << 0x03 << 4 << "345678" << 3 << false;
-        QTest::newRow("M6, inputs 1 to 3 of 4: input 4 left")
-            << true << true << 0x07 << 4 << "45678" << 4 << false;
-        QTest::newRow("M6, inputs 1 to 4 of 4: none left")
-            << true << true << 0x0F << 4 << "" << 0 << true;
-        QTest::newRow("M6, every input") << true << true << 0xFF << 8 << "" << 0 << true;
-        QTest::newRow("M6, inputs 1 to 4 of 8")
-            << true << true << 0x0F << 8 << "5678" << 5 << false;
-        QTest::newRow("M6, the only input of 1") << true << true << 0x01 << 1 << "" << 0 << true;
-        QTest::newRow("M6, no known number of inputs counts 8")
-            << true << true << 0x0F << 0 << "5678" << 5 << false;
-    }
-    void mainsInputRule() {
-        QFETCH(bool, m6);
-        QFETCH(bool, panel);
-        QFETCH(int, conditioned);
-        QFETCH(int, inputs);
-        const MainsInputRule rule{m6, panel, std::uint8_t(conditioned), inputs};
-        QString enabled;
-        for (int input = 1; input <= 8; ++input)
-            if (rule.allows(input))
-                enabled += QString::number(input);
-        QTEST(enabled, "enabled");
-        QTEST(rule.fallback(), "fallback");
-        QTEST(rule.noInputLeft(), "noneLeft");
-        const auto error = checkMainsInput(rule, true);
-        QCOMPARE(error.has_value(), rule.noInputLeft());
-        if (error)
-            QCOMPARE(error->control, QStringLiteral("chkSpontaneaACOff"));
-        QVERIFY(!checkMainsInput(rule, false)); // a transmission that is off needs no input
     }
 };
 

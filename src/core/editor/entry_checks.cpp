@@ -4,6 +4,8 @@
 #include "core/fields/key_filter.h"
 #include "core/fields/number_text.h"
 
+#include <algorithm>
+
 namespace selvana::editor {
 
 namespace {
@@ -131,7 +133,7 @@ bool keyAccepted(const EditorState& e, Ctl box, int selectionLength, int keyCode
     if (!c.tag.isNull() && CheckKeyAscii(QString(c.tag), c.text, keyCode) >= 0)
         return false;
     const qsizetype replaced = std::clamp<qsizetype>(selectionLength, 0, c.text.size());
-    return c.typingLimit <= 0 || c.text.size() - replaced + 1 <= c.typingLimit;
+    return keyFitsTypingLimit(c.text.size(), replaced, c.typingLimit);
 }
 
 } // namespace selvana::editor

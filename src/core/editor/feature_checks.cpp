@@ -3,8 +3,6 @@
 #include "core/editor/editor_state.h"
 #include "core/fields/number_text.h"
 
-#include <algorithm>
-
 namespace selvana::editor {
 
 namespace {
@@ -28,8 +26,10 @@ bool conditioningApplies(const EditorState& e) {
     return e.checked(Ctl::chkCentralinaIntegrata) && e.session.FirmwareM6 != 0;
 }
 
+// The peripheral's number of inputs; a number outside 1..8 tells nothing, so all eight count.
 int inputsOfPeripheral(const EditorState& e) {
-    return std::min<int>(e.record().NumIngressi, kInputCount);
+    const int inputs = e.record().NumIngressi;
+    return inputs >= 1 && inputs <= kInputCount ? inputs : kInputCount;
 }
 
 bool everyInputConditioned(const EditorState& e) {
@@ -77,6 +77,19 @@ void selectMainsInput(EditorState& e, std::optional<Ctl> option) {
         e.clearSelection(Array::SpontaneaIngresso);
 }
 
+// Enables the inputs that may carry the report and selects the record's one, or the fallback
+// when that one may not be chosen; a record naming no input leaves the selection alone.
+void showMainsInputs(EditorState& e) {
+    enableMainsInputs(e);
+    for (int input = 1; input <= kInputCount; ++input) {
+        if ((1 << (input - 1)) == e.record().SpontaneaIngresso) {
+            const Ctl option = mainsInput(input);
+            selectMainsInput(e, e.enabled(option) ? option : fallbackMainsInput(e));
+            break;
+        }
+    }
+}
+
 } // namespace
 
 bool mainsFailureInputImpossible(const EditorState& e) {
@@ -118,14 +131,7 @@ void CheckSpontaneaACOff(EditorState& e) {
     if (e.checked(Ctl::chkSpontaneaACOff)) {
         e.setText(sampling, integerText(e.record().TempoCampionamentoMancanzaAC));
         e.setEnabled(sampling, true);
-        enableMainsInputs(e);
-        for (int input = 1; input <= kInputCount; ++input) {
-            if ((1 << (input - 1)) == e.record().SpontaneaIngresso) {
-                const Ctl option = mainsInput(input);
-                selectMainsInput(e, e.enabled(option) ? option : fallbackMainsInput(e));
-                break;
-            }
-        }
+        showMainsInputs(e);
     } else {
         e.setText(sampling, QString());
         e.setEnabled(sampling, false);
@@ -182,6 +188,10 @@ void optStatiAllarmi_Click(EditorState& e) {
 
 void optNumIngressi_Click(EditorState& e, int member) {
     e.record().NumIngressi = static_cast<std::uint8_t>(member);
+    // Which input may carry the mains-failure report depends on the inputs there are; the
+    // sampling time stays as typed.
+    if (e.checked(Ctl::chkSpontaneaACOff))
+        showMainsInputs(e);
 }
 
 void optSpontaneaIngresso_Click(EditorState& e, int member) {

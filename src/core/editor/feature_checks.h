@@ -18,8 +18,8 @@ void runFeatureChecks(EditorState& e);
 // Click rules of the check boxes and option buttons.
 void chkDoppioSalto_Click(EditorState& e);
 void chkInvioSopravvivenza_Click(EditorState& e);
-void optStatiAllarmi_Click(EditorState& e); // optStati_Click and optAllarmi_Click alike
-void optNumIngressi_Click(EditorState& e, int member);
+void optStatiAllarmi_Click(EditorState& e);            // optStati_Click and optAllarmi_Click alike
+void optNumIngressi_Click(EditorState& e, int member); // also the mains-failure inputs
 void optSpontaneaIngresso_Click(EditorState& e, int member);
 
 // With firmware M6 and the panel ticked a conditioned input cannot report a mains failure;

@@ -6,6 +6,7 @@
 #include "core/fields/field_table.h"
 #include "core/fields/number_text.h"
 #include "core/networks/network_list.h"
+#include "core/options/option_lists.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -37,8 +38,8 @@ void emptyAndDisable(EditorState& e, Ctl box) {
 void selectNetwork(EditorState& e) {
     const std::int32_t code = e.record().CodiceRete;
     int position = LookupReti(code, e.session.networkList);
-    if (position == 0 && code != 0) {
-        const QString item = unlistedNetworkItem(code);
+    if (isUnlistedNetwork(code, e.session.networkList)) {
+        const QString item = cmbCodiceReteUnlistedItem(code);
         position = static_cast<int>(e[Ctl::cmbCodiceRete].items.indexOf(item));
         if (position < 0) {
             e.appendItem(Ctl::cmbCodiceRete, item);
@@ -49,11 +50,6 @@ void selectNetwork(EditorState& e) {
 }
 
 } // namespace
-
-QString unlistedNetworkItem(int code) {
-    return QString::number(code).rightJustified(5, QLatin1Char('0')) +
-           QStringLiteral(" (non in elenco)");
-}
 
 void cmbProtocollo_Click(EditorState& e) {
     e.setEnabled(Ctl::optAllarmi, true);

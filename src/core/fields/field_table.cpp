@@ -216,6 +216,36 @@ QString fieldCaption(QStringView control, const FieldContext& context) {
     return field ? fieldCaption(*field, context) : control.toString();
 }
 
+namespace {
+
+const EditorField* fieldShowing(QStringView recordField, bool* bidirectional) {
+    for (const EditorField& field : kFields) {
+        *bidirectional = field.bidirectionalRecordField &&
+                         recordField == QLatin1String(field.bidirectionalRecordField);
+        if (*bidirectional || recordField == QLatin1String(field.recordField))
+            return &field;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QString recordFieldCaption(QStringView recordField) {
+    bool bidirectional = false;
+    const EditorField* field = fieldShowing(recordField, &bidirectional);
+    if (!field)
+        return QString();
+    FieldContext context;
+    context.path = bidirectional ? 2 : 0;
+    return fieldCaption(*field, context);
+}
+
+QString recordFieldUnit(QStringView recordField) {
+    bool bidirectional = false;
+    const EditorField* field = fieldShowing(recordField, &bidirectional);
+    return field ? QString::fromUtf8(field->unit) : QString();
+}
+
 std::optional<FieldRange> entryRange(const EditorField& field, const FieldContext& context) {
     if (!field.entryRange)
         return std::nullopt;

@@ -53,6 +53,12 @@ QString fieldCaption(const EditorField& field, const FieldContext& context = {})
 // The same by control name; the name itself when the editor has no such field.
 QString fieldCaption(QStringView control, const FieldContext& context = {});
 
+// The caption and unit of a member of the configuration record: those of the first field that
+// shows it (the repeater box has its own caption for the bidirectional input); empty when the
+// editor shows the member nowhere.
+QString recordFieldCaption(QStringView recordField);
+QString recordFieldUnit(QStringView recordField);
+
 std::optional<FieldRange> entryRange(const EditorField& field, const FieldContext& context);
 std::optional<FieldRange> storedRange(const EditorField& field, const FieldContext& context);
 

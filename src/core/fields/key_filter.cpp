@@ -41,8 +41,4 @@ bool keyFitsTypingLimit(qsizetype textLength, qsizetype selectedLength, int limi
     return limit <= 0 || textLength - selectedLength + 1 <= limit;
 }
 
-QString DropLastChar(const QString& text) {
-    return text.left(qMax(0, text.size() - 1));
-}
-
 } // namespace selvana

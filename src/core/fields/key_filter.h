@@ -14,7 +14,4 @@ int CheckKeyAscii(const QString& tag, const QString& text, int keyCode);
 // on typing only: a text the program puts into a box is shown whole, however long.
 bool keyFitsTypingLimit(qsizetype textLength, qsizetype selectedLength, int limit);
 
-// The text without its last character; an empty text stays empty.
-QString DropLastChar(const QString& text);
-
 } // namespace selvana

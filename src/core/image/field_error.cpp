@@ -25,10 +25,10 @@ FieldError FieldError::noSelection(const QString& control, const QString& label)
 
 FieldError FieldError::everyInputConditioned(const QString& control, const QString& label) {
     return {control, label,
-            QStringLiteral("La casella \"%1\" è spuntata, ma tutti gli ingressi della periferica "
-                           "sono condizionati: nessuno può segnalare la mancanza rete. Togliere "
-                           "il condizionamento da un ingresso o togliere la spunta e ripetere "
-                           "l'operazione.")
+            QStringLiteral("Con \"%1\" la mancanza rete è segnalata su un ingresso non "
+                           "condizionato della periferica, ma tutti i suoi ingressi sono "
+                           "condizionati. Togliere il condizionamento da un ingresso oppure "
+                           "togliere la spunta da \"%1\", poi ripetere l'operazione.")
                 .arg(label)};
 }
 

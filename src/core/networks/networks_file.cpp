@@ -128,30 +128,50 @@ QByteArray networksFileContent(const NetworkList& list) {
     return content;
 }
 
-std::optional<NetworksFileError> LoadReti(const QString& folder, NetworkList& list) {
-    const QString path = networksFilePath(folder);
-    QByteArray content;
-    if (QFileInfo::exists(path)) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return errorFor(NetworksFileError::Operation::Read, path, file.error(),
-                            file.errorString());
-        content = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return errorFor(NetworksFileError::Operation::Read, path, file.error(),
-                            file.errorString());
-    }
-    if (content.isEmpty()) {
-        content = networksFileContent(defaultNetworkList());
-        if (auto error = writeAtomically(path, content, NetworksFileError::Operation::Create))
-            return error;
-    }
+namespace {
 
+// The file's content; empty for a missing file.
+std::optional<NetworksFileError> readContent(const QString& path, QByteArray& content) {
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return errorFor(NetworksFileError::Operation::Read, path, file.error(), file.errorString());
+    content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return errorFor(NetworksFileError::Operation::Read, path, file.error(), file.errorString());
+    return std::nullopt;
+}
+
+void takeLines(const QByteArray& content, NetworkList& list) {
     const QByteArrayList lines = splitNetworkLines(content);
     const qsizetype inList = std::min<qsizetype>(lines.size(), kNetworkCount);
     for (qsizetype i = 0; i < inList; ++i)
         list[i + 1] = lines[i];
     list.beyondLast = lines.mid(inList);
+}
+
+} // namespace
+
+std::optional<NetworksFileError> LoadReti(const QString& folder, NetworkList& list) {
+    const QString path = networksFilePath(folder);
+    QByteArray content;
+    if (auto error = readContent(path, content))
+        return error;
+    if (content.isEmpty()) {
+        content = networksFileContent(defaultNetworkList());
+        if (auto error = writeAtomically(path, content, NetworksFileError::Operation::Create))
+            return error;
+    }
+    takeLines(content, list);
+    return std::nullopt;
+}
+
+std::optional<NetworksFileError> readNetworkList(const QString& folder, NetworkList& list) {
+    QByteArray content;
+    if (auto error = readContent(networksFilePath(folder), content))
+        return error;
+    takeLines(content.isEmpty() ? networksFileContent(defaultNetworkList()) : content, list);
     return std::nullopt;
 }
 

@@ -29,6 +29,11 @@ QString networksFilePath(const QString& folder);
 // exactly as it was.
 [[nodiscard]] std::optional<NetworksFileError> LoadReti(const QString& folder, NetworkList& list);
 
+// The same without touching the file: a missing or empty file gives the list LoadReti would write.
+// For a program that only reads the list the window keeps.
+[[nodiscard]] std::optional<NetworksFileError> readNetworkList(const QString& folder,
+                                                               NetworkList& list);
+
 // Replaces "Reti.cfg" of the folder with entries 1..100 and then beyondLast, CR LF after every
 // line. The replacement is atomic: on any error the old file stays whole.
 [[nodiscard]] std::optional<NetworksFileError> ScriviReti(const QString& folder,

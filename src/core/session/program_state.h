@@ -7,12 +7,10 @@
 namespace selvana {
 
 // Everything the program shares between its windows and its link for one run of the program:
-// the session's data and the window's own flags; created zeroed at start (but KeyAccepted)
-// and alive until exit.
+// the session's data and the window's own flags; created zeroed at start and alive until exit.
 struct ProgramState : SessionData {
     std::int16_t PortNumber = 0; // 1..4, 0 for none
     bool LoadingReti = false;    // true only while the networks grid is refilled
-    bool KeyAccepted = true;     // the key filter's verdict on the last key typed
 };
 
 } // namespace selvana
