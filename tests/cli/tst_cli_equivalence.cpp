@@ -5,6 +5,7 @@
 #include "common/editor_rig.h"
 #include "common/test_files.h"
 #include "common/test_main.h"
+#include "common/test_timing.h"
 #include "core/files/config_file.h"
 #include "core/image/config_decoder.h"
 #include "core/image/frequency_codec.h"
@@ -415,6 +416,7 @@ private slots:
         MainWindow window(state, link, settings, dialogs, perUser);
         const ListedPorts noAdapters;
         window.setPortEnumerator(noAdapters);
+        window.run().setTiming(testTiming());
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
 
@@ -464,7 +466,7 @@ private slots:
                                      forCommandLine.pty.slavePath(), QStringLiteral("--log"),
                                      files->filePath(QStringLiteral("registro.csv")),
                                      QStringLiteral("--timeout"), QStringLiteral("10")},
-                                    console, noAdapters);
+                                    console, noAdapters, testTiming());
             QCOMPARE(writeFrameIn(forCommandLine.received), expected.frame);
             switch (expected.kind) {
             case Outcome::Written:
