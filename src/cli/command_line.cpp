@@ -39,12 +39,14 @@ const QList<OptionInfo>& knownOptions() {
         {"log", 'l', true, {Command::Write, Command::Program}},
         {"json", 'j', false, {Command::Decode, Command::Registro}},
         {"serial", 's', true, {Command::Decode, Command::Registro}},
-        {"sito", 0, true, {Command::Registro}},
+        {"sito", 0, true, {Command::Registro, Command::Write, Command::Program}},
+        {"zona", 0, true, {Command::Write, Command::Program}},
+        {"forza", 0, false, {Command::Write, Command::Program}},
         {"rete", 0, true, {Command::Registro}},
         {"csv", 0, false, {Command::Registro}},
         {"tutte", 0, false, {Command::Registro}},
         {"pdf", 0, true, {Command::Registro}},
-        {"registro", 0, true, {Command::Registro}},
+        {"registro", 0, true, {Command::Registro, Command::Write, Command::Program}},
     };
     return table;
 }
@@ -141,6 +143,10 @@ std::optional<QString> apply(const OptionInfo& option, const QString& value, Opt
         o.site = value.trimmed();
         if (o.site.isEmpty())
             return QStringLiteral("l'opzione --sito richiede il nome del sito (o una sua parte)");
+    } else if (name == QLatin1String("zona")) {
+        o.zone = value.trimmed();
+    } else if (name == QLatin1String("forza")) {
+        o.force = true;
     } else if (name == QLatin1String("rete")) {
         bool ok = false;
         const int network = value.trimmed().toInt(&ok);

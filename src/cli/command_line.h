@@ -25,7 +25,10 @@ struct Options {
                                     // registro: the peripheral to look for
     QString output;                 // read: the file made (then also in `file`); encode: the
                                     // configuration file made from the JSON in `file`
-    QString site;                   // registro: part of the site's name
+    QString site;                   // registro: part of the site's name; write, program:
+                                    // the site recorded with each write
+    QString zone;                   // write, program: the description recorded (--zona)
+    bool force = false;             // write, program: write a code another unit has (--forza)
     std::optional<int> network;     // registro: the network code
     bool csv = false;               // registro
     bool allWrites = false;         // registro: every write, not one line per peripheral

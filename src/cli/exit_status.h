@@ -16,7 +16,8 @@ enum ExitStatus : int {
     kBackupFailed = 9,    // the backup could not be saved: nothing written
     kInterrupted = 10,    // stopped by the installer before the work was done
     kSomeNotWritten = 11, // program: at least one peripheral was not programmed
-    kWrongChecksum = 12   // decode --serial: the checksum is wrong for that serial number
+    kWrongChecksum = 12,  // decode --serial: the checksum is wrong for that serial number
+    kDuplicate = 13       // another unit of the register has the code: nothing sent (--forza)
 };
 
 } // namespace selvana::cli

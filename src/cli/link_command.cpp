@@ -9,6 +9,9 @@
 #include "core/image/config_decoder.h"
 #include "core/image/rounding.h"
 #include "core/link/frame_codec.h"
+#include "registry/installer.h"
+#include "registry/programming_register.h"
+#include "registry/register_sync.h"
 #include "serial/settings_store.h"
 
 #include <QCoreApplication>
@@ -125,6 +128,16 @@ int LinkCommand::prepare() {
             console_.err(*error);
             return kFileError;
         }
+        QString uriError;
+        auto server = registry::chosenServer(options_.registerUri, &uriError);
+        if (!uriError.isEmpty())
+            console_.err(QStringLiteral("Impostazione \"Registro\": %1. Si usa solo il registro "
+                                        "di questo computer.")
+                             .arg(uriError));
+        register_ = std::make_unique<registry::ProgrammingRegister>(registry::defaultRegisterPath(),
+                                                                    std::move(server));
+        // The company's units reach the local copy while the installer connects the first.
+        register_->exchange();
     } else {
         const FileFacts target = factsOf(options_.file);
         if ((target.exists && !target.isFile) || !target.folderExists) {
@@ -163,6 +176,12 @@ int LinkCommand::run() {
     awaitNext();
     const int status = loop_.exec();
     session_.close();
+    if (register_ && register_->shared()) {
+        // Records of this run go to the server now if it answers; they wait otherwise.
+        register_->exchange();
+        register_->waitForExchange(-1);
+        console_.err(register_->copyAge() + QLatin1Char('.'));
+    }
     return status;
 }
 
@@ -269,6 +288,9 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
         conclude(Outcome::NotWritten, *error, kInvalid);
         return;
     }
+    configuration_ = conf::fileContent(firmwareM6, record.BandaUHF, saveImage);
+    if (duplicateStops(configuration_))
+        return;
     // The session keeps what the peripheral holds before anything is sent to it; a copy that
     // cannot be made, or a port gone, comes back as its signal.
     if (!session_.write(saveImage))
@@ -308,6 +330,65 @@ void LinkCommand::onAnswer(LinkSession::Answer answer) {
     }
 }
 
+// Whether the register holds another unit with the configuration's protocol, network and
+// code, and the installer did not say to go on.
+bool LinkCommand::duplicateStops(const QByteArray& configuration) {
+    if (!register_)
+        return false;
+    std::optional<registry::UnitRecord> other;
+    if (const auto error = register_->duplicateOf(serial_, configuration, other)) {
+        // A register that cannot be read does not stop the work.
+        console_.err(QStringLiteral("Attenzione: controllo dei codici doppi non eseguito: %1")
+                         .arg(error->message));
+        return false;
+    }
+    if (!other)
+        return false;
+    if (options_.force) {
+        console_.err(registry::duplicateText(*other) +
+                     QStringLiteral(" Si scrive comunque (--forza)."));
+        return false;
+    }
+    conclude(Outcome::Duplicate,
+             registry::duplicateText(*other) +
+                 QStringLiteral(" Nulla è stato scritto: per scrivere comunque, --forza."));
+    return true;
+}
+
+// Every write that went out is recorded, after its outcome is shown; a record that cannot be
+// made is said, and never changes the outcome.
+void LinkCommand::recordWrite(Outcome outcome) {
+    using registry::Outcome;
+    registry::WriteFacts facts;
+    switch (outcome) {
+    case LinkCommand::Outcome::Programmed:
+        facts.outcome = Outcome::Written;
+        break;
+    case LinkCommand::Outcome::Refused:
+        facts.outcome = Outcome::Refused;
+        break;
+    case LinkCommand::Outcome::NoAnswer:
+        facts.outcome = Outcome::NoAnswer;
+        break;
+    case LinkCommand::Outcome::PortFailed:
+        facts.outcome = Outcome::PortLost;
+        break;
+    default:
+        return;
+    }
+    facts.serialNumber = serial_;
+    facts.configuration = configuration_;
+    facts.backupPath = backupPath_;
+    facts.site = options_.site;
+    facts.description = options_.zone;
+    if (const auto error = register_->record(facts)) {
+        console_.err(QStringLiteral("Attenzione: ") +
+                     registry::notRecordedText(facts.outcome, *error));
+        return;
+    }
+    register_->exchange();
+}
+
 int LinkCommand::statusOf(Outcome outcome) const {
     switch (outcome) {
     case Outcome::Programmed:
@@ -322,17 +403,23 @@ int LinkCommand::statusOf(Outcome outcome) const {
         return kInvalid;
     case Outcome::PortFailed:
         return kPortError;
+    case Outcome::Duplicate:
+        return kDuplicate;
     }
     return kPortError;
 }
 
 void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStatus) {
     handling_ = false;
+    const bool sent = writing_;
     writing_ = false;
     static const char* const kWords[] = {"OK",         "RIFIUTATA",   "NESSUNA_RISPOSTA",
-                                         "NON_ADATTA", "NON_SCRITTA", "ERRORE_PORTA"};
+                                         "NON_ADATTA", "NON_SCRITTA", "ERRORE_PORTA",
+                                         "DUPLICATO"};
     const QString word = QLatin1String(kWords[static_cast<int>(outcome)]);
     console_.out(QStringLiteral("%1 %2: %3").arg(serial_, word, detail));
+    if (sent && register_)
+        recordWrite(outcome);
     if (log_) {
         const LogEntry entry{QDateTime::currentDateTime(),
                              serial_,
@@ -349,8 +436,11 @@ void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStat
     if (outcome == Outcome::Programmed) {
         programmed_.insert(serial_);
         notProgrammed_.remove(serial_);
+        duplicates_.remove(serial_);
     } else if (!programmed_.contains(serial_)) {
         notProgrammed_.insert(serial_);
+        if (outcome == Outcome::Duplicate)
+            duplicates_.insert(serial_);
     }
 
     if (!batch()) {
@@ -387,6 +477,8 @@ void LinkCommand::endBatch(const QString& why) {
     summarise(why);
     if (options_.count > 0 && programmed_.size() < options_.count)
         finish(kInterrupted);
+    else if (!duplicates_.isEmpty())
+        finish(kDuplicate);
     else if (!notProgrammed_.isEmpty())
         finish(kSomeNotWritten);
     else

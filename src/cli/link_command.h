@@ -12,6 +12,10 @@
 
 #include <memory>
 
+namespace selvana::registry {
+class ProgrammingRegister;
+}
+
 namespace selvana::cli {
 
 class Console;
@@ -34,7 +38,15 @@ public:
 
 private:
     // How one peripheral's write ended; the CSV log and the result lines use these words.
-    enum class Outcome { Programmed, Refused, NoAnswer, NotSuitable, NotWritten, PortFailed };
+    enum class Outcome {
+        Programmed,
+        Refused,
+        NoAnswer,
+        NotSuitable,
+        NotWritten,
+        PortFailed,
+        Duplicate
+    };
 
     int prepare();
     void prompt();
@@ -49,6 +61,8 @@ private:
     void saveReadConfiguration(const Image& image, std::uint8_t firmwareM6);
     void writeConfiguration(const Image& image, std::uint8_t firmwareM6);
     void conclude(Outcome outcome, const QString& detail, int fatalStatus = 0);
+    bool duplicateStops(const QByteArray& configuration);
+    void recordWrite(Outcome outcome);
     void summarise(const QString& why);
     void endBatch(const QString& why);
     void finish(int status);
@@ -60,6 +74,7 @@ private:
     Console& console_;
     LinkSession session_;
     std::unique_ptr<ProgrammingLog> log_;
+    std::unique_ptr<registry::ProgrammingRegister> register_;
     std::unique_ptr<StopRequest> stop_;
     QEventLoop loop_;
     QString device_;
@@ -73,9 +88,11 @@ private:
     // The peripheral being written.
     QString serial_;
     QString backupPath_;
+    QByteArray configuration_; // the configuration file being written
     // program: serial numbers programmed, and those that were not (yet).
     QSet<QString> programmed_;
     QSet<QString> notProgrammed_;
+    QSet<QString> duplicates_; // stopped for a code another unit has, not programmed since
     int attempts_ = 0;
 };
 

@@ -1,7 +1,11 @@
 #include "ui/main_window.h"
 #include "ui/resources.h"
 
+#include "core/files/config_file.h"
+#include "core/link/frame_codec.h"
 #include "core/networks/networks_file.h"
+#include "registry/installer.h"
+#include "registry/programming_register.h"
 #include "serial/port_devices.h"
 #include "serial/port_slots.h"
 #include "serial/qt_serial_link.h"
@@ -10,6 +14,7 @@
 #include "ui/config_file_commands.h"
 #include "ui/editor.h"
 #include "ui/port_window.h"
+#include "ui/register_window.h"
 #include "ui/reti_grid.h"
 #include "ui/user_dialogs.h"
 
@@ -19,8 +24,12 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -37,6 +46,14 @@ struct CommandSpec {
 };
 
 // Left to right; a blank spacer follows the first and precedes the last.
+// The settings key of the site last named in the window.
+constexpr char kSiteKey[] = "Impianto";
+
+std::optional<registry::ServerAddress> chosenServerOrNone() {
+    QString ignored;
+    return registry::chosenServer(QString(), &ignored);
+}
+
 const CommandSpec kCommands[] = {
     {Command::Config, "CONFIG", "Impostazioni", "Imposta la posta di comunicazione con l'apparato",
      "config"},
@@ -70,6 +87,7 @@ MainWindow::MainWindow(ProgramState& state, SerialLink& link, SettingsStore& set
     buildToolbar();
     buildEditorArea();
     buildPanels();
+    buildRegisterBar();
     Form_Load();
 }
 
@@ -188,6 +206,113 @@ void MainWindow::buildPanels() {
     for (QWidget* panel : {static_cast<QWidget*>(frmPrepare_), static_cast<QWidget*>(frameReti_),
                            static_cast<QWidget*>(framePresentation_)})
         coverEditor(panel);
+}
+
+// Below the editor: the site and zone each write is recorded with, and the register.
+void MainWindow::buildRegisterBar() {
+    register_ = std::make_unique<registry::ProgrammingRegister>(registry::defaultRegisterPath(),
+                                                                chosenServerOrNone());
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName(QStringLiteral("stbRegistro"));
+    bar->setSizeGripEnabled(false);
+    auto* fields = new QWidget(bar);
+    auto* layout = new QHBoxLayout(fields);
+    layout->setContentsMargins(4, 0, 4, 0);
+    const auto caption = [fields](const char* name, const char* text) {
+        auto* label = new QLabel(QString::fromUtf8(text), fields);
+        label->setObjectName(QLatin1String(name));
+        return label;
+    };
+    txtImpianto_ = new QLineEdit(fields);
+    txtImpianto_->setObjectName(QStringLiteral("txtImpianto"));
+    txtImpianto_->setToolTip(QStringLiteral("Impianto in cui si installano le periferiche: "
+                                            "viene registrato con ogni programmazione"));
+    txtImpianto_->setMinimumWidth(180);
+    txtZona_ = new QLineEdit(fields);
+    txtZona_->setObjectName(QStringLiteral("txtZona"));
+    txtZona_->setToolTip(QStringLiteral("Descrizione della periferica da programmare (zona): "
+                                        "si svuota dopo ogni programmazione riuscita"));
+    txtZona_->setMinimumWidth(180);
+    auto* registro = new QPushButton(QStringLiteral("Registro..."), fields);
+    registro->setObjectName(QStringLiteral("btnRegistro"));
+    registro->setToolTip(QStringLiteral("Periferiche programmate: ricerca per impianto, rete e "
+                                        "numero di serie"));
+    connect(registro, &QPushButton::clicked, this, &MainWindow::showRegister);
+    lblRegistro_ = caption("lblRegistro", "");
+    lblCopiaRegistro_ = caption("lblCopiaRegistro", "");
+    lblCopiaRegistro_->setVisible(register_->shared());
+    layout->addWidget(caption("lblCapImpianto", "Impianto:"));
+    layout->addWidget(txtImpianto_);
+    layout->addWidget(caption("lblCapZona", "Zona:"));
+    layout->addWidget(txtZona_);
+    layout->addWidget(registro);
+    layout->addWidget(lblRegistro_, 1);
+    layout->addWidget(lblCopiaRegistro_);
+    bar->addWidget(fields, 1);
+    setStatusBar(bar);
+
+    txtImpianto_->setText(settings_.GetSetting(QLatin1String(kSiteKey), QString()));
+    connect(txtImpianto_, &QLineEdit::editingFinished, this, [this] {
+        settings_.SaveSetting(QLatin1String(kSiteKey), txtImpianto_->text().trimmed());
+    });
+    // A server that does not answer shows only as the age of the copy.
+    connect(register_.get(), &registry::ProgrammingRegister::exchanged, this,
+            [this] { lblCopiaRegistro_->setText(register_->copyAge()); });
+    lblCopiaRegistro_->setText(register_->copyAge());
+    // The company's units, for the duplicate checks of this session's first writes.
+    register_->exchange();
+}
+
+void MainWindow::showRegister() {
+    RegisterWindow window(*register_, this);
+    dialogs_.runModal(window);
+}
+
+bool MainWindow::approveWrite() {
+    approvedSerial_ = serialNumberOf(state_.SaveImage);
+    approvedConfiguration_ =
+        conf::fileContent(state_.FirmwareM6, state_.record.BandaUHF, state_.SaveImage);
+    std::optional<registry::UnitRecord> other;
+    if (const auto error = register_->duplicateOf(approvedSerial_, approvedConfiguration_, other)) {
+        // A register that cannot be read does not stop the work; the installer is told.
+        lblRegistro_->setText(
+            QStringLiteral("Controllo dei codici doppi non eseguito: %1").arg(error->message));
+        return true;
+    }
+    if (!other)
+        return true;
+    return dialogs_.question(registry::duplicateText(*other) +
+                             QStringLiteral("\n\nDue periferiche della stessa rete con lo "
+                                            "stesso codice non sono distinguibili dalla centrale "
+                                            "ricevente. Continuare comunque?"));
+}
+
+void MainWindow::writeEnded(WriteOutcome outcome) {
+    using registry::Outcome;
+    static const Outcome outcomes[] = {Outcome::Written, Outcome::Refused, Outcome::NoAnswer,
+                                       Outcome::PortLost};
+    registry::WriteFacts facts;
+    facts.serialNumber = approvedSerial_;
+    facts.configuration = approvedConfiguration_;
+    facts.outcome = outcomes[static_cast<int>(outcome)];
+    facts.backupPath = run_.session().backupPath();
+    facts.site = txtImpianto_->text();
+    facts.description = txtZona_->text();
+    registry::UnitRecord made;
+    if (const auto error = register_->record(facts, &made)) {
+        const QString text = registry::notRecordedText(facts.outcome, *error);
+        lblRegistro_->setText(text);
+        dialogs_.message(text);
+        return;
+    }
+    lblRegistro_->setText(QStringLiteral("Registrata: %1, codice %2 rete %3 (%4)")
+                              .arg(made.serialNumber)
+                              .arg(made.peripheralCode)
+                              .arg(registry::networkText(made.network),
+                                   registry::outcomeText(made.outcome).toLower()));
+    if (outcome == WriteOutcome::Written)
+        txtZona_->clear();
+    register_->exchange();
 }
 
 void MainWindow::coverEditor(QWidget* panel) {

@@ -16,9 +16,14 @@ class QAction;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QToolBar;
 
 namespace selvana {
+
+namespace registry {
+class ProgrammingRegister;
+}
 
 class ConfigFileCommands;
 class Editor;
@@ -71,6 +76,13 @@ public:
     QString deviceForPort(int portNumber) override;
     std::optional<QString> deviceInsteadOfAbsent(PortError& error) override;
     void endProgram() override;
+    bool approveWrite() override;
+    void writeEnded(WriteOutcome outcome) override;
+
+    // The register of programmed units the writes go to.
+    registry::ProgrammingRegister& programmingRegister() { return *register_; }
+    // Opens frmRegistro through the dialog layer.
+    void showRegister();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,6 +92,7 @@ private:
     void buildToolbar();
     void buildEditorArea();
     void buildPanels();
+    void buildRegisterBar();
     void coverEditor(QWidget* panel);
     void updateEditorCover();
     void reportNetworksError(const std::optional<FileError>& error);
@@ -105,6 +118,14 @@ private:
     QFrame* frmPrepare_ = nullptr;
     QLabel* lblPrepare_ = nullptr;
     QFrame* frameReti_ = nullptr;
+
+    std::unique_ptr<registry::ProgrammingRegister> register_;
+    QLineEdit* txtImpianto_ = nullptr;
+    QLineEdit* txtZona_ = nullptr;
+    QLabel* lblRegistro_ = nullptr;
+    QLabel* lblCopiaRegistro_ = nullptr;
+    QByteArray approvedConfiguration_; // of the write under way
+    QString approvedSerial_;
 };
 
 } // namespace selvana

@@ -18,9 +18,12 @@ ProgrammingRun::ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& h
     connect(&session_, &LinkSession::backupFailed, this, &ProgrammingRun::onBackupFailed);
     connect(&session_, &LinkSession::linkFailed, this,
             [this](const PortError& error, bool duringWrite) {
+                const bool report = duringWrite && writeReport_ == WriteReport::Pending;
                 idleAfterFailure(duringWrite
                                      ? error.message + QLatin1Char(' ') + promptWriteUnknown()
                                      : error.message);
+                if (report)
+                    reportWrite(WriteOutcome::PortLost);
             });
 }
 
@@ -109,6 +112,7 @@ void ProgrammingRun::startLoad() {
     host_.hidePresentationPanel();
     host_.showPreparePanel();
     session_.close();
+    writeReport_ = WriteReport::None;
     host_.fillCombos();
     session_.setBandLetter(state_.BandLetter);
     auto error = session_.open(host_.deviceForPort(state_.PortNumber));
@@ -144,15 +148,29 @@ void ProgrammingRun::startSave() {
     host_.showPreparePanel();
     // Nothing leaves unless the whole configuration could be collected.
     if (const auto error = host_.collectConfiguration()) {
-        // The run goes on showing the configuration, as before the click.
-        lastCommand_ = previousCommand_;
-        host_.hidePreparePanel();
-        setCommands(false, true, false, true, false);
+        stayBeforeSave();
         host_.reportFieldError(*error);
         return;
     }
+    if (!host_.approveWrite()) {
+        stayBeforeSave();
+        return;
+    }
     // A copy that cannot be kept, or a port gone, is reported by the session's signals.
-    session_.write(state_.SaveImage);
+    if (session_.write(state_.SaveImage))
+        writeReport_ = WriteReport::Pending;
+}
+
+// The run goes on showing the configuration, as before the click.
+void ProgrammingRun::stayBeforeSave() {
+    lastCommand_ = previousCommand_;
+    host_.hidePreparePanel();
+    setCommands(false, true, false, true, false);
+}
+
+void ProgrammingRun::reportWrite(WriteOutcome outcome) {
+    writeReport_ = outcome == WriteOutcome::NoAnswer ? WriteReport::Unknown : WriteReport::None;
+    host_.writeEnded(outcome);
 }
 
 void ProgrammingRun::endCommand() {
@@ -162,6 +180,7 @@ void ProgrammingRun::endCommand() {
     }
     host_.takeNetworksFromGrid();
     session_.close();
+    writeReport_ = WriteReport::None;
     setIdleCommands();
     host_.showPresentationPanel();
     host_.reloadNetworks();
@@ -170,6 +189,7 @@ void ProgrammingRun::endCommand() {
 
 void ProgrammingRun::idleAfterFailure(const QString& caption) {
     session_.close();
+    writeReport_ = WriteReport::None;
     host_.setPrompt(caption);
     host_.setPromptColour(kRed);
     host_.hidePresentationPanel();
@@ -212,26 +232,36 @@ void ProgrammingRun::onFrameIncomplete() {
 }
 
 void ProgrammingRun::onAnswer(LinkSession::Answer answer) {
+    const bool report = writeReport_ != WriteReport::None;
     switch (answer) {
     case LinkSession::Answer::Accepted:
         session_.close();
         setCommands(true, false, true, true, false);
         host_.setPrompt(promptWritten());
+        if (report)
+            reportWrite(WriteOutcome::Written);
         return;
     case LinkSession::Answer::Refused:
         host_.showPreparePanel();
         host_.setPrompt(promptRefused());
         setCommands(false, false, false, true, false);
+        if (report)
+            reportWrite(WriteOutcome::Refused);
         return;
     case LinkSession::Answer::None:
         // The port stays open, so a late answer still counts; END leaves.
         host_.setPrompt(promptNoAnswer());
         host_.showPreparePanel();
+        if (writeReport_ == WriteReport::Pending)
+            reportWrite(WriteOutcome::NoAnswer);
         return;
     case LinkSession::Answer::Restarted:
         state_.FirmwareM6 = session_.firmwareM6();
         host_.setPrompt(promptRestarted());
         host_.showPreparePanel();
+        if (writeReport_ == WriteReport::Pending)
+            reportWrite(WriteOutcome::NoAnswer);
+        writeReport_ = WriteReport::None; // a restarted peripheral answers nothing later
         return;
     }
 }

@@ -67,12 +67,17 @@ private:
     void onBackupFailed(const FileError& error);
     void present();
     bool reading() const { return lastCommand_ == Command::Load; }
+    void stayBeforeSave();
+    void reportWrite(WriteOutcome outcome);
 
     ProgramState& state_;
     RunHost& host_;
     LinkSession session_;
     std::optional<Command> lastCommand_;
     std::optional<Command> previousCommand_;
+    // A write went out: nothing reported yet, or only that no answer came.
+    enum class WriteReport { None, Pending, Unknown };
+    WriteReport writeReport_ = WriteReport::None;
 };
 
 } // namespace selvana

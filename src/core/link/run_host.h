@@ -13,6 +13,14 @@ namespace selvana {
 // The toolbar's commands, left to right.
 enum class Command { Config, Load, Save, Reti, End };
 
+// How a write that went out ended, as far as the window knows it.
+enum class WriteOutcome {
+    Written,  // "A"
+    Refused,  // "N"
+    NoAnswer, // no answer in time, or the peripheral restarted instead: unknown
+    PortLost, // the port failed while the answer was awaited: unknown
+};
+
 // What the programming run asks of the window it drives. The main window implements it; tests
 // and the fuzzer use stand-ins.
 class RunHost {
@@ -55,6 +63,13 @@ public:
         return std::nullopt;
     }
     virtual void endProgram() = 0;
+
+    // Called with the collected configuration just before it is sent; false sends nothing and
+    // leaves the run as it was before "Programmazione".
+    virtual bool approveWrite() { return true; }
+    // A write went out and ended so, after the prompt says it. After "no answer" a late answer
+    // comes as a second call with the real outcome.
+    virtual void writeEnded(WriteOutcome outcome) { static_cast<void>(outcome); }
 };
 
 } // namespace selvana
