@@ -265,7 +265,9 @@ private slots:
         p.answerPrompts(cli);
         QCOMPARE(
             cli.run({QStringLiteral("program"), siteFile(), QStringLiteral("--port"), p.device(),
-                     QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--log"), log}),
+                     QStringLiteral("--count"), QStringLiteral("3"), QStringLiteral("--log"), log,
+                     // One file gives every unit the same code: the duplicate guard is told so.
+                     QStringLiteral("--forza")}),
             0);
         QCOMPARE(cli.prompts(), 3);
 
