@@ -366,9 +366,11 @@ QString helpText() {
         "      Attende la periferica, ne legge la configurazione e la salva nel FILE\n"
         "      così come è stata letta.\n"
         "  write FILE [--port PORTA] [--timeout SECONDI] [--log FILE]\n"
+        "        [--sito TESTO] [--zona TESTO] [--forza] [--registro URI]\n"
         "      Attende la periferica, la legge, ne salva una copia di sicurezza e le\n"
         "      scrive la configurazione del FILE con il suo numero di serie.\n"
         "  program FILE [--port PORTA] [--count N] [--log FILE] [--timeout SECONDI]\n"
+        "        [--sito TESTO] [--zona TESTO] [--forza] [--registro URI]\n"
         "      Come write, una periferica dopo l'altra, finché N periferiche diverse sono\n"
         "      programmate oppure finché lo si ferma: Ctrl+C, fine dell'ingresso (Ctrl+D)\n"
         "      o la parola \"fine\" seguita da Invio. Una riga per periferica.\n"
@@ -401,6 +403,10 @@ QString helpText() {
         "  -s, --serial NUMERO    (decode) numero di serie (8 cifre esadecimali) con cui\n"
         "                         verificare il checksum. (registro) la periferica cercata.\n"
         "      --sito TESTO       (registro) i siti il cui nome contiene il testo.\n"
+        "                         (write, program) l'impianto registrato con ogni scrittura.\n"
+        "      --zona TESTO       (write, program) la descrizione (zona) registrata.\n"
+        "      --forza            (write, program) scrive anche un codice che un'altra\n"
+        "                         periferica della stessa rete ha già nel registro.\n"
         "      --rete N           (registro) il codice di rete.\n"
         "      --tutte            (registro) ogni scrittura, non solo l'ultima di ciascuna\n"
         "                         periferica.\n"
@@ -436,7 +442,12 @@ QString helpText() {
         "   9  copia di sicurezza non salvata: nulla è stato scritto\n"
         "  10  interrotto prima della fine\n"
         "  11  (program) almeno una periferica non è stata programmata\n"
-        "  12  (decode --serial) il checksum del file è errato per quel numero di serie\n");
+        "  12  (decode --serial) il checksum del file è errato per quel numero di serie\n"
+        "  13  un'altra periferica del registro ha lo stesso protocollo, rete e codice:\n"
+        "      nulla è stato inviato (--forza per scrivere comunque)\n"
+        "\n"
+        "Ogni scrittura inviata è registrata con il suo esito; se la registrazione non\n"
+        "riesce lo dice una riga \"Attenzione:\" e lo stato di uscita non cambia.\n");
     return text.arg(QDir::toNativeSeparators(defaultLogPath()),
                     QDir::toNativeSeparators(BackupStore::defaultFolder()),
                     QDir::toNativeSeparators(registry::defaultRegisterPath()));

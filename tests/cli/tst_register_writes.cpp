@@ -1,4 +1,5 @@
 #include "cli/cli_rig.h"
+#include "cli/command_line.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
 #include "common/window_rig.h"
@@ -70,6 +71,52 @@ class TestRegisterWrites : public QObject {
 
 private slots:
     void initTestCase() { qRegisterMetaType<Outcome>(); }
+
+    void recordingOptions_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error"); // part of the reason; empty: accepted
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<bool>("force");
+        QTest::newRow("write with site and zone")
+            << QStringList{"write", "a.con", "--sito", " Le Querce ", "--zona", "Ingresso "} << ""
+            << "Le Querce"
+            << "Ingresso" << false;
+        QTest::newRow("program going on past duplicates")
+            << QStringList{"program", "a.con", "--forza", "--registro", "postgresql://a@s/r"} << ""
+            << ""
+            << "" << true;
+        QTest::newRow("--forza takes no value")
+            << QStringList{"write", "a.con", "--forza=1"} << "non accetta valori"
+            << ""
+            << "" << false;
+        QTest::newRow("--zona for read")
+            << QStringList{"read", "-o", "a.con", "--zona", "X"} << "non vale per il comando read"
+            << ""
+            << "" << false;
+        QTest::newRow("--forza for registro")
+            << QStringList{"registro", "--forza"} << "non vale per il comando registro"
+            << ""
+            << "" << false;
+        QTest::newRow("empty site") << QStringList{"write", "a.con", "--sito", ""} << "--sito"
+                                    << ""
+                                    << "" << false;
+    }
+    void recordingOptions() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        cli::Options options;
+        const auto reason = cli::parseCommandLine(arguments, options);
+        if (!error.isEmpty()) {
+            QVERIFY(reason);
+            QVERIFY2(reason->contains(error), qPrintable(*reason));
+            return;
+        }
+        QVERIFY2(!reason, qPrintable(reason.value_or(QString())));
+        QTEST(options.site, "site");
+        QTEST(options.zone, "zone");
+        QTEST(options.force, "force");
+    }
 
     void eachOutcomeIsRecorded_data() {
         QTest::addColumn<bool>("window");
