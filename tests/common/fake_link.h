@@ -90,6 +90,11 @@ public:
         return QStringLiteral("/dev/fake%1").arg(portNumber);
     }
     void endProgram() override { ended = true; }
+    bool approveWrite() override {
+        ++approvals;
+        return approve;
+    }
+    void writeEnded(WriteOutcome outcome) override { outcomes << outcome; }
 
     // LOAD/SAVE/RETI/END/CONFIG as a string of 0 and 1, the way the state table reads.
     QString commands() const {
@@ -113,6 +118,9 @@ public:
     QStringList reported;
     std::optional<FieldError> collectError;
     std::function<void()> portWindow;
+    bool approve = true; // what approveWrite answers
+    int approvals = 0;
+    QList<WriteOutcome> outcomes; // writeEnded, in order
 
 private:
     void log(const QString& call) {

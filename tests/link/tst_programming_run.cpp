@@ -12,6 +12,7 @@ using namespace selvana::testing;
 using Rig = RunRig;
 
 Q_DECLARE_METATYPE(selvana::Command)
+Q_DECLARE_METATYPE(selvana::WriteOutcome)
 
 namespace {
 
@@ -275,6 +276,71 @@ private slots:
         r.tick(answer);
         QTEST(r.host.prompt, "prompt");
         QTEST(r.link.isOpen(), "open");
+    }
+
+    // Each write that went out is reported to the window once its outcome is shown; after "no
+    // answer" only a real answer is reported again.
+    void eachWriteEndsWithItsReport_data() {
+        QTest::addColumn<QList<QByteArray>>("events"); // "wait": the answer wait; "lost"
+        QTest::addColumn<QList<WriteOutcome>>("outcomes");
+        using O = WriteOutcome;
+        const QByteArray wait("wait");
+        const QByteArray lost("lost");
+        QTest::newRow("A") << QList<QByteArray>{"\nA\r"} << QList<O>{O::Written};
+        QTest::newRow("N") << QList<QByteArray>{"\nN\r"} << QList<O>{O::Refused};
+        QTest::newRow("no answer") << QList<QByteArray>{wait} << QList<O>{O::NoAnswer};
+        QTest::newRow("no answer, late A")
+            << QList<QByteArray>{wait, "\nA\r"} << QList<O>{O::NoAnswer, O::Written};
+        QTest::newRow("no answer, late N")
+            << QList<QByteArray>{wait, "\nN\r"} << QList<O>{O::NoAnswer, O::Refused};
+        QTest::newRow("restarted instead") << QList<QByteArray>{"\nK\r"} << QList<O>{O::NoAnswer};
+        QTest::newRow("port lost") << QList<QByteArray>{lost} << QList<O>{O::PortLost};
+        QTest::newRow("no answer, then port lost")
+            << QList<QByteArray>{wait, lost} << QList<O>{O::NoAnswer};
+        QTest::newRow("N, then port lost")
+            << QList<QByteArray>{"\nN\r", lost} << QList<O>{O::Refused};
+    }
+    void eachWriteEndsWithItsReport() {
+        QFETCH(QList<QByteArray>, events);
+        Rig r;
+        QVERIFY(readOn(r));
+        r.click(Command::Save);
+        QCOMPARE(r.host.approvals, 1);
+        QVERIFY(r.host.outcomes.isEmpty());
+        for (const QByteArray& event : events) {
+            if (event == "wait") {
+                r.tick({}, LinkTiming{}.answerWaitMs + 1);
+            } else if (event == "lost") {
+                r.link.failure_ = PortError{PortError::Kind::Lost, QStringLiteral("/dev/fake1"),
+                                            QStringLiteral("Collegamento interrotto.")};
+                r.link.close();
+                r.tick();
+            } else {
+                r.tick(event);
+            }
+        }
+        r.tick({}, 2 * LinkTiming{}.answerWaitMs);
+        QTEST(r.host.outcomes, "outcomes");
+    }
+
+    void declinedWriteSendsNothingAndStays() {
+        Rig r;
+        QVERIFY(readOn(r));
+        r.host.approve = false;
+        r.click(Command::Save);
+        QCOMPARE(r.host.approvals, 1);
+        QCOMPARE(writeFrames(r), 0);
+        QVERIFY(r.backups.isEmpty());
+        QCOMPARE(r.host.commands(), QStringLiteral("01010"));
+        QVERIFY(!r.host.preparePanel);
+        QCOMPARE(r.run.lastCommand(), std::optional<Command>(Command::Load));
+        QVERIFY(r.host.outcomes.isEmpty());
+        // Approved the second time: the write goes out.
+        r.host.approve = true;
+        r.click(Command::Save);
+        QCOMPARE(writeFrames(r), 1);
+        r.tick("\nA\r");
+        QCOMPARE(r.host.outcomes, QList<WriteOutcome>{WriteOutcome::Written});
     }
 
     void endAfterUnansweredWriteReturnsToIdle() {
