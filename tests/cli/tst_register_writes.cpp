@@ -189,6 +189,47 @@ private slots:
         QVERIFY(qAbs(r.time.secsTo(QDateTime::currentDateTimeUtc())) < 60);
     }
 
+    // A register that cannot be opened does not stop the work nor change its outcome; both
+    // front ends say the record is missing.
+    void aWriteThatCannotBeRecordedStillCounts_data() {
+        QTest::addColumn<bool>("window");
+        QTest::newRow("command line") << false;
+        QTest::newRow("window") << true;
+    }
+    void aWriteThatCannotBeRecordedStillCounts() {
+        QFETCH(bool, window);
+        CliRun cli;
+        QVERIFY(QDir().mkpath(registry::defaultRegisterPath())); // a folder in its place
+        const QString missing = QStringLiteral("non è stato registrato nel registro");
+        if (window) {
+            WindowRig rig(peripheralOptions(kFirst, Ending::Accepts));
+            QVERIFY(rig.read());
+            QVERIFY(rig.write());
+            QCOMPARE(rig.prompt(), ProgrammingRun::promptWritten());
+            QCOMPARE(rig.dialogs.questions, QStringList());
+            QCOMPARE(rig.dialogs.messages.size(), 1);
+            QVERIFY2(rig.dialogs.messages.first().startsWith(
+                         QStringLiteral("L'esito della scrittura (scritta) ") + missing),
+                     qPrintable(rig.dialogs.messages.first()));
+            QVERIFY(rig.window->findChild<QLabel*>(QStringLiteral("lblRegistro"))
+                        ->text()
+                        .contains(missing));
+            return;
+        }
+        SimulatedPeripheral p;
+        QVERIFY(p.start(peripheralOptions(kFirst, Ending::Accepts)));
+        p.answerPrompts(cli);
+        const QString file = writeFile(files.filePath(QStringLiteral("f.con")), sampleFile());
+        QCOMPARE(cli.run({"write", file, "--port", p.device()}), 0);
+        QCOMPARE(p.stored.size(), 1);
+        QVERIFY(cli.out().contains(QStringLiteral("1111000A OK")));
+        QVERIFY2(cli.err().contains(QStringLiteral("Attenzione: controllo dei codici doppi non "
+                                                   "eseguito")),
+                 qPrintable(cli.err()));
+        QVERIFY(cli.err().contains(
+            QStringLiteral("Attenzione: L'esito della scrittura (scritta) ") + missing));
+    }
+
     // One unit has the sample's code; another one with the same code is stopped the same way by
     // both front ends, naming the first one, until the installer says to go on.
     void bothRefuseTheSameDuplicate() {
