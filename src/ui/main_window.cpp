@@ -210,8 +210,6 @@ void MainWindow::buildPanels() {
 
 // Below the editor: the site and zone each write is recorded with, and the register.
 void MainWindow::buildRegisterBar() {
-    register_ = std::make_unique<registry::ProgrammingRegister>(registry::defaultRegisterPath(),
-                                                                chosenServerOrNone());
     auto* bar = new QStatusBar(this);
     bar->setObjectName(QStringLiteral("stbRegistro"));
     bar->setSizeGripEnabled(false);
@@ -240,7 +238,6 @@ void MainWindow::buildRegisterBar() {
     connect(registro, &QPushButton::clicked, this, &MainWindow::showRegister);
     lblRegistro_ = caption("lblRegistro", "");
     lblCopiaRegistro_ = caption("lblCopiaRegistro", "");
-    lblCopiaRegistro_->setVisible(register_->shared());
     layout->addWidget(caption("lblCapImpianto", "Impianto:"));
     layout->addWidget(txtImpianto_);
     layout->addWidget(caption("lblCapZona", "Zona:"));
@@ -255,9 +252,16 @@ void MainWindow::buildRegisterBar() {
     connect(txtImpianto_, &QLineEdit::editingFinished, this, [this] {
         settings_.SaveSetting(QLatin1String(kSiteKey), txtImpianto_->text().trimmed());
     });
+    useRegister(std::make_unique<registry::ProgrammingRegister>(registry::defaultRegisterPath(),
+                                                                chosenServerOrNone()));
+}
+
+void MainWindow::useRegister(std::unique_ptr<registry::ProgrammingRegister> reg) {
+    register_ = std::move(reg);
     // A server that does not answer shows only as the age of the copy.
     connect(register_.get(), &registry::ProgrammingRegister::exchanged, this,
             [this] { lblCopiaRegistro_->setText(register_->copyAge()); });
+    lblCopiaRegistro_->setVisible(register_->shared());
     lblCopiaRegistro_->setText(register_->copyAge());
     // The company's units, for the duplicate checks of this session's first writes.
     register_->exchange();

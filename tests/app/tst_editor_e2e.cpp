@@ -334,7 +334,11 @@ private slots:
         r.click("END");
         QVERIFY(r.read());
         r.received.clear();
+        // Peripheral 1 holds the same code in the same network: the installer goes on.
+        r.dialogs.answer = true;
         QVERIFY(r.write());
+        QCOMPARE(r.dialogs.questions.size(), 1);
+        QVERIFY(r.dialogs.questions.first().startsWith(QStringLiteral("La periferica 11111111")));
         const QByteArray secondFrame = r.received.mid(r.received.indexOf("\nP"));
         QCOMPARE(secondFrame.size(), 71);
         // bytes 5..63 alike; the serial number (and so the checksum) is the peripheral's own

@@ -144,7 +144,7 @@ private slots:
         const QString registerPath = registry::defaultRegisterPath();
         QString backupFolder = cli.backupFolder();
         if (window) {
-            WindowRig rig(peripheralOptions(kFirst, end));
+            WindowRig rig(peripheralOptions(kFirst, end), {}, {}, false);
             if (end == Ending::Vanishes)
                 vanishOnWrite(*rig.peripheral);
             rig.window->findChild<QLineEdit*>(QStringLiteral("txtImpianto"))
@@ -202,7 +202,7 @@ private slots:
         QVERIFY(QDir().mkpath(registry::defaultRegisterPath())); // a folder in its place
         const QString missing = QStringLiteral("non è stato registrato nel registro");
         if (window) {
-            WindowRig rig(peripheralOptions(kFirst, Ending::Accepts));
+            WindowRig rig(peripheralOptions(kFirst, Ending::Accepts), {}, {}, false);
             QVERIFY(rig.read());
             QVERIFY(rig.write());
             QCOMPARE(rig.prompt(), ProgrammingRun::promptWritten());
@@ -261,7 +261,7 @@ private slots:
         QCOMPARE(recordsIn(registerPath).size(), 1);
 
         // The window, on the same register: the same facts, and "No" sends nothing.
-        WindowRig rig(peripheralOptions(kSecond, Ending::Accepts));
+        WindowRig rig(peripheralOptions(kSecond, Ending::Accepts), {}, {}, false);
         QVERIFY(rig.read());
         QCOMPARE(rig.commands(), QStringLiteral("01010"));
         rig.click("SAVE");
@@ -321,7 +321,7 @@ private slots:
         const QString file = writeFile(files.filePath(QStringLiteral("v.con")), sampleFile());
         QCOMPARE(cli.run({"write", file, "--port", p.device(), "--sito", "Le Querce"}), 0);
 
-        WindowRig rig;
+        WindowRig rig({}, {}, {}, false);
         int rows = -1;
         QString shown;
         rig.dialogs.onModal = [&](QDialog& dialog) {

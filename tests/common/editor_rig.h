@@ -4,6 +4,7 @@
 #include "common/recording_dialogs.h"
 #include "common/sample_images.h"
 #include "core/link/frame_codec.h"
+#include "registry/programming_register.h"
 #include "serial/settings_store.h"
 #include "ui/colours.h"
 #include "ui/editor.h"
@@ -47,6 +48,9 @@ struct EditorRig {
             file.write(*networksFile);
         }
         window = std::make_unique<MainWindow>(state, link, settings, dialogs, programFolder.path());
+        // A register of its own: units written by earlier tests are no duplicates here.
+        window->useRegister(std::make_unique<registry::ProgrammingRegister>(
+            programFolder.filePath(QStringLiteral("registro.sqlite")), std::nullopt));
         window->show();
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get()))

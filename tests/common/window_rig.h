@@ -4,6 +4,7 @@
 #include "common/test_timing.h"
 #include "core/link/frame_codec.h"
 #include "core/networks/networks_file.h"
+#include "registry/programming_register.h"
 #include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
 #include "simulator/peripheral_simulator.h"
@@ -45,9 +46,10 @@ struct WindowRig {
     QByteArray received; // everything the peripheral received, in order
     bool ended = false;
 
-    // networksFile: the content of Reti.cfg found at start, if any.
+    // networksFile: the content of Reti.cfg found at start, if any. ownRegister: the window
+    // records in a register of this rig, not in the user's (which the command line uses).
     explicit WindowRig(const sim::SimulatorOptions& options = {}, const QString& band = {},
-                       const QByteArray& networksFile = {}) {
+                       const QByteArray& networksFile = {}, bool ownRegister = true) {
         QSettings(QSettings::IniFormat, QSettings::UserScope, "SelvanaM", "SelvanaM").clear();
         if (!networksFile.isEmpty()) {
             QFile file(networksFilePath(programFolder.path()));
@@ -66,6 +68,9 @@ struct WindowRig {
         state.BandLetter = band;
         window = std::make_unique<MainWindow>(state, link, settings, dialogs, programFolder.path());
         window->run().setTiming(testTiming());
+        if (ownRegister)
+            window->useRegister(std::make_unique<registry::ProgrammingRegister>(
+                programFolder.filePath(QStringLiteral("registro.sqlite")), std::nullopt));
         window->setEndProgram([this] { ended = true; });
         window->show();
         window->activateWindow();
