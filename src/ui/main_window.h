@@ -21,6 +21,7 @@ namespace selvana {
 
 class ConfigFileCommands;
 class Editor;
+class EditorScrollArea;
 class RetiGrid;
 class SettingsStore;
 class UserDialogs;
@@ -69,6 +70,9 @@ public:
     std::optional<QString> deviceInsteadOfAbsent(PortError& error) override;
     void endProgram() override;
 
+    // Fitted to the screen when first shown.
+    void setVisible(bool visible) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -76,6 +80,8 @@ private:
     void Form_Load();
     void buildToolbar();
     void buildEditorArea();
+    void fitToScreen();
+    QMargins frameEstimate() const;
     void buildPanels();
     void coverEditor(QWidget* panel);
     void updateEditorCover();
@@ -93,6 +99,7 @@ private:
     QToolBar* tlbMain_ = nullptr;
     std::map<QString, QAction*> commands_;
     QWidget* editorArea_ = nullptr;
+    EditorScrollArea* editorScroll_ = nullptr;
     // The image as read from the peripheral now connected, kept for its backup before the
     // first write to it (an import later replaces ConfigImage's bytes 5..64).
     struct ReadImage {
