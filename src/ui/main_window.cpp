@@ -9,6 +9,7 @@
 #include "ui/colours.h"
 #include "ui/config_file_commands.h"
 #include "ui/editor.h"
+#include "ui/editor_scroll_area.h"
 #include "ui/port_window.h"
 #include "ui/reti_grid.h"
 #include "ui/user_dialogs.h"
@@ -21,8 +22,13 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
+#include <QScreen>
+#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace selvana {
 
@@ -105,10 +111,18 @@ void MainWindow::buildToolbar() {
     }
 }
 
+// The panels cover editorArea_; the frames scroll inside it.
 void MainWindow::buildEditorArea() {
     editorArea_ = new QWidget(this);
     editorArea_->setObjectName(QStringLiteral("editorArea"));
-    editor_ = new Editor(state_, dialogs_, editorArea_, this);
+    editorScroll_ = new EditorScrollArea(editorArea_);
+    auto* areaLayout = new QVBoxLayout(editorArea_);
+    areaLayout->setContentsMargins(0, 0, 0, 0);
+    areaLayout->addWidget(editorScroll_);
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("editorContent"));
+    editor_ = new Editor(state_, dialogs_, content, this);
+    editorScroll_->setWidget(content);
     connect(editor_, &Editor::saveDecision, this,
             [this](bool on) { setCommandEnabled(Command::Save, on); });
     files_ = new ConfigFileCommands(
@@ -192,6 +206,34 @@ void MainWindow::buildPanels() {
 
 void MainWindow::coverEditor(QWidget* panel) {
     panel->setGeometry(editorArea_->rect());
+}
+
+void MainWindow::setVisible(bool visible) {
+    if (visible && !testAttribute(Qt::WA_WState_ExplicitShowHide))
+        fitToScreen();
+    QMainWindow::setVisible(visible);
+}
+
+// The window's frame: the window system's once it has drawn one, else a title bar and borders.
+QMargins MainWindow::frameEstimate() const {
+    const QMargins known = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+    return {std::max(known.left(), border), std::max(known.top(), title + border),
+            std::max(known.right(), border), std::max(known.bottom(), border)};
+}
+
+// Where the screen's free area holds the toolbar and the frames, the window takes their room.
+// Where it does not, the window fills that area and the frames scroll.
+void MainWindow::fitToScreen() {
+    const QSize most = screen()->availableGeometry().size().shrunkBy(frameEstimate());
+    const int toolbar = tlbMain_->sizeHint().height();
+    editorScroll_->setRoom(most - QSize(0, toolbar));
+    const QSize needed = editorScroll_->contentMinimum() + QSize(0, toolbar);
+    if (needed.width() <= most.width() && needed.height() <= most.height())
+        return;
+    resize(most);
+    setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

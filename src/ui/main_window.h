@@ -22,6 +22,7 @@ namespace selvana {
 
 class ConfigFileCommands;
 class Editor;
+class EditorScrollArea;
 class RetiGrid;
 class SettingsStore;
 class UserDialogs;
@@ -72,6 +73,9 @@ public:
     std::optional<QString> deviceInsteadOfAbsent(PortError& error) override;
     void endProgram() override;
 
+    // Fitted to the screen when first shown.
+    void setVisible(bool visible) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -79,6 +83,8 @@ private:
     void Form_Load();
     void buildToolbar();
     void buildEditorArea();
+    void fitToScreen();
+    QMargins frameEstimate() const;
     void buildPanels();
     void coverEditor(QWidget* panel);
     void updateEditorCover();
@@ -96,6 +102,7 @@ private:
     QToolBar* tlbMain_ = nullptr;
     std::map<Command, QAction*> commands_;
     QWidget* editorArea_ = nullptr;
+    EditorScrollArea* editorScroll_ = nullptr;
 
     Editor* editor_ = nullptr;
     ConfigFileCommands* files_ = nullptr;
