@@ -46,6 +46,11 @@ QSize expectedTextSize(const QString& text, const QFont& font, qreal dpi) {
     return QSize(qRound(text.size() * pixels * advance), qRound(pixels * kLineHeight));
 }
 
+QPoint centredIn(const QRect& area, QSize window) {
+    return QPoint(area.x() + area.width() / 2 - window.width() / 2,
+                  area.y() + area.height() / 2 - window.height() / 2);
+}
+
 bool textsFit(const SplashPlacement& placement, const QList<QSize>& texts) {
     if (texts.size() != placement.texts.size())
         return false;

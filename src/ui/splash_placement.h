@@ -36,6 +36,10 @@ SplashPlacement placeSplash(QSize logo, const QList<QSize>& texts,
 // DejaVu Sans, Debian's default face and the widest of the common ones.
 QSize expectedTextSize(const QString& text, const QFont& font, qreal dpi);
 
+// Where a window of the given size goes to be centred in `area` (the room a screen leaves to
+// windows), as a dialog without a parent centres itself.
+QPoint centredIn(const QRect& area, QSize window);
+
 // Whether texts of the given sizes fit the places kept for them.
 bool textsFit(const SplashPlacement& placement, const QList<QSize>& texts);
 

@@ -1,10 +1,14 @@
 #include "ui/splash_window.h"
 #include "ui/embedded_image.h"
 
+#include <QCursor>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
+#include <QScreen>
 
 #include <algorithm>
 
@@ -14,7 +18,6 @@ SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(QStringLiteral("Programmatore Selvana M"));
     setWindowFlag(Qt::FramelessWindowHint);
-    setModal(true);
 
     // No layout: a layout asks every label for its size, which opens and measures the fonts
     // before the first frame.
@@ -63,6 +66,17 @@ SplashWindow::SplashWindow(QWidget* parent) : QDialog(parent) {
     place(expected);
 }
 
+int SplashWindow::exec() {
+    // Shown before any other window of the program, the splash has nothing to block; shown as a
+    // modal window it would take the keyboard before its first frame, at the cost of round trips
+    // to the window system. It takes the keyboard right after its first frame instead.
+    show();
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::DialogExec);
+    return result();
+}
+
 QString SplashWindow::versionLine() {
     return QStringLiteral("Versione %1.%2.%3")
         .arg(SELVANA_VERSION_MAJOR)
@@ -103,8 +117,17 @@ void SplashWindow::place(const QList<QSize>& textSizes) {
                              SplashMargins{.frame = Frame1_->frameWidth()});
     const QPoint centre = geometry().center();
     setFixedSize(placement_.window);
-    if (isVisible())
+    if (isVisible()) {
         move(pos() + centre - geometry().center());
+    } else if (!parentWidget()) {
+        // Placed before it is shown, where the dialog would centre itself: moved once shown, the
+        // window would cost round trips to the window system before its first frame.
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (screen && screen->virtualSiblings().size() > 1)
+            screen = QGuiApplication::screenAt(QCursor::pos());
+        if (screen)
+            move(centredIn(screen->availableGeometry(), placement_.window));
+    }
     Frame1_->setGeometry(QRect(QPoint(0, 0), placement_.window));
     imgLogo_->setGeometry(placement_.logo);
     const QList<QLabel*> shown = shownTexts();
@@ -114,6 +137,7 @@ void SplashWindow::place(const QList<QSize>& textSizes) {
 
 void SplashWindow::afterFirstFrame() {
     emit firstFrameShown();
+    activateWindow();
     if (beforeText_)
         beforeText_();
     textReleased_ = true;

@@ -30,6 +30,8 @@ public:
 
     static QString versionLine();
     QTimer& tmrClock() { return tmrClock_; }
+    // Shows the splash and returns once it has closed, as a modal dialog does.
+    int exec() override;
 
     // Called once, after the first frame and before the first text is laid out: the program
     // waits there for its font preparation (font_preparation.h).

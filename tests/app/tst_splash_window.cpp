@@ -4,10 +4,13 @@
 #include "ui/splash_placement.h"
 #include "ui/splash_window.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <atomic>
 
@@ -362,6 +365,76 @@ private slots:
         QTest::mouseClick(splash.findChild<QWidget*>("Frame1"), Qt::LeftButton);
         QVERIFY(!splash.isVisible());
         QVERIFY(!splash.tmrClock().isActive());
+    }
+
+    // Run as the program runs it, the splash takes the keyboard once shown and returns
+    // only after it has closed, however it is closed.
+    void execReturnsOnceClosed_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("a key to the window that has the keyboard") << "key";
+        QTest::newRow("a click on the frame") << "click";
+        QTest::newRow("its timer") << "timer";
+    }
+    void execReturnsOnceClosed() {
+        QFETCH(QString, how);
+        SplashWindow splash;
+        QTimer act;
+        act.setInterval(10);
+        connect(&act, &QTimer::timeout, this, [&] {
+            if (how == QLatin1String("key")) {
+                if (QApplication::activeWindow() == &splash)
+                    QTest::keyClick(QApplication::activeWindow(), Qt::Key_A);
+            } else if (how == QLatin1String("click")) {
+                if (splash.isVisible())
+                    QTest::mouseClick(splash.findChild<QWidget*>("Frame1"), Qt::LeftButton);
+            } else if (splash.isVisible()) {
+                splash.tmrClock().start(1);
+            }
+        });
+        act.start();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QCOMPARE(splash.exec(), int(QDialog::Accepted));
+        QVERIFY(!splash.isVisible());
+        QVERIFY(!splash.tmrClock().isActive());
+        QVERIFY(elapsed.elapsed() < SplashWindow::kCloseAfterMs / 2);
+    }
+
+    void centredIn_data() {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QSize>("window");
+        QTest::addColumn<QPoint>("place");
+        QTest::newRow("whole screen")
+            << QRect(0, 0, 1280, 1024) << QSize(397, 268) << QPoint(442, 378);
+        QTest::newRow("odd sizes round down")
+            << QRect(0, 0, 1365, 767) << QSize(397, 269) << QPoint(484, 249);
+        QTest::newRow("screen right of another, panel on top")
+            << QRect(1920, 32, 1280, 992) << QSize(400, 270) << QPoint(2360, 393);
+        QTest::newRow("window larger than the screen")
+            << QRect(0, 0, 300, 200) << QSize(400, 270) << QPoint(-50, -35);
+    }
+    void centredIn() {
+        QFETCH(QRect, area);
+        QFETCH(QSize, window);
+        QTEST(selvana::centredIn(area, window), "place");
+    }
+
+    // The window is at its place before it is shown, centred on the screen: it is not moved
+    // once on the screen, neither for its first frame nor when its texts come.
+    void placedBeforeItIsShown() {
+        SplashWindow splash;
+        const QRect before = splash.geometry();
+        QCOMPARE(before.topLeft(),
+                 selvana::centredIn(QGuiApplication::primaryScreen()->availableGeometry(),
+                                    before.size()));
+        QRect atFirstFrame;
+        connect(&splash, &SplashWindow::firstFrameShown, this,
+                [&] { atFirstFrame = splash.geometry(); });
+        QSignalSpy textShown(&splash, &SplashWindow::textShown);
+        splash.show();
+        QVERIFY(textShown.wait(5000));
+        QCOMPARE(atFirstFrame, before);
+        QCOMPARE(splash.geometry(), before);
     }
 };
 
