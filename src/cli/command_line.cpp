@@ -45,6 +45,8 @@ const QList<OptionInfo>& knownOptions() {
         {"tutte", 0, false, {Command::Registro}},
         {"pdf", 0, true, {Command::Registro}},
         {"registro", 0, true, {Command::Registro}},
+        {"codici", 0, true, {Command::Program}},
+        {"piano", 0, true, {Command::Program}},
     };
     return table;
 }
@@ -162,6 +164,15 @@ std::optional<QString> apply(const OptionInfo& option, const QString& value, Opt
         if (!registry::ServerAddress::parse(value, &why))
             return why;
         o.registerUri = value.trimmed();
+    } else if (name == QLatin1String("codici")) {
+        CodeRange range;
+        if (auto error = parseCodeRange(value, range))
+            return error;
+        o.codes = range;
+    } else if (name == QLatin1String("piano")) {
+        o.planPath = value;
+        if (o.planPath.trimmed().isEmpty())
+            return QStringLiteral("l'opzione --piano richiede il file del piano");
     }
     return std::nullopt;
 }
@@ -247,6 +258,9 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
             return QStringLiteral("l'opzione %1 non vale per il comando %2")
                 .arg(shown(*option), commandName(o.command));
     }
+
+    if (o.codes && !o.planPath.isEmpty())
+        return QStringLiteral("indicare i codici in un solo modo: --codici oppure --piano");
 
     if (o.command == Command::Ports) {
         if (!positional.isEmpty())
