@@ -164,13 +164,30 @@ int LinkCommand::preparePlan() {
         }
         // Every row on this file, as any peripheral it suits would take it: a row the window
         // would refuse stops the batch before anyone presses RESET.
+        // A row without a network gets the file's: two rows may meet in one network only here.
+        QHash<QPair<int, int>, int> lineOf;
         for (const PlanRow& row : rows) {
-            if (auto error = checkWritable(file_, networks_, &row.unit)) {
+            Image built{};
+            if (auto error = checkWritable(file_, networks_, &row.unit, &built)) {
                 console_.err(QStringLiteral("Riga %1 del piano %2: %3")
                                  .arg(row.line)
                                  .arg(quoted(options_.planPath), *error));
                 return kInvalid;
             }
+            ConfigRecord written;
+            Analyze2(built, QString(), written);
+            const QPair<int, int> key{written.CodiceRete, written.CodicePeriferica};
+            if (const int earlier = lineOf.value(key); earlier > 0) {
+                console_.err(QStringLiteral("Riga %1 del piano %2: il codice %3 è già alla riga %4 "
+                                            "nella rete %5.")
+                                 .arg(row.line)
+                                 .arg(quoted(options_.planPath))
+                                 .arg(written.CodicePeriferica)
+                                 .arg(earlier)
+                                 .arg(registry::networkText(written.CodiceRete)));
+                return kInvalid;
+            }
+            lineOf.insert(key, row.line);
         }
         console_.err(QStringLiteral("Piano %1: %2 periferiche, una per riga nell'ordine.")
                          .arg(quoted(options_.planPath))

@@ -475,6 +475,9 @@ private slots:
         QTest::newRow("piano network under another protocol")
             << QStringList{"--piano", "@plan"} << QByteArray("11;Atrio;40\n") << true << 6
             << "il protocollo Sicep non ha reti";
+        QTest::newRow("piano code twice in the file's network")
+            << QStringList{"--piano", "@plan"} << QByteArray("11;Atrio;77\n12;Scala\n11;Tetto\n")
+            << false << 6 << "il codice 11 è già alla riga 1 nella rete 00077";
         QTest::newRow("piano format, with its line")
             << QStringList{"--piano", "@plan"} << QByteArray("11;a\n\n1x;b\n") << false << 6
             << "riga 3: il codice \"1x\"";
