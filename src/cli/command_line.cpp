@@ -377,7 +377,7 @@ QString helpText() {
         "      Attende la periferica, la legge, ne salva una copia di sicurezza e le\n"
         "      scrive la configurazione del FILE con il suo numero di serie.\n"
         "  program FILE [--port PORTA] [--count N] [--log FILE] [--timeout SECONDI]\n"
-        "          [--codici PRIMO-ULTIMO | --piano FILE.csv]\n"
+        "          [--codici A-B | --piano FILE.csv]\n"
         "      Come write, una periferica dopo l'altra, finché N periferiche diverse sono\n"
         "      programmate oppure finché lo si ferma: Ctrl+C, fine dell'ingresso (Ctrl+D)\n"
         "      o la parola \"fine\" seguita da Invio. Una riga per periferica.\n"

@@ -222,7 +222,12 @@ int LinkCommand::preparePlan() {
     }
     // Other installers' units of the shared register, when it answers.
     QString uriError;
-    if (const auto server = registry::chosenServer(options_.registerUri, &uriError)) {
+    const auto server = registry::chosenServer(options_.registerUri, &uriError);
+    if (!uriError.isEmpty())
+        console_.err(QStringLiteral("Impostazione \"Registro\": %1. I codici liberi si cercano "
+                                    "solo nel registro di questo computer.")
+                         .arg(uriError));
+    if (server) {
         registry::RegisterSync sync(*codeRegister_, *server);
         registry::SyncReport report;
         if (auto e = sync.run(report))

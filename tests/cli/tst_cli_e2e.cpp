@@ -453,6 +453,37 @@ private slots:
         QCOMPARE(cli.prompts(), codes.size());
     }
 
+    // A code refused with "N" is not held: the next peripheral (here the same one again) gets it.
+    void aRefusedWriteLeavesItsCodeFree() {
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options =
+            peripheralOptions('K', sampleProteusX(), {0x11111111, 0x22222222});
+        options.faults.refuseWrites = true;
+        QVERIFY(p.start(options));
+        CliRun cli;
+        cli.whenAsked = [&](int n) {
+            if (n == 2) {
+                auto faults = p.sim->faults();
+                faults.refuseWrites = false;
+                p.sim->setFaults(faults);
+            }
+            p.pressResetWhenOpen();
+        };
+        QCOMPARE(cli.run({QStringLiteral("program"), siteFile(), QStringLiteral("--port"),
+                          p.device(), QStringLiteral("--log"), file("log.csv"),
+                          QStringLiteral("--codici"), QStringLiteral("101-102")}),
+                 0);
+        QCOMPARE(lines(cli.out()).size(), 3);
+        QVERIFY(lines(cli.out())[0].startsWith(QStringLiteral("11111111 RIFIUTATA")));
+        QCOMPARE(cli.err().count(QStringLiteral("Periferica 11111111: codice 101.")), 2);
+        QVERIFY2(cli.err().contains(QStringLiteral("Periferica 22222222: codice 102.")),
+                 qPrintable(cli.err()));
+        QCOMPARE(p.stored.size(), 2);
+        ConfigRecord second;
+        Analyze2(p.stored[1], QString(), second);
+        QCOMPARE(second.CodicePeriferica, 102);
+    }
+
     // A batch whose codes the window would not take, or cannot be read, stops before anyone
     // presses RESET.
     void programRefusesAPlanBeforeAnyPeripheral_data() {
