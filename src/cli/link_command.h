@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "cli/programming_log.h"
+#include "cli/unit_plan.h"
 #include "core/files/config_file.h"
 #include "core/link/link_session.h"
 #include "core/networks/network_list.h"
@@ -11,6 +12,10 @@
 #include <QSet>
 
 #include <memory>
+
+namespace selvana::registry {
+class UnitRegister;
+}
 
 namespace selvana::cli {
 
@@ -37,6 +42,7 @@ private:
     enum class Outcome { Programmed, Refused, NoAnswer, NotSuitable, NotWritten, PortFailed };
 
     int prepare();
+    int preparePlan();
     void prompt();
     void awaitNext();
     void onAnnounced(std::uint8_t firmwareM6);
@@ -77,6 +83,11 @@ private:
     QSet<QString> programmed_;
     QSet<QString> notProgrammed_;
     int attempts_ = 0;
+    // program --codici / --piano: the batch's units, the register that tells which codes
+    // peripherals hold, and the unit of the peripheral being written.
+    UnitPlan plan_;
+    std::unique_ptr<registry::UnitRegister> codeRegister_;
+    std::optional<PlannedUnit> planned_;
 };
 
 // Reads the first 62 bytes of a configuration file, and its size. Returns the Italian reason

@@ -383,7 +383,9 @@ std::optional<RegisterError> UnitRegister::freeCode(int protocol, int network, i
     q.addBindValue(network);
     q.addBindValue(first);
     q.addBindValue(last);
-    q.addBindValue(ignoredSerial.trimmed().toUpper());
+    // A null text binds as NULL, and "<> NULL" would leave out every row.
+    const QString ignored = ignoredSerial.trimmed().toUpper();
+    q.addBindValue(ignored.isNull() ? QStringLiteral("") : ignored);
     if (!q.exec())
         return failed(QStringLiteral("la scelta del codice non riesce"), q.lastError().text());
     QSet<int> taken = takenInRun;
