@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QScreen>
 #include <QWidget>
 
 namespace {
@@ -30,6 +31,11 @@ int main(int argc, char** argv) {
     app.installEventFilter(&probe);
     QWidget window;
     window.resize(400, 270); // about the splash window's size
+    // Where the splash goes, centred on the screen: a window that comes up under the pointer
+    // gets more from the window system before its first frame than one beside it.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    window.move(screen.x() + screen.width() / 2 - window.width() / 2,
+                screen.y() + screen.height() / 2 - window.height() / 2);
     window.show();
     return app.exec();
 }

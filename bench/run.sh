@@ -2,7 +2,8 @@
 # Measures, in one run, under a virtual X server (Xvfb), on a release build (build-release/):
 #   1. start-up: process start to the first window shown (the splash), against bench/bare_window,
 #      a Qt program that only opens a window; RUNS runs each (at least 20), alternating, after a
-#      warm-up; the ratio of the medians and the spread of the ratio run by run;
+#      warm-up; the ratio of the medians and the spread of the ratio run by run; then, for the
+#      same runs, when the splash's texts were on the screen and how long after its first frame;
 #   2. resident memory of the installed-style program with a configuration shown: the real
 #      selvanam, its splash clicked away and "Lettura Configurazione" clicked (xdotool), against a
 #      simulated peripheral that presses RESET every second;
@@ -69,13 +70,20 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
 # Launch to the first window: "WALL THREAD PROCESS", microseconds of wall clock from launch, and
 # of processor time used by the window's thread and by the whole process (the program prints the
-# moment its window was exposed and its processor times).
+# moment its window was exposed and its processor times). selvanam then prints the same three for
+# the frame that brings the splash's texts, and whether its fonts had a thread of their own: those
+# follow as "TEXT_WALL TEXT_THREAD TEXT_PROCESS FONT_THREAD" (text wall clock from launch too).
 first_window() {
-    local start out wall thread process
+    local start out wall thread process twall tthread tprocess fonts
     start=$(now_us)
     out=$("$@")
-    read -r wall thread process _ <<<"$out"
-    echo "$((wall - start)) $thread $process"
+    read -r wall thread process twall tthread tprocess fonts _ <<<"$out"
+    if [ -n "${fonts:-}" ]; then
+        [ "$twall" -lt 0 ] || twall=$((twall - start))
+        echo "$((wall - start)) $thread $process $twall $tthread $tprocess $fonts"
+    else
+        echo "$((wall - start)) $thread $process"
+    fi
 }
 column() { printf '%s\n' "${@:2}" | cut -d' ' -f"$1"; }
 
@@ -111,6 +119,13 @@ for what in "2 thread della finestra" "3 processo intero"; do
     echo "   processore, ${what#* }: selvanam $(ms "$p_cpu"), bare_window $(ms "$b_cpu")," \
         "differenza $(ms "$(awk -v a="$p_cpu" -v b="$b_cpu" 'BEGIN {print a - b}')"), rapporto $(ratio "$p_cpu" "$b_cpu") (mediane)"
 done
+# The splash's first frame holds its frame and logo; its texts come in the frames after it.
+echo "   selvanam, testi della finestra iniziale sullo schermo: $(column 4 "${program_runs[@]}" | DIV=1000 spread)"
+echo "   testi dopo la prima finestra: $(for r in "${program_runs[@]}"; do
+    read -r w _ _ t _ <<<"$r"
+    echo $((t - w))
+done | DIV=1000 spread)"
+echo "   caratteri preparati in un thread a parte: $(column 7 "${program_runs[@]}" | awk '{n += $1} END {print n + 0}') prove su $runs"
 echo
 [ -z "${STARTUP_ONLY:-}" ] || exit 0
 

@@ -26,12 +26,21 @@ cmake --build "$build_dir" --parallel "$(nproc)" --target selvanam-shots selvana
 # Italian number formatting, as an installer's PC has it; the default Qt style of a plain X.
 unset QT_QPA_PLATFORM QT_STYLE_OVERRIDE
 export LANG=it_IT.UTF-8 LC_ALL=
-xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24" bash -c '
-    openbox >/dev/null 2>&1 &
-    wm=$!
-    sleep 1
-    "$@"
-    rc=$?
-    kill $wm
-    exit $rc' screenshots \
-    "$build_dir/tools/screenshots/selvanam-shots" "$out" "$build_dir/tools/simulator/selvanam-sim"
+# shots SCREEN SCALE [NAME]: under an X server of that screen size, at that scale factor; with
+# a NAME, only the window showing a configuration, as NAME.png.
+shots() {
+    QT_SCALE_FACTOR=$2 xvfb-run --auto-servernum --server-args="-screen 0 ${1}x24" bash -c '
+        openbox >/dev/null 2>&1 &
+        wm=$!
+        sleep 1
+        "$@"
+        rc=$?
+        kill $wm
+        exit $rc' screenshots \
+        "$build_dir/tools/screenshots/selvanam-shots" "$out" "$build_dir/tools/simulator/selvanam-sim" \
+        "${@:3}"
+}
+shots 1280x1024 1
+# Small screens: the editor scrolls inside a window that fills the screen.
+shots 1024x600 1 netbook-1024x600
+shots 1366x768 1.5 laptop-1366x768-150

@@ -47,6 +47,8 @@ const QList<OptionInfo>& knownOptions() {
         {"tutte", 0, false, {Command::Registro}},
         {"pdf", 0, true, {Command::Registro}},
         {"registro", 0, true, {Command::Registro, Command::Write, Command::Program}},
+        {"codici", 0, true, {Command::Program}},
+        {"piano", 0, true, {Command::Program}},
     };
     return table;
 }
@@ -168,6 +170,15 @@ std::optional<QString> apply(const OptionInfo& option, const QString& value, Opt
         if (!registry::ServerAddress::parse(value, &why))
             return why;
         o.registerUri = value.trimmed();
+    } else if (name == QLatin1String("codici")) {
+        CodeRange range;
+        if (auto error = parseCodeRange(value, range))
+            return error;
+        o.codes = range;
+    } else if (name == QLatin1String("piano")) {
+        o.planPath = value;
+        if (o.planPath.trimmed().isEmpty())
+            return QStringLiteral("l'opzione --piano richiede il file del piano");
     }
     return std::nullopt;
 }
@@ -253,6 +264,9 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
             return QStringLiteral("l'opzione %1 non vale per il comando %2")
                 .arg(shown(*option), commandName(o.command));
     }
+
+    if (o.codes && !o.planPath.isEmpty())
+        return QStringLiteral("indicare i codici in un solo modo: --codici oppure --piano");
 
     if (o.command == Command::Ports) {
         if (!positional.isEmpty())
@@ -366,14 +380,16 @@ QString helpText() {
         "      Attende la periferica, ne legge la configurazione e la salva nel FILE\n"
         "      così come è stata letta.\n"
         "  write FILE [--port PORTA] [--timeout SECONDI] [--log FILE]\n"
-        "        [--sito TESTO] [--zona TESTO] [--forza] [--registro URI]\n"
+        "          [--sito TESTO] [--zona TESTO] [--forza] [--registro URI]\n"
         "      Attende la periferica, la legge, ne salva una copia di sicurezza e le\n"
         "      scrive la configurazione del FILE con il suo numero di serie.\n"
         "  program FILE [--port PORTA] [--count N] [--log FILE] [--timeout SECONDI]\n"
-        "        [--sito TESTO] [--zona TESTO] [--forza] [--registro URI]\n"
+        "          [--sito TESTO] [--zona TESTO] [--forza] [--registro URI]\n"
+        "          [--codici A-B | --piano FILE.csv]\n"
         "      Come write, una periferica dopo l'altra, finché N periferiche diverse sono\n"
         "      programmate oppure finché lo si ferma: Ctrl+C, fine dell'ingresso (Ctrl+D)\n"
         "      o la parola \"fine\" seguita da Invio. Una riga per periferica.\n"
+        "      Con --codici o --piano ogni periferica riceve un codice suo.\n"
         "  porte\n"
         "      Elenca le porte seriali collegate (dispositivo, descrizione, produttore,\n"
         "      identificativi USB, numero di serie) e le porte da 1 a 4 della finestra\n"
@@ -397,6 +413,15 @@ QString helpText() {
         "                         richiesta di premere RESET; 0 = senza limite.\n"
         "                         Predefinito: 60 per read e write, senza limite per program.\n"
         "  -n, --count N          (program) numero di periferiche da programmare.\n"
+        "      --codici A-B       (program) a ogni periferica il primo codice da A a B\n"
+        "                         non presente nel registro per il protocollo e la rete\n"
+        "                         del FILE e non ancora dato; finiti i codici, il lavoro\n"
+        "                         termina.\n"
+        "      --piano FILE.csv   (program) una riga per periferica, nell'ordine: codice,\n"
+        "                         descrizione e, solo per Proteus-X, rete (facoltativa).\n"
+        "                         Separati da ';' o da ','; intestazione facoltativa\n"
+        "                         (codice, descrizione o zona, rete). Finite le righe, il\n"
+        "                         lavoro termina.\n"
         "  -l, --log FILE         (write, program) registro CSV delle programmazioni.\n"
         "                         Predefinito: %1\n"
         "  -j, --json             (decode) uscita in formato JSON.\n"
@@ -436,7 +461,8 @@ QString helpText() {
         "      adattatori)\n"
         "   4  nessuna periferica entro il tempo massimo\n"
         "   5  file non adatto alla periferica (firmware o banda)\n"
-        "   6  un valore del file non è accettato: nulla è stato inviato\n"
+        "   6  un valore del file non è accettato: nulla è stato inviato (anche un\n"
+        "      codice di --codici o una riga di --piano, o nessun codice libero)\n"
         "   7  la periferica ha rifiutato la scrittura\n"
         "   8  nessuna risposta alla scrittura: esito sconosciuto\n"
         "   9  copia di sicurezza non salvata: nulla è stato scritto\n"

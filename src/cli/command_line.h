@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/unit_plan.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +36,8 @@ struct Options {
     bool allWrites = false;         // registro: every write, not one line per peripheral
     QString pdfPath;                // registro: the site sheet to make
     QString registerUri;            // the shared register; empty: the one of the settings
+    std::optional<CodeRange> codes; // program: each peripheral the next free code of the range
+    QString planPath;               // program: the piano, one row per peripheral
 };
 
 // Reads the arguments (without the program name). Returns the Italian reason when they are not

@@ -12,6 +12,7 @@
 #include "registry/installer.h"
 #include "registry/programming_register.h"
 #include "registry/register_sync.h"
+#include "registry/unit_register.h"
 #include "serial/settings_store.h"
 
 #include <QCoreApplication>
@@ -121,6 +122,8 @@ int LinkCommand::prepare() {
                              .arg(quoted(options_.file), *error));
             return kInvalid;
         }
+        if (const int status = preparePlan(); status != kOk)
+            return status;
         const bool defaultLog = options_.logPath.isEmpty();
         log_ = std::make_unique<ProgrammingLog>(defaultLog ? defaultLogPath() : options_.logPath,
                                                 defaultLog);
@@ -159,6 +162,99 @@ int LinkCommand::prepare() {
     device_ = *device;
     const double seconds = options_.timeoutS.value_or(defaultTimeoutS(options_.command));
     limitMs_ = static_cast<std::int64_t>(roundHalfEven(seconds * 1000.0));
+    return kOk;
+}
+
+int LinkCommand::preparePlan() {
+    if (!options_.planPath.isEmpty()) {
+        QList<PlanRow> rows;
+        bool unreadable = false;
+        if (auto error = readPlan(options_.planPath, rows, &unreadable)) {
+            console_.err(*error);
+            return unreadable ? kFileError : kInvalid;
+        }
+        // Every row on this file, as any peripheral it suits would take it: a row the window
+        // would refuse stops the batch before anyone presses RESET.
+        // A row without a network gets the file's: two rows may meet in one network only here.
+        QHash<QPair<int, int>, int> lineOf;
+        for (const PlanRow& row : rows) {
+            Image built{};
+            if (auto error = checkWritable(file_, networks_, &row.unit, &built)) {
+                console_.err(QStringLiteral("Riga %1 del piano %2: %3")
+                                 .arg(row.line)
+                                 .arg(quoted(options_.planPath), *error));
+                return kInvalid;
+            }
+            ConfigRecord written;
+            Analyze2(built, QString(), written);
+            const QPair<int, int> key{written.CodiceRete, written.CodicePeriferica};
+            if (const int earlier = lineOf.value(key); earlier > 0) {
+                console_.err(QStringLiteral("Riga %1 del piano %2: il codice %3 è già alla riga %4 "
+                                            "nella rete %5.")
+                                 .arg(row.line)
+                                 .arg(quoted(options_.planPath))
+                                 .arg(written.CodicePeriferica)
+                                 .arg(earlier)
+                                 .arg(registry::networkText(written.CodiceRete)));
+                return kInvalid;
+            }
+            lineOf.insert(key, row.line);
+        }
+        console_.err(QStringLiteral("Piano %1: %2 periferiche, una per riga nell'ordine.")
+                         .arg(quoted(options_.planPath))
+                         .arg(rows.size()));
+        plan_ = UnitPlan(rows);
+        return kOk;
+    }
+    if (!options_.codes)
+        return kOk;
+
+    // Valid codes run from 1 to the protocol's largest: the two ends tell for the whole range.
+    const CodeRange range = *options_.codes;
+    Image built{};
+    for (const int code : {range.first, range.last}) {
+        const PlannedUnit unit{code, std::nullopt, QString()};
+        if (auto error = checkWritable(file_, networks_, &unit, &built)) {
+            console_.err(QStringLiteral("I codici %1-%2 non si possono dare con il file %3: %4")
+                             .arg(range.first)
+                             .arg(range.last)
+                             .arg(quoted(options_.file), *error));
+            return kInvalid;
+        }
+    }
+    ConfigRecord written;
+    Analyze2(built, QString(), written);
+
+    registry::RegisterError error;
+    codeRegister_ = registry::UnitRegister::openFile(registry::defaultRegisterPath(), &error);
+    if (!codeRegister_) {
+        console_.err(error.message);
+        return kFileError;
+    }
+    // Other installers' units of the shared register, when it answers.
+    QString uriError;
+    const auto server = registry::chosenServer(options_.registerUri, &uriError);
+    if (!uriError.isEmpty())
+        console_.err(QStringLiteral("Impostazione \"Registro\": %1. I codici liberi si cercano "
+                                    "solo nel registro di questo computer.")
+                         .arg(uriError));
+    if (server) {
+        registry::RegisterSync sync(*codeRegister_, *server);
+        registry::SyncReport report;
+        if (auto e = sync.run(report))
+            console_.err(e->message);
+        console_.err(registry::copyAgeText(sync.copied(), QDateTime::currentDateTimeUtc()) +
+                     QLatin1Char('.'));
+    }
+    plan_ = UnitPlan(range, written.Protocollo, written.CodiceRete);
+    if (auto why = plan_.exhausted(codeRegister_.get())) {
+        console_.err(QStringLiteral("Nulla da programmare: %1.").arg(*why));
+        return kInvalid;
+    }
+    console_.err(QStringLiteral("Codici %1 per il protocollo %2, rete %3: a ogni periferica il "
+                                "primo libero nel registro.")
+                     .arg(plan_.rangeText(), registry::protocolName(written.Protocollo),
+                          registry::networkText(written.CodiceRete)));
     return kOk;
 }
 
@@ -283,8 +379,26 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
         conclude(Outcome::NotSuitable, *warning);
         return;
     }
+    planned_.reset();
+    if (plan_.active()) {
+        PlannedUnit unit;
+        if (auto why = plan_.unitFor(serial_, codeRegister_.get(), unit)) {
+            conclude(Outcome::NotWritten, QStringLiteral("Nessun codice per questa periferica: "
+                                                         "%1. Nessun dato è stato scritto.")
+                                              .arg(*why));
+            return;
+        }
+        planned_ = unit;
+        QString what = QStringLiteral("codice %1").arg(unit.code);
+        if (unit.network)
+            what += QStringLiteral(", rete %1").arg(registry::networkText(*unit.network));
+        if (!unit.zone.isEmpty())
+            what += QStringLiteral(", descrizione \"%1\"").arg(unit.zone);
+        console_.err(QStringLiteral("Periferica %1: %2.").arg(serial_, what));
+    }
     Image saveImage{};
-    if (const auto error = buildWriteImage(image, firmwareM6, networks_, file_, saveImage)) {
+    if (const auto error = buildWriteImage(image, firmwareM6, networks_, file_, saveImage,
+                                           planned_ ? &*planned_ : nullptr)) {
         conclude(Outcome::NotWritten, *error, kInvalid);
         return;
     }
@@ -380,7 +494,8 @@ void LinkCommand::recordWrite(Outcome outcome) {
     facts.configuration = configuration_;
     facts.backupPath = backupPath_;
     facts.site = options_.site;
-    facts.description = options_.zone;
+    // A unit of a piano carries its own description.
+    facts.description = planned_ && !planned_->zone.isEmpty() ? planned_->zone : options_.zone;
     if (const auto error = register_->record(facts)) {
         console_.err(QStringLiteral("Attenzione: ") +
                      registry::notRecordedText(facts.outcome, *error));
@@ -410,6 +525,9 @@ int LinkCommand::statusOf(Outcome outcome) const {
 }
 
 void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStatus) {
+    // A unit the peripheral may hold (written, or sent without a sure answer) is not given again.
+    if (planned_ && (outcome == Outcome::Programmed || (writing_ && outcome != Outcome::Refused)))
+        plan_.taken(serial_, *planned_);
     handling_ = false;
     const bool sent = writing_;
     writing_ = false;
@@ -458,6 +576,12 @@ void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStat
     }
     if (stop_ && stop_->requested()) {
         endBatch(stop_->reason());
+        return;
+    }
+    if (const auto why = plan_.exhausted(codeRegister_.get())) {
+        console_.err(QStringLiteral("Non ci sono altre periferiche da programmare: %1.").arg(*why));
+        endBatch(plan_.byRange() ? QStringLiteral("codici esauriti")
+                                 : QStringLiteral("piano completato"));
         return;
     }
     awaitNext();

@@ -2,6 +2,7 @@
 
 #include "cli/command_line.h"
 #include "cli/programming_log.h"
+#include "cli/unit_plan.h"
 #include "core/files/config_file.h"
 #include "core/link/link_session.h"
 #include "core/networks/network_list.h"
@@ -14,7 +15,8 @@
 
 namespace selvana::registry {
 class ProgrammingRegister;
-}
+class UnitRegister;
+} // namespace selvana::registry
 
 namespace selvana::cli {
 
@@ -49,6 +51,7 @@ private:
     };
 
     int prepare();
+    int preparePlan();
     void prompt();
     void awaitNext();
     void onAnnounced(std::uint8_t firmwareM6);
@@ -94,6 +97,11 @@ private:
     QSet<QString> notProgrammed_;
     QSet<QString> duplicates_; // stopped for a code another unit has, not programmed since
     int attempts_ = 0;
+    // program --codici / --piano: the batch's units, the register that tells which codes
+    // peripherals hold, and the unit of the peripheral being written.
+    UnitPlan plan_;
+    std::unique_ptr<registry::UnitRegister> codeRegister_;
+    std::optional<PlannedUnit> planned_;
 };
 
 // Reads the first 62 bytes of a configuration file, and its size. Returns the Italian reason

@@ -67,7 +67,7 @@ Image neutralImage(std::uint8_t bandaUHF) {
 
 std::optional<QString> buildWriteImage(const Image& read, std::uint8_t firmwareM6,
                                        const NetworkList& networks, const conf::ConfigFile& file,
-                                       Image& saveImage) {
+                                       Image& saveImage, const PlannedUnit* unit) {
     SessionData session; // no band letter, as the command line takes none
     session.FirmwareM6 = firmwareM6;
     session.networkList = networks;
@@ -76,6 +76,10 @@ std::optional<QString> buildWriteImage(const Image& read, std::uint8_t firmwareM
     model.presentRead(read);
     if (auto refusal = model.importConfiguration(file).refusal)
         return refusal;
+    if (unit) {
+        if (auto refusal = applyPlannedUnit(model, *unit))
+            return refusal;
+    }
     if (!model.writable())
         return codeRefusal(model, session);
     if (const auto error = model.collect())
@@ -84,9 +88,14 @@ std::optional<QString> buildWriteImage(const Image& read, std::uint8_t firmwareM
     return std::nullopt;
 }
 
-std::optional<QString> checkWritable(const conf::ConfigFile& file, const NetworkList& networks) {
-    Image unused{};
-    return buildWriteImage(neutralImage(file.bandaUHF), file.firmwareM6, networks, file, unused);
+std::optional<QString> checkWritable(const conf::ConfigFile& file, const NetworkList& networks,
+                                     const PlannedUnit* unit, Image* built) {
+    Image image{};
+    auto error =
+        buildWriteImage(neutralImage(file.bandaUHF), file.firmwareM6, networks, file, image, unit);
+    if (!error && built)
+        *built = image;
+    return error;
 }
 
 QString windowProgramFolder(const QString& commandLineFolder) {

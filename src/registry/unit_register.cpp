@@ -303,14 +303,8 @@ std::optional<RegisterError> UnitRegister::record(UnitRecord& r) {
     return std::nullopt;
 }
 
-std::optional<RegisterError> UnitRegister::records(const RegisterFilter& filter,
-                                                   QList<UnitRecord>& out, int limit) {
-    QVariantList values;
-    QString sql = QStringLiteral("SELECT %1 FROM programmazioni p WHERE %2 "
-                                 "ORDER BY p.data_ora DESC, p.id DESC")
-                      .arg(columns(QStringLiteral("p")), conditions(filter, values));
-    if (limit > 0)
-        sql += QStringLiteral(" LIMIT %1").arg(limit);
+std::optional<RegisterError> UnitRegister::select(const QString& sql, const QVariantList& values,
+                                                  QList<UnitRecord>& out) {
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     q.prepare(sql);
@@ -324,6 +318,17 @@ std::optional<RegisterError> UnitRegister::records(const RegisterFilter& filter,
     return std::nullopt;
 }
 
+std::optional<RegisterError> UnitRegister::records(const RegisterFilter& filter,
+                                                   QList<UnitRecord>& out, int limit) {
+    QVariantList values;
+    QString sql = QStringLiteral("SELECT %1 FROM programmazioni p WHERE %2 "
+                                 "ORDER BY p.data_ora DESC, p.id DESC")
+                      .arg(columns(QStringLiteral("p")), conditions(filter, values));
+    if (limit > 0)
+        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    return select(sql, values, out);
+}
+
 std::optional<RegisterError> UnitRegister::units(const RegisterFilter& filter,
                                                  QList<UnitRecord>& out) {
     QVariantList values;
@@ -334,17 +339,7 @@ std::optional<RegisterError> UnitRegister::units(const RegisterFilter& filter,
                        "p.data_ora AND q.id > p.id))) "
                        "ORDER BY p.sito, p.data_ora, p.numero_di_serie")
             .arg(columns(QStringLiteral("p")), conditions(filter, values));
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        return failed(QStringLiteral("la ricerca non riesce"), q.lastError().text());
-    out.clear();
-    while (q.next())
-        out << recordFrom(q);
-    return std::nullopt;
+    return select(sql, values, out);
 }
 
 std::optional<RegisterError> UnitRegister::duplicateOf(const QString& serialNumber, int protocol,
@@ -383,7 +378,9 @@ std::optional<RegisterError> UnitRegister::freeCode(int protocol, int network, i
     q.addBindValue(network);
     q.addBindValue(first);
     q.addBindValue(last);
-    q.addBindValue(ignoredSerial.trimmed().toUpper());
+    // A null text binds as NULL, and "<> NULL" would leave out every row.
+    const QString ignored = ignoredSerial.trimmed().toUpper();
+    q.addBindValue(ignored.isNull() ? QStringLiteral("") : ignored);
     if (!q.exec())
         return failed(QStringLiteral("la scelta del codice non riesce"), q.lastError().text());
     QSet<int> taken = takenInRun;

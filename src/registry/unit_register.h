@@ -127,6 +127,8 @@ public:
 private:
     UnitRegister(Dialect dialect, QString location);
     std::optional<RegisterError> failed(const QString& what, const QString& detail) const;
+    std::optional<RegisterError> select(const QString& sql, const QVariantList& values,
+                                        QList<UnitRecord>& out);
 
     Dialect dialect_;
     QString location_;

@@ -20,10 +20,8 @@ int main(int argc, char** argv) {
     }
     selvana::FontPreparation fonts;
     QApplication app(argc, argv);
-    fonts.wait();
     // The main window's own caption: window systems that append the display name to every
     // title (X11) leave a title ending with it alone, so it is not shown twice.
     QApplication::setApplicationDisplayName(QStringLiteral("Programmatore periferiche Selvana M"));
-    selvana::exitAtFirstWindowIfBenchmarking(app);
-    return selvana::StartUp(app);
+    return selvana::StartUp(app, &fonts);
 }

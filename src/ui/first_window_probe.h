@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <time.h>
@@ -18,15 +19,27 @@
 namespace selvana {
 
 // For the start-up benchmark: once the first window of the process has been exposed (and that
-// expose handled, so its first frame is drawn), prints the wall clock in microseconds since the
-// epoch, the processor time used so far in microseconds by the thread that shows the window and
-// by the whole process (-1 where unknown), then whatever `extra` adds, and ends the process.
-// Processor time says how much work the start-up took whatever else the machine was doing.
+// expose handled, so its first frame is drawn), takes the wall clock in microseconds since the
+// epoch and the processor time used so far in microseconds by the thread that shows the window
+// and by the whole process (-1 where unknown). Processor time says how much work the start-up
+// took whatever else the machine was doing. Unless told to wait for a later moment, it then prints
+// the three numbers and whatever `extra` adds on one line and ends the process. Told to wait, it
+// takes the same three numbers again when later() is called and prints the six; a moment that
+// does not come within five seconds is printed as -1 -1 -1.
 // Header only, Qt only, so a bare Qt program can measure itself the same way.
 class FirstWindowProbe : public QObject {
 public:
-    explicit FirstWindowProbe(std::function<QByteArray()> extra = {}, QObject* parent = nullptr)
-        : QObject(parent), extra_(std::move(extra)) {}
+    enum class Wait { NoLaterMoment, ForLaterMoment };
+
+    explicit FirstWindowProbe(std::function<QByteArray()> extra = {},
+                              Wait wait = Wait::NoLaterMoment, QObject* parent = nullptr)
+        : QObject(parent), extra_(std::move(extra)), wait_(wait) {}
+
+    void later() {
+        if (!laterMoment_)
+            laterMoment_ = now();
+        finishWhenDone();
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -34,15 +47,11 @@ protected:
             auto* window = qobject_cast<QWindow*>(watched);
             if (window && window->isExposed()) {
                 seen_ = true;
-                QTimer::singleShot(0, [this] {
-                    using namespace std::chrono;
-                    const auto now = system_clock::now().time_since_epoch();
-                    std::printf("%lld %lld %lld%s\n",
-                                static_cast<long long>(duration_cast<microseconds>(now).count()),
-                                cpuMicroseconds(kThreadClock), cpuMicroseconds(kProcessClock),
-                                extra_ ? extra_().constData() : "");
-                    std::fflush(stdout);
-                    std::_Exit(0);
+                QTimer::singleShot(0, this, [this] {
+                    firstWindow_ = now();
+                    if (wait_ == Wait::ForLaterMoment)
+                        QTimer::singleShot(5000, this, [this] { finish(); });
+                    finishWhenDone();
                 });
             }
         }
@@ -50,6 +59,36 @@ protected:
     }
 
 private:
+    struct Moment {
+        long long wall;
+        long long thread;
+        long long process;
+    };
+
+    static Moment now() {
+        using namespace std::chrono;
+        const auto wall = system_clock::now().time_since_epoch();
+        return {static_cast<long long>(duration_cast<microseconds>(wall).count()),
+                cpuMicroseconds(kThreadClock), cpuMicroseconds(kProcessClock)};
+    }
+
+    void finishWhenDone() {
+        if (firstWindow_ && (wait_ == Wait::NoLaterMoment || laterMoment_))
+            finish();
+    }
+
+    [[noreturn]] void finish() {
+        const Moment first = *firstWindow_;
+        std::printf("%lld %lld %lld", first.wall, first.thread, first.process);
+        if (wait_ == Wait::ForLaterMoment) {
+            const Moment later = laterMoment_.value_or(Moment{-1, -1, -1});
+            std::printf(" %lld %lld %lld", later.wall, later.thread, later.process);
+        }
+        std::printf("%s\n", extra_ ? extra_().constData() : "");
+        std::fflush(stdout);
+        std::_Exit(0);
+    }
+
 #ifdef Q_OS_UNIX
     static constexpr int kThreadClock = CLOCK_THREAD_CPUTIME_ID;
     static constexpr int kProcessClock = CLOCK_PROCESS_CPUTIME_ID;
@@ -68,7 +107,10 @@ private:
 #endif
 
     std::function<QByteArray()> extra_;
+    Wait wait_;
     bool seen_ = false;
+    std::optional<Moment> firstWindow_;
+    std::optional<Moment> laterMoment_;
 };
 
 } // namespace selvana

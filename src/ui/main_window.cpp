@@ -13,6 +13,7 @@
 #include "ui/colours.h"
 #include "ui/config_file_commands.h"
 #include "ui/editor.h"
+#include "ui/editor_scroll_area.h"
 #include "ui/port_window.h"
 #include "ui/register_window.h"
 #include "ui/reti_grid.h"
@@ -29,9 +30,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace selvana {
 
@@ -123,10 +129,18 @@ void MainWindow::buildToolbar() {
     }
 }
 
+// The panels cover editorArea_; the frames scroll inside it.
 void MainWindow::buildEditorArea() {
     editorArea_ = new QWidget(this);
     editorArea_->setObjectName(QStringLiteral("editorArea"));
-    editor_ = new Editor(state_, dialogs_, editorArea_, this);
+    editorScroll_ = new EditorScrollArea(editorArea_);
+    auto* areaLayout = new QVBoxLayout(editorArea_);
+    areaLayout->setContentsMargins(0, 0, 0, 0);
+    areaLayout->addWidget(editorScroll_);
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("editorContent"));
+    editor_ = new Editor(state_, dialogs_, content, this);
+    editorScroll_->setWidget(content);
     connect(editor_, &Editor::saveDecision, this,
             [this](bool on) { setCommandEnabled(Command::Save, on); });
     files_ = new ConfigFileCommands(
@@ -225,26 +239,31 @@ void MainWindow::buildRegisterBar() {
     txtImpianto_->setObjectName(QStringLiteral("txtImpianto"));
     txtImpianto_->setToolTip(QStringLiteral("Impianto in cui si installano le periferiche: "
                                             "viene registrato con ogni programmazione"));
-    txtImpianto_->setMinimumWidth(180);
     txtZona_ = new QLineEdit(fields);
     txtZona_->setObjectName(QStringLiteral("txtZona"));
     txtZona_->setToolTip(QStringLiteral("Descrizione della periferica da programmare (zona): "
                                         "si svuota dopo ogni programmazione riuscita"));
-    txtZona_->setMinimumWidth(180);
     auto* registro = new QPushButton(QStringLiteral("Registro..."), fields);
     registro->setObjectName(QStringLiteral("btnRegistro"));
     registro->setToolTip(QStringLiteral("Periferiche programmate: ricerca per impianto, rete e "
                                         "numero di serie"));
     connect(registro, &QPushButton::clicked, this, &MainWindow::showRegister);
+    // Tab keeps going round the editor's controls only, as it always did; these take a click.
+    for (QWidget* w : {static_cast<QWidget*>(txtImpianto_), static_cast<QWidget*>(txtZona_),
+                       static_cast<QWidget*>(registro)})
+        w->setFocusPolicy(Qt::ClickFocus);
     lblRegistro_ = caption("lblRegistro", "");
     lblCopiaRegistro_ = caption("lblCopiaRegistro", "");
+    // Messages are cut rather than widen the window: it must fit small screens.
+    for (QLabel* label : {lblRegistro_, lblCopiaRegistro_})
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(caption("lblCapImpianto", "Impianto:"));
-    layout->addWidget(txtImpianto_);
+    layout->addWidget(txtImpianto_, 2);
     layout->addWidget(caption("lblCapZona", "Zona:"));
-    layout->addWidget(txtZona_);
+    layout->addWidget(txtZona_, 2);
     layout->addWidget(registro);
-    layout->addWidget(lblRegistro_, 1);
-    layout->addWidget(lblCopiaRegistro_);
+    layout->addWidget(lblRegistro_, 3);
+    layout->addWidget(lblCopiaRegistro_, 2);
     bar->addWidget(fields, 1);
     setStatusBar(bar);
 
@@ -267,6 +286,12 @@ void MainWindow::useRegister(std::unique_ptr<registry::ProgrammingRegister> reg)
     register_->exchange();
 }
 
+// The bar may cut the note: the whole of it is its tooltip.
+void MainWindow::setRegisterNote(const QString& text) {
+    lblRegistro_->setText(text);
+    lblRegistro_->setToolTip(text);
+}
+
 void MainWindow::showRegister() {
     RegisterWindow window(*register_, this);
     dialogs_.runModal(window);
@@ -279,7 +304,7 @@ bool MainWindow::approveWrite() {
     std::optional<registry::UnitRecord> other;
     if (const auto error = register_->duplicateOf(approvedSerial_, approvedConfiguration_, other)) {
         // A register that cannot be read does not stop the work; the installer is told.
-        lblRegistro_->setText(
+        setRegisterNote(
             QStringLiteral("Controllo dei codici doppi non eseguito: %1").arg(error->message));
         return true;
     }
@@ -305,15 +330,15 @@ void MainWindow::writeEnded(WriteOutcome outcome) {
     registry::UnitRecord made;
     if (const auto error = register_->record(facts, &made)) {
         const QString text = registry::notRecordedText(facts.outcome, *error);
-        lblRegistro_->setText(text);
+        setRegisterNote(text);
         dialogs_.message(text);
         return;
     }
-    lblRegistro_->setText(QStringLiteral("Registrata: %1, codice %2 rete %3 (%4)")
-                              .arg(made.serialNumber)
-                              .arg(made.peripheralCode)
-                              .arg(registry::networkText(made.network),
-                                   registry::outcomeText(made.outcome).toLower()));
+    setRegisterNote(QStringLiteral("Registrata: %1, codice %2 rete %3 (%4)")
+                        .arg(made.serialNumber)
+                        .arg(made.peripheralCode)
+                        .arg(registry::networkText(made.network),
+                             registry::outcomeText(made.outcome).toLower()));
     if (outcome == WriteOutcome::Written)
         txtZona_->clear();
     register_->exchange();
@@ -321,6 +346,34 @@ void MainWindow::writeEnded(WriteOutcome outcome) {
 
 void MainWindow::coverEditor(QWidget* panel) {
     panel->setGeometry(editorArea_->rect());
+}
+
+void MainWindow::setVisible(bool visible) {
+    if (visible && !testAttribute(Qt::WA_WState_ExplicitShowHide))
+        fitToScreen();
+    QMainWindow::setVisible(visible);
+}
+
+// The window's frame: the window system's once it has drawn one, else a title bar and borders.
+QMargins MainWindow::frameEstimate() const {
+    const QMargins known = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+    return {std::max(known.left(), border), std::max(known.top(), title + border),
+            std::max(known.right(), border), std::max(known.bottom(), border)};
+}
+
+// Where the screen's free area holds the toolbar and the frames, the window takes their room.
+// Where it does not, the window fills that area and the frames scroll.
+void MainWindow::fitToScreen() {
+    const QSize most = screen()->availableGeometry().size().shrunkBy(frameEstimate());
+    const int toolbar = tlbMain_->sizeHint().height();
+    editorScroll_->setRoom(most - QSize(0, toolbar));
+    const QSize needed = editorScroll_->contentMinimum() + QSize(0, toolbar);
+    if (needed.width() <= most.width() && needed.height() <= most.height())
+        return;
+    resize(most);
+    setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

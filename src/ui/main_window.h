@@ -27,6 +27,7 @@ class ProgrammingRegister;
 
 class ConfigFileCommands;
 class Editor;
+class EditorScrollArea;
 class RetiGrid;
 class SettingsStore;
 class UserDialogs;
@@ -86,6 +87,9 @@ public:
     // Opens frmRegistro through the dialog layer.
     void showRegister();
 
+    // Fitted to the screen when first shown.
+    void setVisible(bool visible) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -93,8 +97,11 @@ private:
     void Form_Load();
     void buildToolbar();
     void buildEditorArea();
+    void fitToScreen();
+    QMargins frameEstimate() const;
     void buildPanels();
     void buildRegisterBar();
+    void setRegisterNote(const QString& text);
     void coverEditor(QWidget* panel);
     void updateEditorCover();
     void reportNetworksError(const std::optional<FileError>& error);
@@ -111,6 +118,7 @@ private:
     QToolBar* tlbMain_ = nullptr;
     std::map<Command, QAction*> commands_;
     QWidget* editorArea_ = nullptr;
+    EditorScrollArea* editorScroll_ = nullptr;
 
     Editor* editor_ = nullptr;
     ConfigFileCommands* files_ = nullptr;

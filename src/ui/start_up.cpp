@@ -8,6 +8,7 @@
 #include "serial/settings_store.h"
 #include "serial/traced_serial_link.h"
 #include "ui/first_window_probe.h"
+#include "ui/font_preparation.h"
 #include "ui/main_window.h"
 #include "ui/splash_window.h"
 #include "ui/user_dialogs.h"
@@ -71,19 +72,30 @@ QString windowHelpText() {
              QDir::toNativeSeparators(BackupStore::defaultFolder()), QLatin1String(kTraceVariable));
 }
 
-void exitAtFirstWindowIfBenchmarking(QApplication& app) {
-    if (qEnvironmentVariableIsSet("SELVANA_BENCH_FIRST_WINDOW"))
-        app.installEventFilter(new FirstWindowProbe({}, &app));
-}
-
-int StartUp(QApplication& app) {
+int StartUp(QApplication& app, FontPreparation* fonts) {
     ProgramState state;
     state.BandLetter = bandLetterFromArguments(app.arguments());
+    const auto waitForFonts = [fonts] {
+        if (fonts)
+            fonts->wait();
+    };
+    FirstWindowProbe* probe = nullptr;
+    if (qEnvironmentVariableIsSet("SELVANA_BENCH_FIRST_WINDOW")) {
+        // Whether the fonts were prepared on a thread of their own, after the six numbers.
+        const QByteArray fontThread = fonts && fonts->started() ? " 1" : " 0";
+        probe = new FirstWindowProbe([fontThread] { return fontThread; },
+                                     FirstWindowProbe::Wait::ForLaterMoment, &app);
+        app.installEventFilter(probe);
+    }
 
     {
         SplashWindow splash;
+        splash.setBeforeText(waitForFonts);
+        if (probe)
+            QObject::connect(&splash, &SplashWindow::textShown, probe, [probe] { probe->later(); });
         splash.exec();
     }
+    waitForFonts(); // the splash may have gone before its texts came
 
     QtSerialLink port;
     const auto trace = serialTrace(port, qEnvironmentVariable(kTraceVariable));

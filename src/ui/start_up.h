@@ -8,6 +8,8 @@ class QApplication;
 
 namespace selvana {
 
+class FontPreparation;
+
 // The band letter from the command line: the whole argument text upper-cased, kept only when it
 // is exactly "V" or "U" (so "v" counts as "V", while " V" or "VHF" mean no band).
 QString bandLetterFromArguments(const QStringList& arguments);
@@ -20,11 +22,11 @@ std::optional<QString> commandLineAnswer(const QStringList& arguments);
 // The help of --help: the band argument and where the program keeps its files.
 QString windowHelpText();
 
-// For the benchmark only (SELVANA_BENCH_FIRST_WINDOW set): once the first window has been
-// exposed, prints the wall clock in microseconds since the epoch and ends the process.
-void exitAtFirstWindowIfBenchmarking(QApplication& app);
-
-// Splash first, modally; then the main window, until the program ends.
-int StartUp(QApplication& app);
+// Splash first, modally; then the main window, until the program ends. The fonts' preparation,
+// when given, is waited for before the first text is laid out.
+// For the benchmark (SELVANA_BENCH_FIRST_WINDOW set): the program prints the moments its first
+// window and the splash's texts were on the screen (first_window_probe.h), then 1 if the fonts
+// were prepared on a thread of their own, else 0, and ends there.
+int StartUp(QApplication& app, FontPreparation* fonts = nullptr);
 
 } // namespace selvana

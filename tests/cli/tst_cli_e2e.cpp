@@ -2,6 +2,9 @@
 #include "cli/file_names.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
+#include "core/image/memory_map.h"
+#include "registry/installer.h"
+#include "registry/unit_register.h"
 #include "serial/settings_store.h"
 
 #include <QElapsedTimer>
@@ -358,6 +361,206 @@ private slots:
                           p.device(), QStringLiteral("--log"), file("log.csv")}),
                  11);
         QVERIFY2(cli.err().contains(QStringLiteral("\"fine\"")), qPrintable(cli.err()));
+    }
+
+    // program --codici / --piano against peripherals presented one after another: each gets
+    // its own code (and network), codes held in the register or given earlier are skipped, and
+    // the batch ends when no unit is left. Held: "SERIAL CODE OUTCOME" in network 77.
+    void programGivesEachPeripheralItsOwnCode_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("plan");
+        QTest::addColumn<QStringList>("held");
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<QList<int>>("networks");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a range, each its code, ends when used up")
+            << QStringList{"--codici", "101-103"} << QByteArray() << QStringList{}
+            << QList<int>{101, 102, 103} << QList<int>{77, 77, 77} << 0 << "(codici esauriti)";
+        QTest::newRow("codes held in the register skipped")
+            << QStringList{"--codici", "101-104"} << QByteArray()
+            << QStringList{"AAAA0001 101 scritta", "AAAA0002 103 nessuna_risposta",
+                           "AAAA0003 104 rifiutata"}
+            << QList<int>{102, 104} << QList<int>{77, 77} << 0 << "(codici esauriti)";
+        QTest::newRow("range used up before the count")
+            << QStringList{"--codici", "9998-9999", "--count", "3"} << QByteArray() << QStringList{}
+            << QList<int>{9998, 9999} << QList<int>{77, 77} << 10
+            << "nessun codice libero nell'intervallo 9998-9999 per il protocollo Proteus-X, "
+               "rete 00077";
+        QTest::newRow("a piano, a network of the list on one row")
+            << QStringList{"--piano", "@plan"}
+            << QByteArray("codice;descrizione;rete\n11;Atrio;40\n12;Scala;\n") << QStringList{}
+            << QList<int>{11, 12} << QList<int>{40, 77} << 0 << "(piano completato)";
+    }
+    void programGivesEachPeripheralItsOwnCode() {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, plan);
+        QFETCH(QStringList, held);
+        QFETCH(QList<int>, codes);
+        QFETCH(QList<int>, networks);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const QList<quint32> serials{0x11111111, 0x22222222, 0x33333333};
+        SimulatedPeripheral p;
+        QVERIFY(p.start(peripheralOptions('K', sampleProteusX(), serials)));
+        CliRun cli;
+        p.answerPrompts(cli);
+        QVERIFY(QDir().mkpath(cli.dataFolder()));
+        writeFile(cli.dataFolder() + QStringLiteral("/Reti.cfg"), "00040Quaranta\r\n");
+        {
+            registry::RegisterError error;
+            auto reg = registry::UnitRegister::openFile(registry::defaultRegisterPath(), &error);
+            QVERIFY2(reg, qPrintable(error.message));
+            for (const QString& text : held) {
+                const QStringList parts = text.split(QLatin1Char(' '));
+                registry::UnitRecord record;
+                record.serialNumber = parts[0];
+                record.protocol = 1;
+                record.network = 77;
+                record.peripheralCode = parts[1].toInt();
+                record.outcome = *registry::outcomeFromKey(parts[2]);
+                QVERIFY(!reg->record(record));
+            }
+        }
+        for (QString& option : options) {
+            if (option == QLatin1String("@plan"))
+                option = writeFile(file("piano.csv"), plan);
+        }
+        QCOMPARE(
+            cli.run(QStringList{QStringLiteral("program"), siteFile(), QStringLiteral("--port"),
+                                p.device(), QStringLiteral("--log"), file("log.csv")} +
+                    options),
+            status);
+        QVERIFY2(cli.err().contains(message), qPrintable(cli.err()));
+        QCOMPARE(p.stored.size(), codes.size());
+        for (int i = 0; i < codes.size(); ++i) {
+            ConfigRecord written;
+            Analyze2(p.stored[i], QString(), written);
+            QCOMPARE(sim::serialNumber(p.stored[i]), serials[i]);
+            QCOMPARE(written.CodicePeriferica, codes[i]);
+            QCOMPARE(written.CodiceRete, networks[i]);
+            // Nothing else of the site's configuration moves.
+            const Image site = siteConfiguration();
+            for (int k = 5; k <= 63; ++k) {
+                if (k != map::kCodeHigh && k != map::kCodeLow && k != map::kNetworkHigh &&
+                    k != map::kNetworkLow)
+                    QVERIFY2(p.stored[i][k] == site[k],
+                             qPrintable(QStringLiteral("byte %1").arg(k)));
+            }
+            QVERIFY2(cli.err().contains(QStringLiteral("Periferica %1: codice %2")
+                                            .arg(QString::number(serials[i], 16).toUpper())
+                                            .arg(codes[i])),
+                     qPrintable(cli.err()));
+        }
+        QCOMPARE(cli.prompts(), codes.size());
+    }
+
+    // A code refused with "N" is not held: the next peripheral (here the same one again) gets it.
+    void aRefusedWriteLeavesItsCodeFree() {
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options =
+            peripheralOptions('K', sampleProteusX(), {0x11111111, 0x22222222});
+        options.faults.refuseWrites = true;
+        QVERIFY(p.start(options));
+        CliRun cli;
+        cli.whenAsked = [&](int n) {
+            if (n == 2) {
+                auto faults = p.sim->faults();
+                faults.refuseWrites = false;
+                p.sim->setFaults(faults);
+            }
+            p.pressResetWhenOpen();
+        };
+        QCOMPARE(cli.run({QStringLiteral("program"), siteFile(), QStringLiteral("--port"),
+                          p.device(), QStringLiteral("--log"), file("log.csv"),
+                          QStringLiteral("--codici"), QStringLiteral("101-102")}),
+                 0);
+        QCOMPARE(lines(cli.out()).size(), 3);
+        QVERIFY(lines(cli.out())[0].startsWith(QStringLiteral("11111111 RIFIUTATA")));
+        QCOMPARE(cli.err().count(QStringLiteral("Periferica 11111111: codice 101.")), 2);
+        QVERIFY2(cli.err().contains(QStringLiteral("Periferica 22222222: codice 102.")),
+                 qPrintable(cli.err()));
+        QCOMPARE(p.stored.size(), 2);
+        ConfigRecord second;
+        Analyze2(p.stored[1], QString(), second);
+        QCOMPARE(second.CodicePeriferica, 102);
+    }
+
+    // A batch whose codes the window would not take, or cannot be read, stops before anyone
+    // presses RESET.
+    void programRefusesAPlanBeforeAnyPeripheral_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("plan");
+        QTest::addColumn<bool>("sicep");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("range beyond the protocol's codes")
+            << QStringList{"--codici", "9998-10001"} << QByteArray() << false << 6
+            << "per il protocollo Proteus-X va da 1 a 9999";
+        QTest::newRow("range already held") << QStringList{"--codici", "300-300"} << QByteArray()
+                                            << false << 6 << "Nulla da programmare";
+        QTest::newRow("piano row the model refuses")
+            << QStringList{"--piano", "@plan"} << QByteArray("11;Atrio\n0;Scala\n") << false << 6
+            << "Riga 2 del piano";
+        QTest::newRow("piano network not in the list")
+            << QStringList{"--piano", "@plan"} << QByteArray("11;Atrio;55\n") << false << 6
+            << "La rete 00055 non è nell'elenco delle reti";
+        QTest::newRow("piano network under another protocol")
+            << QStringList{"--piano", "@plan"} << QByteArray("11;Atrio;40\n") << true << 6
+            << "il protocollo Sicep non ha reti";
+        QTest::newRow("piano code twice in the file's network")
+            << QStringList{"--piano", "@plan"} << QByteArray("11;Atrio;77\n12;Scala\n11;Tetto\n")
+            << false << 6 << "il codice 11 è già alla riga 1 nella rete 00077";
+        QTest::newRow("piano format, with its line")
+            << QStringList{"--piano", "@plan"} << QByteArray("11;a\n\n1x;b\n") << false << 6
+            << "riga 3: il codice \"1x\"";
+        QTest::newRow("piano missing") << QStringList{"--piano", "@missing"} << QByteArray()
+                                       << false << 2 << "il file non esiste";
+        QTest::newRow("both ways at once")
+            << QStringList{"--piano", "@plan", "--codici", "1-2"} << QByteArray("1;a\n") << false
+            << 1 << "--codici oppure --piano";
+        QTest::newRow("codici with write") << QStringList{"--codici", "1-2"} << QByteArray()
+                                           << false << 1 << "non vale per il comando write";
+    }
+    void programRefusesAPlanBeforeAnyPeripheral() {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, plan);
+        QFETCH(bool, sicep);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        CliRun cli;
+        QVERIFY(QDir().mkpath(cli.dataFolder()));
+        writeFile(cli.dataFolder() + QStringLiteral("/Reti.cfg"), "00040Quaranta\r\n");
+        {
+            // Code 300 of network 77 is another peripheral's.
+            registry::RegisterError error;
+            auto reg = registry::UnitRegister::openFile(registry::defaultRegisterPath(), &error);
+            QVERIFY2(reg, qPrintable(error.message));
+            registry::UnitRecord record;
+            record.serialNumber = QStringLiteral("AAAA0001");
+            record.protocol = 1;
+            record.network = 77;
+            record.peripheralCode = 300;
+            QVERIFY(!reg->record(record));
+        }
+        for (QString& option : options) {
+            if (option == QLatin1String("@plan"))
+                option = writeFile(file("piano.csv"), plan);
+            else if (option == QLatin1String("@missing"))
+                option = file("manca.csv");
+        }
+        const QString config =
+            sicep ? writeFile(file("sicep.con"), conf::fileContent(1, 1, assembled(sampleSicep())))
+                  : siteFile();
+        const QString command = message.contains(QStringLiteral("write"))
+                                    ? QStringLiteral("write")
+                                    : QStringLiteral("program");
+        QCOMPARE(cli.run(QStringList{command, config, QStringLiteral("--port"),
+                                     QStringLiteral("/dev/null/none")} +
+                         options),
+                 status);
+        QVERIFY2(cli.err().contains(message), qPrintable(cli.err()));
+        QCOMPARE(cli.prompts(), 0);
     }
 
     void noBackupNoWrite() {

@@ -1,5 +1,6 @@
 // selvanam-shots: screenshots of the real windows against the simulator, for the README.
-//   selvanam-shots OUTPUT_FOLDER SIMULATOR_PROGRAM
+//   selvanam-shots OUTPUT_FOLDER SIMULATOR_PROGRAM [NAME]
+// With a NAME, only the window showing a configuration is taken, as NAME.png (small screens).
 // Needs a real display (scripts/screenshots.sh runs it under Xvfb).
 
 #include "core/networks/network_list.h"
@@ -105,17 +106,20 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("SelvanaM"));
     QApplication::setApplicationDisplayName(QStringLiteral("Programmatore periferiche Selvana M"));
     const QStringList args = QApplication::arguments();
-    if (args.size() != 3) {
-        std::fprintf(stderr, "uso: selvanam-shots CARTELLA_IMMAGINI SIMULATORE\n");
+    if (args.size() != 3 && args.size() != 4) {
+        std::fprintf(stderr, "uso: selvanam-shots CARTELLA_IMMAGINI SIMULATORE [NOME]\n");
         return 2;
     }
     outputFolder = args[1];
     QDir().mkpath(outputFolder);
+    const QString configurationOnly = args.value(3);
 
-    {
+    if (configurationOnly.isEmpty()) {
         SplashWindow splash;
+        bool textShown = false; // the texts come in the frames after the first
+        QObject::connect(&splash, &SplashWindow::textShown, [&textShown] { textShown = true; });
         splash.show();
-        if (!waitFor([&] { return splash.windowHandle()->isExposed(); }, 5000))
+        if (!waitFor([&] { return textShown; }, 5000))
             fail(QStringLiteral("the splash was not shown"));
         shoot(QStringLiteral("splash"), {&splash});
     }
@@ -127,6 +131,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     MainWindow& window = driven.window();
+    if (!configurationOnly.isEmpty()) {
+        if (!driven.load())
+            fail(QStringLiteral("no configuration shown; prompt: ") + driven.prompt());
+        shoot(configurationOnly, {&window});
+        return failures == 0 ? 0 : 1;
+    }
     shoot(QStringLiteral("idle"), {&window});
 
     if (!driven.load())
