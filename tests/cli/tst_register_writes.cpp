@@ -313,6 +313,29 @@ private slots:
         QCOMPARE(p.stored.size(), 1);
     }
 
+    // Each unit of a piano is recorded with its own code, and its row's description or --zona.
+    void pianoUnitsAreRecordedWithTheirOwnDescription() {
+        CliRun cli;
+        SimulatedPeripheral p;
+        sim::SimulatorOptions options = peripheralOptions(kFirst, Ending::Accepts);
+        options.serials = {kFirst, kSecond};
+        QVERIFY(p.start(options));
+        p.answerPrompts(cli);
+        const QString file = writeFile(files.filePath(QStringLiteral("z.con")), sampleFile());
+        const QString piano = writeFile(files.filePath(QStringLiteral("piano.csv")),
+                                        "codice;descrizione\n101;Ingresso\n102;\n");
+        QCOMPARE(cli.run({"program", file, "--port", p.device(), "--piano", piano, "--sito",
+                          "Le Querce", "--zona", "Corridoio"}),
+                 0);
+        QMap<int, QString> described;
+        for (const UnitRecord& r : recordsIn(registry::defaultRegisterPath())) {
+            QCOMPARE(r.site, QStringLiteral("Le Querce"));
+            described.insert(r.peripheralCode, r.description);
+        }
+        QCOMPARE(described, (QMap<int, QString>{{101, QStringLiteral("Ingresso")},
+                                                {102, QStringLiteral("Corridoio")}}));
+    }
+
     void windowShowsTheRegister() {
         CliRun cli;
         SimulatedPeripheral p;
