@@ -13,6 +13,10 @@ configure_release_build() {
     features=$(dpkg-buildflags --query-features hardening)
     # Stack clash protection, which later dpkg-buildflags add by themselves.
     grep -q '^Feature: stackclash' <<<"$features" || cxxflags+=" -fstack-clash-protection"
+    # Control-flow protection (branch targets marked for the processor's checks), likewise.
+    if ! grep -q '^Feature: branch' <<<"$features" && [[ "$(uname -m)" =~ ^(x86_64|i.86)$ ]]; then
+        cxxflags+=" -fcf-protection"
+    fi
     # The stronger fortify level, which also checks the sizes of buffers known only at run time
     # (GCC 12 and glibc 2.34 or later).
     if [ "$(c++ -dumpversion | cut -d. -f1)" -ge 12 ]; then
