@@ -98,16 +98,7 @@ QString text(const QList<UnitRecord>& units) {
         QStringLiteral("Installatore")};
     QList<QStringList> rows{titles};
     for (const UnitRecord& u : units)
-        rows << QStringList{u.serialNumber,
-                            timeText(u.time),
-                            u.site,
-                            u.description,
-                            protocolName(u.protocol),
-                            networkText(u.network),
-                            QString::number(u.peripheralCode),
-                            frequencyText(u.frequencyMHz),
-                            outcomeText(u.outcome),
-                            u.installer};
+        rows << unitCells(u);
     QList<qsizetype> widths(titles.size(), 0);
     for (const QStringList& row : rows) {
         for (int i = 0; i < row.size(); ++i)

@@ -4,6 +4,8 @@
 #include "core/image/config_decoder.h"
 #include "core/options/option_lists.h"
 
+#include <QLocale>
+
 namespace selvana::registry {
 
 QString outcomeKey(Outcome outcome) {
@@ -80,6 +82,19 @@ QString networkText(int network) {
 
 QString timeText(const QDateTime& time) {
     return time.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
+}
+
+QStringList unitCells(const UnitRecord& u) {
+    return {u.serialNumber,
+            timeText(u.time),
+            u.site,
+            u.description,
+            protocolName(u.protocol),
+            networkText(u.network),
+            QString::number(u.peripheralCode),
+            QLocale().toString(u.frequencyMHz, 'f', 4),
+            outcomeText(u.outcome),
+            u.installer};
 }
 
 } // namespace selvana::registry

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -57,6 +58,10 @@ QString networkText(int network);
 
 // Time for people, local: "08/12/2026 14:30".
 QString timeText(const QDateTime& time);
+
+// A unit as lists show it: serial, time, site, description, protocol, network, code, frequency
+// (in the default locale), outcome, installer.
+QStringList unitCells(const UnitRecord& unit);
 
 // Why the register could not do something: in Italian, with what to do; the detail is the
 // database's own words, for diagnosis.

@@ -122,20 +122,10 @@ void RegisterWindow::search() {
         lblEsito_->setText(error.message);
         return;
     }
-    const QLocale locale;
     grid_->setRowCount(int(units.size()));
     for (int row = 0; row < units.size(); ++row) {
         const UnitRecord& u = units[row];
-        const QStringList cells = {u.serialNumber,
-                                   timeText(u.time),
-                                   u.site,
-                                   u.description,
-                                   protocolName(u.protocol),
-                                   networkText(u.network),
-                                   QString::number(u.peripheralCode),
-                                   locale.toString(u.frequencyMHz, 'f', 4),
-                                   outcomeText(u.outcome),
-                                   u.installer};
+        const QStringList cells = unitCells(u);
         for (int column = 0; column < cells.size(); ++column)
             grid_->setItem(row, column, new QTableWidgetItem(cells[column]));
     }
