@@ -122,15 +122,6 @@ int LinkCommand::prepare() {
                              .arg(quoted(options_.file), *error));
             return kInvalid;
         }
-        if (const int status = preparePlan(); status != kOk)
-            return status;
-        const bool defaultLog = options_.logPath.isEmpty();
-        log_ = std::make_unique<ProgrammingLog>(defaultLog ? defaultLogPath() : options_.logPath,
-                                                defaultLog);
-        if (auto error = log_->open()) {
-            console_.err(*error);
-            return kFileError;
-        }
         QString uriError;
         auto server = registry::chosenServer(options_.registerUri, &uriError);
         if (!uriError.isEmpty())
@@ -141,6 +132,15 @@ int LinkCommand::prepare() {
                                                                     std::move(server));
         // The company's units reach the local copy while the installer connects the first.
         register_->exchange();
+        if (const int status = preparePlan(); status != kOk)
+            return status;
+        const bool defaultLog = options_.logPath.isEmpty();
+        log_ = std::make_unique<ProgrammingLog>(defaultLog ? defaultLogPath() : options_.logPath,
+                                                defaultLog);
+        if (auto error = log_->open()) {
+            console_.err(*error);
+            return kFileError;
+        }
     } else {
         const FileFacts target = factsOf(options_.file);
         if ((target.exists && !target.isFile) || !target.folderExists) {
@@ -226,28 +226,21 @@ int LinkCommand::preparePlan() {
     Analyze2(built, QString(), written);
 
     registry::RegisterError error;
-    codeRegister_ = registry::UnitRegister::openFile(registry::defaultRegisterPath(), &error);
+    codeRegister_ = register_->local(&error);
     if (!codeRegister_) {
         console_.err(error.message);
         return kFileError;
     }
-    // Other installers' units of the shared register, when it answers.
-    QString uriError;
-    const auto server = registry::chosenServer(options_.registerUri, &uriError);
-    if (!uriError.isEmpty())
-        console_.err(QStringLiteral("Impostazione \"Registro\": %1. I codici liberi si cercano "
-                                    "solo nel registro di questo computer.")
-                         .arg(uriError));
-    if (server) {
-        registry::RegisterSync sync(*codeRegister_, *server);
-        registry::SyncReport report;
-        if (auto e = sync.run(report))
-            console_.err(e->message);
-        console_.err(registry::copyAgeText(sync.copied(), QDateTime::currentDateTimeUtc()) +
-                     QLatin1Char('.'));
+    // Free codes are looked for among the other installers' units too, when the server answers
+    // within its connect timeout.
+    if (register_->shared()) {
+        register_->waitForExchange(-1);
+        if (const QString why = register_->lastExchangeError(); !why.isEmpty())
+            console_.err(why);
+        console_.err(register_->copyAge() + QLatin1Char('.'));
     }
     plan_ = UnitPlan(range, written.Protocollo, written.CodiceRete);
-    if (auto why = plan_.exhausted(codeRegister_.get())) {
+    if (auto why = plan_.exhausted(codeRegister_)) {
         console_.err(QStringLiteral("Nulla da programmare: %1.").arg(*why));
         return kInvalid;
     }
@@ -382,7 +375,7 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
     planned_.reset();
     if (plan_.active()) {
         PlannedUnit unit;
-        if (auto why = plan_.unitFor(serial_, codeRegister_.get(), unit)) {
+        if (auto why = plan_.unitFor(serial_, codeRegister_, unit)) {
             conclude(Outcome::NotWritten, QStringLiteral("Nessun codice per questa periferica: "
                                                          "%1. Nessun dato è stato scritto.")
                                               .arg(*why));
@@ -578,7 +571,7 @@ void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStat
         endBatch(stop_->reason());
         return;
     }
-    if (const auto why = plan_.exhausted(codeRegister_.get())) {
+    if (const auto why = plan_.exhausted(codeRegister_)) {
         console_.err(QStringLiteral("Non ci sono altre periferiche da programmare: %1.").arg(*why));
         endBatch(plan_.byRange() ? QStringLiteral("codici esauriti")
                                  : QStringLiteral("piano completato"));

@@ -100,7 +100,7 @@ private:
     // program --codici / --piano: the batch's units, the register that tells which codes
     // peripherals hold, and the unit of the peripheral being written.
     UnitPlan plan_;
-    std::unique_ptr<registry::UnitRegister> codeRegister_;
+    registry::UnitRegister* codeRegister_ = nullptr; // the recorder's own
     std::optional<PlannedUnit> planned_;
 };
 

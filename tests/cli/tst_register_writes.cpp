@@ -391,6 +391,39 @@ private slots:
         QCOMPARE(there.first().serialNumber, QStringLiteral("1111000A"));
         QCOMPARE(there.first().site, QStringLiteral("Cantiere Nord"));
     }
+
+    // Codes of a range held by another installer's unit on the company's server are skipped.
+    void codesHeldOnTheServerAreSkipped() {
+        SELVANA_REQUIRE_POSTGRES();
+        const QString server = PgServer::freshDatabase(QStringLiteral("tst_register_codes"));
+        QVERIFY(!server.isEmpty());
+        QString error;
+        registry::RegisterError openError;
+        auto remote = registry::UnitRegister::openServer(
+            *registry::ServerAddress::parse(server, &error), &openError);
+        QVERIFY2(remote, qPrintable(openError.message));
+        UnitRecord theirs = registry::recordOfConfiguration(QStringLiteral("9999000F"),
+                                                            sampleFile(), Outcome::Written);
+        theirs.peripheralCode = 101;
+        theirs.installer = QStringLiteral("Altro installatore");
+        QVERIFY(!remote->record(theirs));
+
+        CliRun cli;
+        SimulatedPeripheral p;
+        QVERIFY(p.start(peripheralOptions(kSecond, Ending::Accepts)));
+        p.answerPrompts(cli);
+        const QString file = writeFile(files.filePath(QStringLiteral("c.con")), sampleFile());
+        QCOMPARE(cli.run({"program", file, "--port", p.device(), "--codici", "101-102", "--count",
+                          "1", "--registro", server}),
+                 0);
+        QCOMPARE(p.stored.size(), 1);
+        QList<UnitRecord> mine;
+        for (const UnitRecord& r : recordsIn(registry::defaultRegisterPath()))
+            if (r.serialNumber == QLatin1String("2222000B"))
+                mine << r;
+        QVERIFY(!mine.isEmpty());
+        QCOMPARE(mine.first().peripheralCode, 102);
+    }
 };
 
 SELVANA_TEST_MAIN(TestRegisterWrites)
