@@ -275,8 +275,12 @@ private slots:
         auto reg =
             registry::UnitRegister::openFile(dir.filePath(QStringLiteral("r.sqlite")), &error);
         QVERIFY2(reg, qPrintable(error.message));
+        // A minute apart, in the order given: "later" must not hang on a clock tick.
+        QDateTime time(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
         for (const QString& text : held) {
             registry::UnitRecord record = heldRecord(text);
+            record.time = time;
+            time = time.addSecs(60);
             QVERIFY(!reg->record(record));
         }
         CodeRange codeRange;
