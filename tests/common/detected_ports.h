@@ -9,8 +9,8 @@ namespace selvana::testing {
 // A port as the enumerator reports it, written
 // "device|vendor:product|serial number|USB position|interface|description|manufacturer";
 // fields left out or empty are unknown.
-inline DetectedPort portSpec(const QString& spec) {
-    const QStringList f = spec.split(QLatin1Char('|'));
+inline DetectedPort portFromText(const QString& text) {
+    const QStringList f = text.split(QLatin1Char('|'));
     const auto field = [&f](int i) { return i < f.size() ? f[i] : QString(); };
     DetectedPort port;
     port.device = field(0);
@@ -27,19 +27,19 @@ inline DetectedPort portSpec(const QString& spec) {
     return port;
 }
 
-inline QList<DetectedPort> portList(const QStringList& specs) {
+inline QList<DetectedPort> portList(const QStringList& texts) {
     QList<DetectedPort> ports;
-    for (const QString& spec : specs)
-        ports << portSpec(spec);
+    for (const QString& text : texts)
+        ports << portFromText(text);
     return ports;
 }
 
 // Two common adapters: one with its own chip and a serial number, one of the CDC-ACM class.
 inline DetectedPort ftdiAdapter(const QString& device, const QString& serial = "A1B2C3") {
-    return portSpec(device + "|0403:6001|" + serial + "|1-1.2|1.0|FT232R USB UART|FTDI");
+    return portFromText(device + "|0403:6001|" + serial + "|1-1.2|1.0|FT232R USB UART|FTDI");
 }
 inline DetectedPort acmAdapter(const QString& device) {
-    return portSpec(device + "|2341:0043||1-1.3|1.0|Arduino Uno|Arduino (www.arduino.cc)");
+    return portFromText(device + "|2341:0043||1-1.3|1.0|Arduino Uno|Arduino (www.arduino.cc)");
 }
 
 } // namespace selvana::testing

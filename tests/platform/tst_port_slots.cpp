@@ -52,7 +52,7 @@ private slots:
     }
     void identity() {
         QFETCH(QString, port);
-        QTEST(adapterIdentity(portSpec(port)), "identity");
+        QTEST(adapterIdentity(portFromText(port)), "identity");
     }
 
     void match_data() {
@@ -180,7 +180,7 @@ private slots:
     }
     void description() {
         QFETCH(QString, port);
-        QTEST(describeAdapter(portSpec(port)), "text");
+        QTEST(describeAdapter(portFromText(port)), "text");
     }
 
     void candidates_data() {
