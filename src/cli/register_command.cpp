@@ -15,7 +15,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <QSaveFile>
 
 namespace selvana::cli {
@@ -34,10 +33,6 @@ QString csvField(const QString& text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-QString frequencyText(double mhz) {
-    return QLocale().toString(mhz, 'f', 4);
 }
 
 QString csv(const QList<UnitRecord>& units) {

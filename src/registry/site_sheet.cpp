@@ -2,7 +2,6 @@
 
 #include "registry/pdf_writer.h"
 
-#include <QLocale>
 #include <QMap>
 #include <QStringList>
 
@@ -44,7 +43,7 @@ QStringList rowOf(int n, const UnitRecord& u) {
             protocolName(u.protocol),
             networkText(u.network),
             QString::number(u.peripheralCode),
-            QLocale().toString(u.frequencyMHz, 'f', 4),
+            frequencyText(u.frequencyMHz),
             outcomeText(u.outcome) + QStringLiteral(" (") + timeText(u.time) + QLatin1Char(')')};
 }
 

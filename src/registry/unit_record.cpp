@@ -84,6 +84,10 @@ QString timeText(const QDateTime& time) {
     return time.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm"));
 }
 
+QString frequencyText(double mhz) {
+    return QLocale().toString(mhz, 'f', 4);
+}
+
 QStringList unitCells(const UnitRecord& u) {
     return {u.serialNumber,
             timeText(u.time),
@@ -92,7 +96,7 @@ QStringList unitCells(const UnitRecord& u) {
             protocolName(u.protocol),
             networkText(u.network),
             QString::number(u.peripheralCode),
-            QLocale().toString(u.frequencyMHz, 'f', 4),
+            frequencyText(u.frequencyMHz),
             outcomeText(u.outcome),
             u.installer};
 }

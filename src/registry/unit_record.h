@@ -59,6 +59,9 @@ QString networkText(int network);
 // Time for people, local: "08/12/2026 14:30".
 QString timeText(const QDateTime& time);
 
+// A frequency as lists show it: four decimals, in the default locale.
+QString frequencyText(double mhz);
+
 // A unit as lists show it: serial, time, site, description, protocol, network, code, frequency
 // (in the default locale), outcome, installer.
 QStringList unitCells(const UnitRecord& unit);
