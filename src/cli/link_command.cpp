@@ -165,6 +165,10 @@ int LinkCommand::prepare() {
     return kOk;
 }
 
+registry::UnitRegister* LinkCommand::codeRegister() {
+    return register_ ? register_->local() : nullptr;
+}
+
 int LinkCommand::preparePlan() {
     if (!options_.planPath.isEmpty()) {
         QList<PlanRow> rows;
@@ -226,8 +230,7 @@ int LinkCommand::preparePlan() {
     Analyze2(built, QString(), written);
 
     registry::RegisterError error;
-    codeRegister_ = register_->local(&error);
-    if (!codeRegister_) {
+    if (!register_->local(&error)) {
         console_.err(error.message);
         return kFileError;
     }
@@ -240,7 +243,7 @@ int LinkCommand::preparePlan() {
         console_.err(register_->copyAge() + QLatin1Char('.'));
     }
     plan_ = UnitPlan(range, written.Protocollo, written.CodiceRete);
-    if (auto why = plan_.exhausted(codeRegister_)) {
+    if (auto why = plan_.exhausted(codeRegister())) {
         console_.err(QStringLiteral("Nulla da programmare: %1.").arg(*why));
         return kInvalid;
     }
@@ -375,7 +378,7 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
     planned_.reset();
     if (plan_.active()) {
         PlannedUnit unit;
-        if (auto why = plan_.unitFor(serial_, codeRegister_, unit)) {
+        if (auto why = plan_.unitFor(serial_, codeRegister(), unit)) {
             conclude(Outcome::NotWritten, QStringLiteral("Nessun codice per questa periferica: "
                                                          "%1. Nessun dato è stato scritto.")
                                               .arg(*why));
@@ -571,7 +574,7 @@ void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStat
         endBatch(stop_->reason());
         return;
     }
-    if (const auto why = plan_.exhausted(codeRegister_)) {
+    if (const auto why = plan_.exhausted(codeRegister())) {
         console_.err(QStringLiteral("Non ci sono altre periferiche da programmare: %1.").arg(*why));
         endBatch(plan_.byRange() ? QStringLiteral("codici esauriti")
                                  : QStringLiteral("piano completato"));

@@ -78,6 +78,8 @@ private:
     LinkSession session_;
     std::unique_ptr<ProgrammingLog> log_;
     std::unique_ptr<registry::ProgrammingRegister> register_;
+    // Where a batch's free codes are looked for: the recorder's local register.
+    registry::UnitRegister* codeRegister();
     std::unique_ptr<StopRequest> stop_;
     QEventLoop loop_;
     QString device_;
@@ -100,7 +102,6 @@ private:
     // program --codici / --piano: the batch's units, the register that tells which codes
     // peripherals hold, and the unit of the peripheral being written.
     UnitPlan plan_;
-    registry::UnitRegister* codeRegister_ = nullptr; // the recorder's own
     std::optional<PlannedUnit> planned_;
 };
 
