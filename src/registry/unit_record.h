@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/link/write_outcome.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -10,8 +12,8 @@
 
 namespace selvana::registry {
 
-// How a write to a peripheral ended.
-enum class Outcome { Written, Refused, NoAnswer, PortLost };
+// How a write to a peripheral ended: what the link reports is what the register keeps.
+using Outcome = WriteOutcome;
 
 // The word kept in the register ("scritta", "rifiutata", "nessuna_risposta", "porta_persa").
 QString outcomeKey(Outcome outcome);

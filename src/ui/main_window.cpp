@@ -317,13 +317,10 @@ bool MainWindow::approveWrite() {
 }
 
 void MainWindow::writeEnded(WriteOutcome outcome) {
-    using registry::Outcome;
-    static const Outcome outcomes[] = {Outcome::Written, Outcome::Refused, Outcome::NoAnswer,
-                                       Outcome::PortLost};
     registry::WriteFacts facts;
     facts.serialNumber = approvedSerial_;
     facts.configuration = approvedConfiguration_;
-    facts.outcome = outcomes[static_cast<int>(outcome)];
+    facts.outcome = outcome;
     facts.backupPath = run_.session().backupPath();
     facts.site = txtImpianto_->text();
     facts.description = txtZona_->text();

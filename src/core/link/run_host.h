@@ -2,6 +2,7 @@
 
 #include "core/image/field_error.h"
 #include "core/link/serial_link.h"
+#include "core/link/write_outcome.h"
 
 #include <QString>
 
@@ -12,14 +13,6 @@ namespace selvana {
 
 // The toolbar's commands, left to right.
 enum class Command { Config, Load, Save, Reti, End };
-
-// How a write that went out ended, as far as the window knows it.
-enum class WriteOutcome {
-    Written,  // "A"
-    Refused,  // "N"
-    NoAnswer, // no answer in time, or the peripheral restarted instead: unknown
-    PortLost, // the port failed while the answer was awaited: unknown
-};
 
 // What the programming run asks of the window it drives. The main window implements it; tests
 // and the fuzzer use stand-ins.
