@@ -233,14 +233,6 @@ private:
     std::thread thread_;
 };
 
-QByteArray configBytes(char firmware, char band, const Image& image) {
-    QByteArray bytes;
-    bytes.append(firmware).append(band);
-    for (int k = 5; k <= 64; ++k)
-        bytes.append(char(image[k]));
-    return bytes;
-}
-
 } // namespace
 
 class TestEditorView : public QObject {

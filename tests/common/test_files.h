@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/image/config_record.h"
 #include "core/networks/network_list.h"
 
 #include <QByteArray>
@@ -19,6 +20,15 @@ inline void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// A configuration file's bytes: its firmware and band markers, then image bytes 5..64.
+inline QByteArray configBytes(char firmware, char band, const Image& image) {
+    QByteArray bytes;
+    bytes.append(firmware).append(band);
+    for (int k = 5; k <= 64; ++k)
+        bytes.append(static_cast<char>(image[k]));
+    return bytes;
 }
 
 // A networks list whose entries 1, 2, ... are these.

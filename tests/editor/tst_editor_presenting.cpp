@@ -1,3 +1,4 @@
+#include "common/test_files.h"
 #include "core/files/config_file.h"
 #include "editor/model_rig.h"
 
@@ -26,11 +27,7 @@ Image otherVhf() {
 }
 
 conf::ConfigFile fileOf(char firmware, char band, const Image& image) {
-    QByteArray bytes;
-    bytes.append(firmware).append(band);
-    for (int k = 5; k <= 64; ++k)
-        bytes.append(static_cast<char>(image[k]));
-    return *conf::parse(bytes);
+    return *conf::parse(configBytes(firmware, band, image));
 }
 
 // Every control's whole state, to compare two editors.

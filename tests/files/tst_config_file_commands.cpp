@@ -1,6 +1,7 @@
 #include "common/fake_link.h"
 #include "common/recording_dialogs.h"
 #include "common/sample_images.h"
+#include "common/test_files.h"
 #include "common/test_main.h"
 #include "serial/settings_store.h"
 #include "ui/config_file_commands.h"
@@ -19,31 +20,15 @@
 #include <sys/resource.h>
 
 using namespace selvana;
+using testing::configBytes;
+using testing::readAll;
 using testing::RecordingDialogs;
+using testing::writeAll;
 
 namespace {
 
 const QString kFilter = QStringLiteral("File di configurazione (*.con)");
 const QString kBand = QStringLiteral("Attenzione: file di configurazione non adatto per Radio ");
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray configBytes(char firmware, char band, const Image& image) {
-    QByteArray bytes;
-    bytes.append(firmware).append(band);
-    for (int k = 5; k <= 64; ++k)
-        bytes.append(char(image[k]));
-    return bytes;
-}
 
 // Another VHF configuration: network 77, code 4321, siren 90 s, serial 0000BEEF.
 Image otherVhf() {
