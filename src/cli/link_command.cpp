@@ -465,27 +465,31 @@ bool LinkCommand::duplicateStops(const QByteArray& configuration) {
     return true;
 }
 
+// How a write that went out ended, in the register's terms; nothing for the ends that come
+// before anything is sent.
+std::optional<registry::Outcome> LinkCommand::writeOutcomeOf(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Programmed:
+        return registry::Outcome::Written;
+    case Outcome::Refused:
+        return registry::Outcome::Refused;
+    case Outcome::NoAnswer:
+        return registry::Outcome::NoAnswer;
+    case Outcome::PortFailed:
+        return registry::Outcome::PortLost;
+    case Outcome::NotSuitable:
+    case Outcome::NotWritten:
+    case Outcome::Duplicate:
+        break;
+    }
+    return std::nullopt;
+}
+
 // Every write that went out is recorded, after its outcome is shown; a record that cannot be
 // made is said, and never changes the outcome.
-void LinkCommand::recordWrite(Outcome outcome) {
-    using registry::Outcome;
+void LinkCommand::recordWrite(registry::Outcome outcome) {
     registry::WriteFacts facts;
-    switch (outcome) {
-    case LinkCommand::Outcome::Programmed:
-        facts.outcome = Outcome::Written;
-        break;
-    case LinkCommand::Outcome::Refused:
-        facts.outcome = Outcome::Refused;
-        break;
-    case LinkCommand::Outcome::NoAnswer:
-        facts.outcome = Outcome::NoAnswer;
-        break;
-    case LinkCommand::Outcome::PortFailed:
-        facts.outcome = Outcome::PortLost;
-        break;
-    default:
-        return;
-    }
+    facts.outcome = outcome;
     facts.serialNumber = serial_;
     facts.configuration = configuration_;
     facts.backupPath = backupPath_;
@@ -521,19 +525,21 @@ int LinkCommand::statusOf(Outcome outcome) const {
 }
 
 void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStatus) {
+    const bool sent = writing_;
     // A unit the peripheral may hold (written, or sent without a sure answer) is not given again.
-    if (planned_ && (outcome == Outcome::Programmed || (writing_ && outcome != Outcome::Refused)))
+    if (planned_ && sent && outcome != Outcome::Refused)
         plan_.taken(serial_, *planned_);
     handling_ = false;
-    const bool sent = writing_;
     writing_ = false;
     static const char* const kWords[] = {"OK",         "RIFIUTATA",   "NESSUNA_RISPOSTA",
                                          "NON_ADATTA", "NON_SCRITTA", "ERRORE_PORTA",
                                          "DUPLICATO"};
     const QString word = QLatin1String(kWords[static_cast<int>(outcome)]);
     console_.out(QStringLiteral("%1 %2: %3").arg(serial_, word, detail));
-    if (sent && register_)
-        recordWrite(outcome);
+    if (sent && register_) {
+        if (const auto written = writeOutcomeOf(outcome))
+            recordWrite(*written);
+    }
     if (log_) {
         const LogEntry entry{QDateTime::currentDateTime(),
                              serial_,

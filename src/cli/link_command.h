@@ -6,12 +6,14 @@
 #include "core/files/config_file.h"
 #include "core/link/link_session.h"
 #include "core/networks/network_list.h"
+#include "registry/unit_record.h"
 
 #include <QEventLoop>
 #include <QObject>
 #include <QSet>
 
 #include <memory>
+#include <optional>
 
 namespace selvana::registry {
 class ProgrammingRegister;
@@ -65,7 +67,8 @@ private:
     void writeConfiguration(const Image& image, std::uint8_t firmwareM6);
     void conclude(Outcome outcome, const QString& detail, int fatalStatus = 0);
     bool duplicateStops(const QByteArray& configuration);
-    void recordWrite(Outcome outcome);
+    static std::optional<registry::Outcome> writeOutcomeOf(Outcome outcome);
+    void recordWrite(registry::Outcome outcome);
     void summarise(const QString& why);
     void endBatch(const QString& why);
     void finish(int status);
