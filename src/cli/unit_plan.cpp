@@ -313,14 +313,8 @@ std::optional<QString> UnitPlan::freeCode(const QString& serial, registry::UnitR
         if (it.key() != serial)
             inRun.insert(it.value());
     }
-    if (!reg) {
-        code.reset();
-        for (int c = range_.first; c <= range_.last && !code; ++c) {
-            if (!inRun.contains(c))
-                code = c;
-        }
-        return std::nullopt;
-    }
+    if (!reg)
+        return QStringLiteral("registro delle periferiche non disponibile");
     if (auto error =
             reg->freeCode(protocol_, network_, range_.first, range_.last, inRun, code, serial))
         return error->message;

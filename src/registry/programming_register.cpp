@@ -78,14 +78,12 @@ void ProgrammingRegister::exchange() {
 void ProgrammingRegister::startExchange() {
     const QString file = file_;
     const ServerAddress server = *server_;
-    const int timeout = connectTimeoutS_;
-    thread_ = QThread::create([this, file, server, timeout] {
+    thread_ = QThread::create([this, file, server] {
         // Connections belong to the thread that opened them: this one has its own.
         QString failure;
         RegisterError error;
         if (auto reg = UnitRegister::openFile(file, &error)) {
             RegisterSync sync(*reg, server);
-            sync.setConnectTimeout(timeout);
             SyncReport report;
             if (auto e = sync.run(report))
                 failure = e->message;

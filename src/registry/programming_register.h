@@ -44,7 +44,6 @@ public:
 
     const QString& file() const { return file_; }
     bool shared() const { return server_.has_value(); }
-    void setConnectTimeout(int seconds) { connectTimeoutS_ = seconds; }
 
     // Another peripheral than `serialNumber` that may hold the configuration's protocol,
     // network and peripheral code, as the local copy knows it.
@@ -81,7 +80,6 @@ private:
     QString file_;
     std::optional<ServerAddress> server_;
     std::unique_ptr<UnitRegister> local_;
-    int connectTimeoutS_ = 3;
     QThread* thread_ = nullptr;
     bool again_ = false;
     mutable QMutex mutex_; // guards what the exchange's thread leaves

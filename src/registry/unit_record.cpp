@@ -44,10 +44,6 @@ QString outcomeText(Outcome outcome) {
     return {};
 }
 
-bool mayHoldConfiguration(Outcome outcome) {
-    return outcome == Outcome::Written || outcome == Outcome::NoAnswer;
-}
-
 UnitRecord recordOfConfiguration(const QString& serialNumber, const QByteArray& content,
                                  Outcome outcome, const QString& backupPath) {
     UnitRecord r;

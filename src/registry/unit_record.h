@@ -48,10 +48,6 @@ struct UnitRecord {
 UnitRecord recordOfConfiguration(const QString& serialNumber, const QByteArray& content,
                                  Outcome outcome, const QString& backupPath = {});
 
-// Whether the peripheral may now hold the record's configuration: written, or sent without an
-// answer (the write may have happened).
-bool mayHoldConfiguration(Outcome outcome);
-
 // The protocol's name as the editor lists it ("PROTEUS-X", "SICEP"...), or its code.
 QString protocolName(int protocol);
 

@@ -20,8 +20,6 @@ class EntryBox : public QLineEdit {
 public:
     EntryBox(editor::Ctl id, const editor::EditorModel& model, QWidget* parent = nullptr);
 
-    editor::Ctl control() const { return id_; }
-
     // The character code of a key event (8 for backspace); -1 for keys that type no character
     // (arrows, Delete, Enter, Ctrl shortcuts), which are never judged.
     static int keyCodeOf(const QKeyEvent* event);

@@ -80,8 +80,6 @@ public:
     bool approveWrite() override;
     void writeEnded(WriteOutcome outcome) override;
 
-    // The register of programmed units the writes go to.
-    registry::ProgrammingRegister& programmingRegister() { return *register_; }
     // Another register in place of the installer's own (tests keep theirs apart).
     void useRegister(std::unique_ptr<registry::ProgrammingRegister> reg);
     // Opens frmRegistro through the dialog layer.
