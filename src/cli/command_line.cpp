@@ -3,6 +3,7 @@
 #include "cli/exit_status.h"
 #include "cli/programming_log.h"
 #include "core/files/backup_store.h"
+#include "core/networks/network_list.h"
 #include "registry/installer.h"
 #include "registry/server_address.h"
 #include "serial/port_devices.h"
@@ -150,13 +151,11 @@ std::optional<QString> apply(const OptionInfo& option, const QString& value, Opt
     } else if (name == QLatin1String("forza")) {
         o.force = true;
     } else if (name == QLatin1String("rete")) {
-        bool ok = false;
-        const int network = value.trimmed().toInt(&ok);
-        if (!ok || network < 0 || network > 65535)
+        o.network = networkCodeFromText(value);
+        if (!o.network)
             return QStringLiteral("il codice di rete \"%1\" non è valido: indicare un numero da 0 "
                                   "a 65535")
                 .arg(value);
-        o.network = network;
     } else if (name == QLatin1String("csv")) {
         o.csv = true;
     } else if (name == QLatin1String("tutte")) {

@@ -1,5 +1,6 @@
 #include "ui/register_window.h"
 
+#include "core/networks/network_list.h"
 #include "registry/programming_register.h"
 
 #include <QDir>
@@ -102,13 +103,11 @@ void RegisterWindow::search() {
     filter.site = txtSito_->text().trimmed();
     filter.serialNumber = txtSerie_->text().trimmed();
     if (!txtRete_->text().trimmed().isEmpty()) {
-        bool ok = false;
-        const int network = txtRete_->text().trimmed().toInt(&ok);
-        if (!ok || network < 0 || network > 65535) {
+        filter.network = networkCodeFromText(txtRete_->text());
+        if (!filter.network) {
             lblEsito_->setText(QStringLiteral("Rete non valida: indicare un numero da 0 a 65535."));
             return;
         }
-        filter.network = network;
     }
     QList<UnitRecord> units;
     RegisterError error;

@@ -314,6 +314,26 @@ private slots:
         QTEST(LookupReti(code, listOf(entries)), "position");
     }
 
+    // A code a person types where a network is asked for (-1: refused).
+    void networkCodeFromText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("code");
+        QTest::newRow("0") << "0" << 0;
+        QTest::newRow("leading zeros") << "00012" << 12;
+        QTest::newRow("spaces around") << " 77 " << 77;
+        QTest::newRow("largest") << "65535" << 65535;
+        QTest::newRow("one over") << "65536" << -1;
+        QTest::newRow("negative") << "-1" << -1;
+        QTest::newRow("letters") << "12a" << -1;
+        QTest::newRow("decimal") << "1.5" << -1;
+        QTest::newRow("empty") << "" << -1;
+    }
+    void networkCodeFromText() {
+        QFETCH(QString, text);
+        QFETCH(int, code);
+        QCOMPARE(selvana::networkCodeFromText(text).value_or(-1), code);
+    }
+
     void ansiCodecIsLossless() {
         for (int b = 0; b < 256; ++b) {
             const QChar c = ansi::toUnicode(char(b));

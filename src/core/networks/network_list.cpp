@@ -1,5 +1,7 @@
 #include "core/networks/network_list.h"
 
+#include "core/networks/cell_edit.h"
+
 namespace selvana {
 
 bool isListedNetwork(const QByteArray& entry) {
@@ -29,6 +31,14 @@ int LookupReti(std::int32_t code, const NetworkList& list) {
             return position;
     }
     return 0;
+}
+
+std::optional<int> networkCodeFromText(const QString& text) {
+    bool ok = false;
+    const int code = text.trimmed().toInt(&ok);
+    if (!ok || code < 0 || code > kMaxNetworkId)
+        return std::nullopt;
+    return code;
 }
 
 } // namespace selvana

@@ -2,9 +2,11 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QString>
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace selvana {
 
@@ -34,5 +36,8 @@ bool isListedNetwork(const QByteArray& entry);
 // for code 0 or no listed entry carrying it, else the count of listed entries up to and
 // including the first one whose ID is the code written with five digits.
 int LookupReti(std::int32_t code, const NetworkList& list);
+
+// A network code typed by a person (spaces around it allowed): 0..65535, else nothing.
+std::optional<int> networkCodeFromText(const QString& text);
 
 } // namespace selvana
