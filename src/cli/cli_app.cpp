@@ -58,10 +58,7 @@ int runCommandLine(const QStringList& arguments, Console& console, const PortEnu
         console.outRaw(helpText());
         return kOk;
     case Options::Command::Version:
-        console.out(QStringLiteral("selvanam-cli %1.%2.%3")
-                        .arg(SELVANA_VERSION_MAJOR)
-                        .arg(SELVANA_VERSION_MINOR)
-                        .arg(SELVANA_VERSION_PATCH));
+        console.out(QStringLiteral("selvanam-cli " SELVANA_VERSION_TEXT));
         return kOk;
     case Options::Command::Decode:
         return decode(options, console);

@@ -78,10 +78,7 @@ int SplashWindow::exec() {
 }
 
 QString SplashWindow::versionLine() {
-    return QStringLiteral("Versione %1.%2.%3")
-        .arg(SELVANA_VERSION_MAJOR)
-        .arg(SELVANA_VERSION_MINOR)
-        .arg(SELVANA_VERSION_PATCH);
+    return QStringLiteral("Versione " SELVANA_VERSION_TEXT);
 }
 
 int SplashWindow::closeAfterMs() {

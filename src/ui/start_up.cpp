@@ -28,12 +28,8 @@ std::optional<QString> commandLineAnswer(const QStringList& arguments) {
     for (const QString& arg : arguments.mid(1)) {
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help"))
             return windowHelpText();
-        if (arg == QLatin1String("--version")) {
-            return QStringLiteral("selvanam %1.%2.%3\n")
-                .arg(SELVANA_VERSION_MAJOR)
-                .arg(SELVANA_VERSION_MINOR)
-                .arg(SELVANA_VERSION_PATCH);
-        }
+        if (arg == QLatin1String("--version"))
+            return QStringLiteral("selvanam " SELVANA_VERSION_TEXT "\n");
     }
     return std::nullopt;
 }

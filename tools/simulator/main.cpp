@@ -235,10 +235,7 @@ void watchTerminationSignals() {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("selvanam-sim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                                .arg(SELVANA_VERSION_MAJOR)
-                                                .arg(SELVANA_VERSION_MINOR)
-                                                .arg(SELVANA_VERSION_PATCH));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SELVANA_VERSION_TEXT));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
