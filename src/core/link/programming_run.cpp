@@ -111,8 +111,7 @@ void ProgrammingRun::startLoad() {
     host_.showPreparePanel();
     host_.hidePresentationPanel();
     host_.showPreparePanel();
-    session_.close();
-    writeReport_ = WriteReport::None;
+    closeLink();
     host_.fillCombos();
     session_.setBandLetter(state_.BandLetter);
     auto error = session_.open(host_.deviceForPort(state_.PortNumber));
@@ -168,6 +167,12 @@ void ProgrammingRun::stayBeforeSave() {
     setCommands(false, true, false, true, false);
 }
 
+// A write still awaiting its answer is forgotten with the port: nothing is reported for it.
+void ProgrammingRun::closeLink() {
+    session_.close();
+    writeReport_ = WriteReport::None;
+}
+
 void ProgrammingRun::reportWrite(WriteOutcome outcome) {
     writeReport_ = outcome == WriteOutcome::NoAnswer ? WriteReport::Unknown : WriteReport::None;
     host_.writeEnded(outcome);
@@ -179,8 +184,7 @@ void ProgrammingRun::endCommand() {
         return;
     }
     host_.takeNetworksFromGrid();
-    session_.close();
-    writeReport_ = WriteReport::None;
+    closeLink();
     setIdleCommands();
     host_.showPresentationPanel();
     host_.reloadNetworks();
@@ -188,8 +192,7 @@ void ProgrammingRun::endCommand() {
 }
 
 void ProgrammingRun::idleAfterFailure(const QString& caption) {
-    session_.close();
-    writeReport_ = WriteReport::None;
+    closeLink();
     host_.setPrompt(caption);
     host_.setPromptColour(kRed);
     host_.hidePresentationPanel();

@@ -69,6 +69,7 @@ private:
     bool reading() const { return lastCommand_ == Command::Load; }
     void stayBeforeSave();
     void reportWrite(WriteOutcome outcome);
+    void closeLink();
 
     ProgramState& state_;
     RunHost& host_;
