@@ -122,12 +122,10 @@ int LinkCommand::prepare() {
                              .arg(quoted(options_.file), *error));
             return kInvalid;
         }
-        QString uriError;
-        auto server = registry::chosenServer(options_.registerUri, &uriError);
-        if (!uriError.isEmpty())
-            console_.err(QStringLiteral("Impostazione \"Registro\": %1. Si usa solo il registro "
-                                        "di questo computer.")
-                             .arg(uriError));
+        QString serverWarning;
+        auto server = registry::chosenServer(options_.registerUri, &serverWarning);
+        if (!serverWarning.isEmpty())
+            console_.err(serverWarning);
         register_ = std::make_unique<registry::ProgrammingRegister>(registry::defaultRegisterPath(),
                                                                     std::move(server));
         // The company's units reach the local copy while the installer connects the first.

@@ -121,12 +121,10 @@ int runRegisterCommand(const Options& options, Console& console) {
     }
 
     // The shared register, when there is one: its news first, and the age of the copy.
-    QString uriError;
-    const auto server = chosenServer(options.registerUri, &uriError);
-    if (!uriError.isEmpty())
-        console.err(QStringLiteral("Impostazione \"Registro\": %1. Si usa solo il registro di "
-                                   "questo computer.")
-                        .arg(uriError));
+    QString warning;
+    const auto server = chosenServer(options.registerUri, &warning);
+    if (!warning.isEmpty())
+        console.err(warning);
     if (server) {
         RegisterSync sync(*local, *server);
         SyncReport report;

@@ -174,11 +174,18 @@ QString copyAgeText(const std::optional<QDateTime>& copied, const QDateTime& now
            (days == 1 ? QStringLiteral("1 giorno fa") : QStringLiteral("%1 giorni fa").arg(days));
 }
 
-std::optional<ServerAddress> chosenServer(const QString& commandLineUri, QString* error) {
+std::optional<ServerAddress> chosenServer(const QString& commandLineUri, QString* warning) {
     const QString uri = commandLineUri.trimmed().isEmpty() ? serverSetting() : commandLineUri;
     if (uri.trimmed().isEmpty())
         return std::nullopt;
-    return ServerAddress::parse(uri, error);
+    QString why;
+    auto server = ServerAddress::parse(uri, &why);
+    if (!server) {
+        *warning = QStringLiteral("Impostazione \"Registro\": %1. Si usa solo il registro di "
+                                  "questo computer.")
+                       .arg(why);
+    }
+    return server;
 }
 
 } // namespace selvana::registry

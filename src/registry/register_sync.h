@@ -69,7 +69,7 @@ private:
 QString copyAgeText(const std::optional<QDateTime>& copied, const QDateTime& now);
 
 // The server named by --registro when given, else by the settings; nothing for none. A URI
-// that cannot be read gives its reason in `error`.
-std::optional<ServerAddress> chosenServer(const QString& commandLineUri, QString* error);
+// that cannot be read leaves the register this computer's own, and `warning` says so.
+std::optional<ServerAddress> chosenServer(const QString& commandLineUri, QString* warning);
 
 } // namespace selvana::registry

@@ -51,15 +51,10 @@ struct CommandSpec {
     const char* icon;
 };
 
-// Left to right; a blank spacer follows the first and precedes the last.
 // The settings key of the site last named in the window.
 constexpr char kSiteKey[] = "Impianto";
 
-std::optional<registry::ServerAddress> chosenServerOrNone() {
-    QString ignored;
-    return registry::chosenServer(QString(), &ignored);
-}
-
+// Left to right; a blank spacer follows the first and precedes the last.
 const CommandSpec kCommands[] = {
     {Command::Config, "CONFIG", "Impostazioni", "Imposta la posta di comunicazione con l'apparato",
      "config"},
@@ -271,8 +266,12 @@ void MainWindow::buildRegisterBar() {
     connect(txtImpianto_, &QLineEdit::editingFinished, this, [this] {
         settings_.SaveSetting(QLatin1String(kSiteKey), txtImpianto_->text().trimmed());
     });
+    QString warning;
+    auto server = registry::chosenServer(QString(), &warning);
     useRegister(std::make_unique<registry::ProgrammingRegister>(registry::defaultRegisterPath(),
-                                                                chosenServerOrNone()));
+                                                                std::move(server)));
+    if (!warning.isEmpty())
+        setRegisterNote(warning);
 }
 
 void MainWindow::useRegister(std::unique_ptr<registry::ProgrammingRegister> reg) {

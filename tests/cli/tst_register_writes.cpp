@@ -230,6 +230,44 @@ private slots:
             QStringLiteral("Attenzione: L'esito della scrittura (scritta) ") + missing));
     }
 
+    // A "Registro" setting that is no server address leaves the register this computer's own,
+    // and every front end says so instead of working unshared in silence.
+    void anUnreadableServerSettingIsSaid_data() {
+        QTest::addColumn<QString>("frontEnd");
+        QTest::newRow("window") << "window";
+        QTest::newRow("command line, write") << "write";
+        QTest::newRow("command line, registro") << "registro";
+    }
+    void anUnreadableServerSettingIsSaid() {
+        QFETCH(QString, frontEnd);
+        const QString key = QStringLiteral("Registro");
+        const QString unreadable = QStringLiteral("postgresql://h:0/r");
+        SettingsStore().SaveSetting(key, unreadable);
+        const auto restore = qScopeGuard([&] { SettingsStore().SaveSetting(key, QString()); });
+        const QString said = QStringLiteral("Impostazione \"Registro\": l'indirizzo del registro "
+                                            "condiviso \"postgresql://h:0/r\" non è valido");
+        const QString local = QStringLiteral("Si usa solo il registro di questo computer.");
+        if (frontEnd == QLatin1String("window")) {
+            WindowRig rig({}, {}, {}, true, {{key, unreadable}});
+            const QString note =
+                rig.window->findChild<QLabel*>(QStringLiteral("lblRegistro"))->text();
+            QVERIFY2(note.startsWith(said) && note.endsWith(local), qPrintable(note));
+            return;
+        }
+        CliRun cli;
+        if (frontEnd == QLatin1String("write")) {
+            SimulatedPeripheral p;
+            QVERIFY(p.start(peripheralOptions(kFirst, Ending::Accepts)));
+            p.answerPrompts(cli);
+            const QString file = writeFile(files.filePath(QStringLiteral("s.con")), sampleFile());
+            QCOMPARE(cli.run({"write", file, "--port", p.device()}), 0);
+            QCOMPARE(p.stored.size(), 1);
+        } else {
+            QCOMPARE(cli.run({"registro"}), 0);
+        }
+        QVERIFY2(cli.err().contains(said) && cli.err().contains(local), qPrintable(cli.err()));
+    }
+
     // One unit has the sample's code; another one with the same code is stopped the same way by
     // both front ends, naming the first one, until the installer says to go on.
     void bothRefuseTheSameDuplicate() {

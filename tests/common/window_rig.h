@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,8 +49,10 @@ struct WindowRig {
 
     // networksFile: the content of Reti.cfg found at start, if any. ownRegister: the window
     // records in a register of this rig, not in the user's (which the command line uses).
+    // settingsAtStart: settings the window finds, besides its port.
     explicit WindowRig(const sim::SimulatorOptions& options = {}, const QString& band = {},
-                       const QByteArray& networksFile = {}, bool ownRegister = true) {
+                       const QByteArray& networksFile = {}, bool ownRegister = true,
+                       const QHash<QString, QString>& settingsAtStart = {}) {
         QSettings(QSettings::IniFormat, QSettings::UserScope, "SelvanaM", "SelvanaM").clear();
         if (!networksFile.isEmpty()) {
             QFile file(networksFilePath(programFolder.path()));
@@ -65,6 +68,8 @@ struct WindowRig {
                          [this](const QByteArray& bytes) { received += bytes; });
         settings.SaveSetting(QStringLiteral("Port"), QStringLiteral("1"));
         settings.SaveSetting(QStringLiteral("Device1"), pty.slavePath());
+        for (auto it = settingsAtStart.cbegin(); it != settingsAtStart.cend(); ++it)
+            settings.SaveSetting(it.key(), it.value());
         state.BandLetter = band;
         window = std::make_unique<MainWindow>(state, link, settings, dialogs, programFolder.path());
         window->run().setTiming(testTiming());
