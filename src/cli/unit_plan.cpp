@@ -4,6 +4,7 @@
 #include "core/editor/editor_model.h"
 #include "core/fields/field_table.h"
 #include "core/fields/peripheral_code.h"
+#include "core/networks/ansi_codec.h"
 #include "registry/unit_record.h"
 #include "registry/unit_register.h"
 
@@ -32,18 +33,12 @@ std::optional<int> wholeNumber(const QString& text) {
     return text.toInt();
 }
 
-// A spreadsheet's text: UTF-8 (with or without its mark), else the Windows code page older
+// A spreadsheet's text: UTF-8 (the decoder drops its mark), else the Windows code page older
 // Italian spreadsheets save in.
 QString decoded(const QByteArray& content) {
     QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(content);
-    if (utf8.hasError()) {
-        QStringDecoder windows("windows-1252");
-        text = windows.isValid() ? windows.decode(content) : QString::fromLatin1(content);
-    }
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return text;
+    const QString text = utf8.decode(content);
+    return utf8.hasError() ? ansi::toUnicode(content) : text;
 }
 
 // One line's fields; quotes as spreadsheets write them ("" for a quote inside quotes).

@@ -103,6 +103,9 @@ private slots:
             << QStringList{"4:101|Atrio|"} << "";
         QTest::newRow("older spreadsheet code page")
             << QByteArray("3;Caff\xE8\n") << QStringList{QStringLiteral("1:3|Caffè|")} << "";
+        QTest::newRow("older code page, its own signs")
+            << QByteArray("4;Bar \x80 \x93 \x81\n")
+            << QStringList{QStringLiteral("1:4|Bar € \u201C \u0081|")} << "";
         QTest::newRow("same code in two networks")
             << QByteArray("5;a;12\n5;b;13\n") << QStringList{"1:5|a|12", "2:5|b|13"} << "";
 
