@@ -1,6 +1,7 @@
 #include "configuration_report.h"
 
 #include "core/fields/field_table.h"
+#include "core/fields/number_text.h"
 #include "core/files/config_file.h"
 #include "core/image/config_decoder.h"
 #include "core/image/memory_map.h"
@@ -20,10 +21,6 @@ namespace {
 
 QString yesNo(bool on) {
     return on ? QStringLiteral("sì") : QStringLiteral("no");
-}
-
-QString hex2(int value) {
-    return QString::number(value & 0xFF, 16).toUpper().rightJustified(2, QLatin1Char('0'));
 }
 
 QString firmwareName(std::uint8_t m6) {
@@ -127,17 +124,17 @@ QList<ReportField> fieldsOf(const ConfigRecord& r, const Image& b) {
     const QList<int> conditioned = inputsWithBit(r.MaskIngressi, false);
     ReportField& mask = list.add("MaskIngressi", r.MaskIngressi,
                                  QStringLiteral("%1 (maschera invertita %2)")
-                                     .arg(inputsText(conditioned), hex2(r.MaskIngressi)));
+                                     .arg(inputsText(conditioned), byteHex(r.MaskIngressi)));
     mask.extra.insert(QStringLiteral("ingressi"), jsonArray(conditioned));
-    mask.extra.insert(QStringLiteral("esadecimale"), hex2(r.MaskIngressi));
+    mask.extra.insert(QStringLiteral("esadecimale"), byteHex(r.MaskIngressi));
     const QList<int> copied = inputsWithBit(r.MaskIngressiCopia, true);
     ReportField& copy =
         list.add("MaskIngressiCopia", r.MaskIngressiCopia,
                  QStringLiteral("%1 (maschera diretta %2; non mostrata, l'editor la ricava "
                                 "dagli ingressi condizionati)")
-                     .arg(inputsText(copied), hex2(r.MaskIngressiCopia)));
+                     .arg(inputsText(copied), byteHex(r.MaskIngressiCopia)));
     copy.extra.insert(QStringLiteral("ingressi"), jsonArray(copied));
-    copy.extra.insert(QStringLiteral("esadecimale"), hex2(r.MaskIngressiCopia));
+    copy.extra.insert(QStringLiteral("esadecimale"), byteHex(r.MaskIngressiCopia));
 
     list.add("CodiceRete", r.CodiceRete,
              QString::number(r.CodiceRete).rightJustified(5, QLatin1Char('0')));
@@ -145,7 +142,7 @@ QList<ReportField> fieldsOf(const ConfigRecord& r, const Image& b) {
     if (r.CodicePeriferica == 0 && (b[kCodeHigh] != 0 || b[kCodeLow] != 0)) {
         code.text += QStringLiteral(" (i byte 26-27, %1 %2, non sono un codice valido per il "
                                     "protocollo: l'editor mostra 0 e non permette la scrittura)")
-                         .arg(hex2(b[kCodeHigh]), hex2(b[kCodeLow]));
+                         .arg(byteHex(b[kCodeHigh]), byteHex(b[kCodeLow]));
         code.extra.insert(QStringLiteral("valido"), false);
     }
     list.integer("NumIngressi", r.NumIngressi);
@@ -183,8 +180,9 @@ QList<ReportField> fieldsOf(const ConfigRecord& r, const Image& b) {
     for (const auto& [name, value] :
          {std::pair{"OffsetSicep1", r.OffsetSicep1}, std::pair{"OffsetSicep2", r.OffsetSicep2}}) {
         ReportField& f = list.integer(name, value);
-        f.text += QStringLiteral(" (%1 %2)").arg(fieldCaption(u"txtOffsetSicepHex01"), hex2(value));
-        f.extra.insert(QStringLiteral("esadecimale"), hex2(value));
+        f.text +=
+            QStringLiteral(" (%1 %2)").arg(fieldCaption(u"txtOffsetSicepHex01"), byteHex(value));
+        f.extra.insert(QStringLiteral("esadecimale"), byteHex(value));
     }
     return list.fields;
 }
@@ -212,7 +210,7 @@ ChecksumVerdict checksumOf(const Image& image, const QString& serialNumber) {
 QString markerText(char marker) {
     if (marker >= 0x21 && marker < 0x7F)
         return QString(QLatin1Char(marker));
-    return QStringLiteral("0x") + hex2(static_cast<std::uint8_t>(marker));
+    return QStringLiteral("0x") + byteHex(static_cast<std::uint8_t>(marker));
 }
 
 } // namespace
@@ -275,20 +273,20 @@ QString reportText(const ConfigurationReport& r) {
     line(QString());
 
     const ChecksumVerdict& c = r.checksum;
-    QString checksum = QStringLiteral("Checksum (byte 64): 0x%1. ").arg(hex2(c.stored));
+    QString checksum = QStringLiteral("Checksum (byte 64): 0x%1. ").arg(byteHex(c.stored));
     if (c.matches) {
         checksum += *c.matches
                         ? QStringLiteral("Corretto per il numero di serie %1.").arg(c.serialNumber)
                         : QStringLiteral("Errato per il numero di serie %1: dovrebbe "
                                          "essere 0x%2.")
-                              .arg(c.serialNumber, hex2(c.expected));
+                              .arg(c.serialNumber, byteHex(c.expected));
     } else {
         checksum +=
             QStringLiteral("Non verificabile senza il numero di serie: copre i byte 1-63 e i byte "
                            "1-4, il numero di serie, non sono nel file. È corretto per le "
                            "periferiche il cui numero di serie ha i quattro byte di somma 0x%1 "
                            "(modulo 256), per esempio 000000%1; verificarlo con --serial NUMERO.")
-                .arg(hex2(c.serialSum));
+                .arg(byteHex(c.serialSum));
     }
     line(checksum);
     line(QStringLiteral("Nella scrittura in una periferica il checksum è sempre ricalcolato."));
@@ -310,14 +308,14 @@ QJsonObject reportJson(const ConfigurationReport& r) {
 
     QString body;
     for (int k = conf::kFirstImageByte; k <= kChecksum; ++k)
-        body += hex2(r.image[k]);
+        body += byteHex(r.image[k]);
 
     const ChecksumVerdict& c = r.checksum;
     QJsonObject checksum{
         {QStringLiteral("byte64"), c.stored},
         {QStringLiteral("sommaByte5a63"), c.sum5to63},
         {QStringLiteral("sommaNumeroDiSerie"), c.serialSum},
-        {QStringLiteral("esempioNumeroDiSerie"), QStringLiteral("000000") + hex2(c.serialSum)},
+        {QStringLiteral("esempioNumeroDiSerie"), QStringLiteral("000000") + byteHex(c.serialSum)},
         {QStringLiteral("verificabile"), c.matches.has_value()},
     };
     if (c.matches) {

@@ -5,6 +5,7 @@
 #include "cli/file_names.h"
 #include "cli/stop_request.h"
 #include "cli/write_image.h"
+#include "core/fields/number_text.h"
 #include "core/files/config_file_io.h"
 #include "core/image/config_decoder.h"
 #include "core/image/rounding.h"
@@ -39,12 +40,9 @@ QString checksumWarning(const Image& image) {
     const std::uint8_t expected = CalcolaCKSSave(image);
     if (image[64] == expected)
         return {};
-    const auto hex = [](std::uint8_t b) {
-        return QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-    };
     return QStringLiteral("Attenzione: il checksum letto (0x%1) non corrisponde ai dati (0x%2): la "
                           "memoria della periferica potrebbe essere alterata.")
-        .arg(hex(image[64]), hex(expected));
+        .arg(byteHex(image[64]), byteHex(expected));
 }
 
 QString secondsText(double seconds) {

@@ -2,6 +2,7 @@
 
 #include "core/editor/editor_model.h"
 #include "core/fields/field_table.h"
+#include "core/fields/number_text.h"
 #include "core/fields/peripheral_code.h"
 #include "core/image/config_decoder.h"
 #include "core/image/frequency_codec.h"
@@ -18,10 +19,6 @@ using editor::Ctl;
 
 namespace {
 
-QString hex(std::uint8_t b) {
-    return QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-}
-
 // The peripheral code as bytes 26-27 hold it. The window shows a code it cannot read (a negative
 // number, BCD digits above 9) as 0; the message names what the file really holds.
 QString storedCodeText(const Image& image, int protocol) {
@@ -30,9 +27,10 @@ QString storedCodeText(const Image& image, int protocol) {
     QString value = QString::number(high * 256 + low);
     if (protocol == map::kProtocolSicep) { // packed BCD: its digits, as stored when not valid
         const int code = decodePeripheralCode(high, low, protocol);
-        value = code != 0 || (high == 0 && low == 0) ? QString::number(code) : hex(high) + hex(low);
+        value = code != 0 || (high == 0 && low == 0) ? QString::number(code)
+                                                     : byteHex(high) + byteHex(low);
     }
-    return QStringLiteral("%1, byte 26-27 = 0x%2 0x%3").arg(value, hex(high), hex(low));
+    return QStringLiteral("%1, byte 26-27 = 0x%2 0x%3").arg(value, byteHex(high), byteHex(low));
 }
 
 // What the window says with the code box red and "SAVE" off.

@@ -44,6 +44,10 @@ QString shortestText(double value) {
     return plainLocale().toString(value, 'g', 15);
 }
 
+QString byteHex(std::uint8_t byte) {
+    return QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+}
+
 QString offsetHexText(const QString& offsetText) {
     const auto value = textToInt16(QStringLiteral("00") + offsetText.trimmed());
     const int v = value ? static_cast<int>(*value) : 0;

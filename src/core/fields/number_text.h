@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 #include <optional>
 
 namespace selvana {
@@ -26,6 +28,9 @@ inline std::optional<long long> textToByte(const QString& text) {
 QString integerText(long long value);
 QString fixedText(double value, int decimals);
 QString shortestText(double value); // at most 15 significant digits: 7 x 0.1 shows 0.7
+
+// A byte as two upper-case hex digits: 0x0A gives "0A".
+QString byteHex(std::uint8_t byte);
 
 // Two upper-case hex digits of an offset box's text: trimmed, "00" in front, as a 16-bit number,
 // last two digits. An empty box gives "00", 999 gives "E7"; a text that is not a number, "00".

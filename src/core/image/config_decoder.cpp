@@ -1,5 +1,6 @@
 #include "core/image/config_decoder.h"
 
+#include "core/fields/number_text.h"
 #include "core/image/frequency_codec.h"
 #include "core/image/memory_map.h"
 
@@ -8,10 +9,6 @@ namespace selvana {
 using namespace map;
 
 namespace {
-
-QString hexPair(int value) {
-    return QString::number(value, 16).toUpper().rightJustified(2, '0');
-}
 
 bool bcdByteValid(std::uint8_t b) {
     return (b >> 4) <= 9 && (b & 0x0F) <= 9;
@@ -34,7 +31,7 @@ std::int16_t decodePeripheralCode(std::uint8_t high, std::uint8_t low, int proto
 void Analyze2(const Image& b, const QString& bandLetter, ConfigRecord& rec) {
     // The frequency; a band letter given at start replaces it.
     const QString wordText =
-        hexPair(b[kFlags] & kFlagsWordBit16) + hexPair(b[kWordHigh]) + hexPair(b[kWordLow]);
+        byteHex(b[kFlags] & kFlagsWordBit16) + byteHex(b[kWordHigh]) + byteHex(b[kWordLow]);
     rec.FrequenzaTX = DecodificaFrequenza(wordText);
     if (bandLetter == QLatin1String("U"))
         rec.FrequenzaTX = 445.0;

@@ -1,5 +1,6 @@
 #include "core/link/frame_codec.h"
 
+#include "core/fields/number_text.h"
 #include "core/image/config_decoder.h"
 #include "core/image/memory_map.h"
 
@@ -12,7 +13,7 @@ bool isReadFrame(const QByteArray& frame) {
 QString serialNumberOf(const Image& image) {
     QString text;
     for (int i = map::kSerialFirst; i <= map::kSerialLast; ++i)
-        text += QString::number(image[i], 16).toUpper().rightJustified(2, '0');
+        text += byteHex(image[i]);
     return text;
 }
 
