@@ -4,6 +4,7 @@
 #include "cli/configuration_encoder.h"
 #include "cli/console.h"
 #include "cli/exit_status.h"
+#include "cli/file_names.h"
 #include "core/files/config_file_io.h"
 #include "registry/installer.h"
 #include "registry/register_sync.h"
@@ -15,7 +16,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace selvana::cli {
 
@@ -148,11 +148,10 @@ int runRegisterCommand(const Options& options, Console& console) {
             console.err(QStringLiteral("Il registro non si legge."));
             return kFileError;
         }
-        QSaveFile out(options.pdfPath);
         const QByteArray pdf = siteSheetPdf(units, QDateTime::currentDateTime());
-        if (!out.open(QIODevice::WriteOnly) || out.write(pdf) != pdf.size() || !out.commit()) {
+        if (const auto why = replaceByBytes(options.pdfPath, pdf)) {
             console.err(QStringLiteral("Impossibile scrivere la scheda dell'impianto \"%1\": %2.")
-                            .arg(QDir::toNativeSeparators(options.pdfPath), out.errorString()));
+                            .arg(QDir::toNativeSeparators(options.pdfPath), *why));
             return kFileError;
         }
         console.err(QStringLiteral("Scheda dell'impianto salvata in \"%1\" (%2 periferiche).")

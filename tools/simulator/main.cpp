@@ -1,6 +1,7 @@
 // selvanam-sim: a simulated peripheral on a pseudo-terminal. The first line of stdout is the
 // device path to give the programmer; the log goes to stderr; Enter presses RESET.
 
+#include "core/files/atomic_file.h"
 #include "core/link/frame_codec.h"
 #include "simulator/image_source.h"
 #include "simulator/peripheral_simulator.h"
@@ -8,7 +9,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -146,10 +146,9 @@ SimulatorOptions optionsFrom(const QCommandLineParser& parser) {
 }
 
 void saveImage(const QString& path, const Image& image) {
-    QSaveFile file(path);
     const QByteArray bytes(reinterpret_cast<const char*>(image.data() + 1), 64);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        log(QStringLiteral("cannot save %1: %2").arg(path, file.errorString()));
+    if (const auto failed = AtomicFile(path).write(bytes))
+        log(QStringLiteral("cannot save %1: %2").arg(path, failed->detail));
     else
         log(QStringLiteral("image saved to %1").arg(path));
 }
