@@ -114,8 +114,10 @@ int LinkCommand::prepare() {
         if (!warning.isEmpty())
             console_.err(warning);
         // Every peripheral the file suits would get the same values: a file that cannot be
-        // written is refused before anyone presses RESET.
-        if (auto error = checkWritable(file_, networks_)) {
+        // written is refused before anyone presses RESET. With --codici or --piano the
+        // units' codes replace the file's, and the plan checks its own.
+        const bool planned = !options_.planPath.isEmpty() || options_.codes;
+        if (auto error = planned ? std::nullopt : checkWritable(file_, networks_)) {
             console_.err(QStringLiteral("Il file %1 non può essere scritto in una periferica: %2")
                              .arg(quoted(options_.file), *error));
             return kInvalid;

@@ -455,6 +455,47 @@ private slots:
         QCOMPARE(cli.prompts(), codes.size());
     }
 
+    // A template whose own code is no valid code (0): written as it is it is refused before any
+    // RESET, while the units of a range or a piano give it theirs.
+    void aTemplateWithoutACodeTakesThePlansCodes_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("code"); // the one written; 0 for none
+        QTest::newRow("no plan") << QStringList{"--count", "1"} << 6 << 0;
+        QTest::newRow("a range") << QStringList{"--codici", "101-101"} << 0 << 101;
+        QTest::newRow("a piano") << QStringList{"--piano", "@plan"} << 0 << 21;
+    }
+    void aTemplateWithoutACodeTakesThePlansCodes() {
+        QFETCH(QStringList, options);
+        QFETCH(int, code);
+        Image noCode = siteConfiguration();
+        noCode[map::kCodeHigh] = 0, noCode[map::kCodeLow] = 0;
+        const QString template_ =
+            writeFile(file("senza-codice.con"), conf::fileContent(1, 0, assembled(noCode)));
+        for (QString& option : options) {
+            if (option == QLatin1String("@plan"))
+                option = writeFile(file("piano.csv"), "21;Atrio\n");
+        }
+        SimulatedPeripheral p;
+        QVERIFY(p.start(peripheralOptions('K', sampleProteusX(), {0x11111111})));
+        CliRun cli;
+        p.answerPrompts(cli);
+        QTEST(cli.run(QStringList{QStringLiteral("program"), template_, QStringLiteral("--port"),
+                                  p.device()} +
+                      options),
+              "status");
+        if (code == 0) {
+            QVERIFY2(cli.err().contains(QStringLiteral("non può essere scritto in una periferica")),
+                     qPrintable(cli.err()));
+            QCOMPARE(p.stored.size(), 0);
+            return;
+        }
+        QCOMPARE(p.stored.size(), 1);
+        ConfigRecord written;
+        Analyze2(p.stored[0], QString(), written);
+        QCOMPARE(written.CodicePeriferica, code);
+    }
+
     // A code refused with "N" is not held: the next peripheral (here the same one again) gets it.
     void aRefusedWriteLeavesItsCodeFree() {
         SimulatedPeripheral p;
