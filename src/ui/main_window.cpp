@@ -350,7 +350,6 @@ void MainWindow::setVisible(bool visible) {
     QMainWindow::setVisible(visible);
 }
 
-// The window's frame: the window system's once it has drawn one, else a title bar and borders.
 QMargins MainWindow::frameEstimate() const {
     const QMargins known = windowHandle() ? windowHandle()->frameMargins() : QMargins();
     const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
@@ -363,9 +362,10 @@ QMargins MainWindow::frameEstimate() const {
 // Where it does not, the window fills that area and the frames scroll.
 void MainWindow::fitToScreen() {
     const QSize most = screen()->availableGeometry().size().shrunkBy(frameEstimate());
-    const int toolbar = tlbMain_->sizeHint().height();
-    editorScroll_->setRoom(most - QSize(0, toolbar));
-    const QSize needed = editorScroll_->contentMinimum() + QSize(0, toolbar);
+    // The toolbar above the editor and the register bar below it.
+    const QSize bars(0, tlbMain_->sizeHint().height() + statusBar()->sizeHint().height());
+    editorScroll_->setRoom(most - bars);
+    const QSize needed = editorScroll_->contentMinimum() + bars;
     if (needed.width() <= most.width() && needed.height() <= most.height())
         return;
     resize(most);

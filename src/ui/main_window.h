@@ -87,6 +87,9 @@ public:
 
     // Fitted to the screen when first shown.
     void setVisible(bool visible) override;
+    // The window system's frame around the window: its own once drawn, else a title bar and
+    // borders as the style draws them.
+    QMargins frameEstimate() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -96,7 +99,6 @@ private:
     void buildToolbar();
     void buildEditorArea();
     void fitToScreen();
-    QMargins frameEstimate() const;
     void buildPanels();
     void buildRegisterBar();
     void setRegisterNote(const QString& text);
