@@ -18,9 +18,7 @@ packages=(
 )
 ensure_packages "${packages[@]}"
 
-if [ ! -f "$build_dir/CMakeCache.txt" ]; then
-    configure_release_build -DSELVANA_BUILD_TESTS=OFF
-fi
+configure_release_build -DSELVANA_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)" --target selvanam-shots selvanam-sim
 
 # Italian number formatting, as an installer's PC has it; the default Qt style of a plain X.

@@ -3,7 +3,8 @@
 release_build_dir=build-release
 release_packages=(dpkg-dev) # dpkg-buildflags, dpkg-shlibdeps
 
-# configure_release_build [CMAKE_ARGS...]
+# configure_release_build [CMAKE_ARGS...]: every time, so that a folder configured otherwise
+# before gets the package's flags; with the same flags nothing is rebuilt.
 configure_release_build() {
     local cppflags cxxflags ldflags features
     export DEB_BUILD_MAINT_OPTIONS=hardening=+all
