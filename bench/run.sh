@@ -19,6 +19,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/packages.sh
 source scripts/lib/release_build.sh
+source scripts/lib/simulator.sh
 
 runs=${RUNS:-21}
 cycles=${CYCLES:-20}
@@ -145,10 +146,9 @@ echo
 [ -z "${STARTUP_ONLY:-}" ] || exit 0
 
 # 2. Resident memory with a configuration shown, on the real program.
-"$sim" --announce K --auto-reset 1 >"$work/device" 2>"$work/sim.log" &
-pids+=($!)
-for _ in $(seq 50); do [ -s "$work/device" ] && break; sleep 0.1; done
-printf '[CONFIG]\nPort=1\nDevice1=%s\n' "$(head -n 1 "$work/device")" >"$XDG_CONFIG_HOME/SelvanaM/SelvanaM.ini"
+start_simulator "$work" "$sim" --announce K --auto-reset 1
+pids+=("$simulator_pid")
+printf '[CONFIG]\nPort=1\nDevice1=%s\n' "$simulator_device" >"$XDG_CONFIG_HOME/SelvanaM/SelvanaM.ini"
 mkdir -p "$work/program"
 cp "$program" "$work/program/selvanam" # its networks file goes beside it, in the scratch folder
 "$work/program/selvanam" >"$work/program.log" 2>&1 &
@@ -160,12 +160,12 @@ sleep 1
 # "Lettura Configurazione", the second toolbar button (no window manager: the window is at 0,0).
 xdotool mousemove 200 30 click 1
 for _ in $(seq 100); do
-    grep -q "configuration sent" "$work/sim.log" && break
+    grep -q "configuration sent" "$work/simulator.log" && break
     sleep 0.1
 done
 sleep 1
-if ! grep -q "configuration sent" "$work/sim.log"; then
-    echo "2. Memoria: la configurazione non è arrivata (vedere $work/sim.log)" >&2
+if ! grep -q "configuration sent" "$work/simulator.log"; then
+    echo "2. Memoria: la configurazione non è arrivata (vedere $work/simulator.log)" >&2
     exit 1
 fi
 rss_kb=$(awk '/^VmRSS:/ {print $2}' "/proc/$program_pid/status")

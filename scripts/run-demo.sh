@@ -8,25 +8,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 
+source scripts/lib/simulator.sh
+
 demo="$PWD/build/demo"
 mkdir -p "$demo/config/SelvanaM"
-device_file="$demo/device"
-rm -f "$device_file"
-
-build/tools/simulator/selvanam-sim --announce K --auto-reset 3 --save "$demo/peripheral.bin" \
-    >"$device_file" 2>"$demo/simulator.log" &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true' EXIT
-
-for _ in $(seq 50); do
-    [ -s "$device_file" ] && break
-    sleep 0.1
-done
-device=$(head -n 1 "$device_file")
-if [ -z "$device" ]; then
-    echo "Il simulatore non è partito; vedere $demo/simulator.log" >&2
-    exit 1
-fi
+simulator_pid=""
+trap '[ -z "$simulator_pid" ] || kill "$simulator_pid" 2>/dev/null || true' EXIT
+start_simulator "$demo" build/tools/simulator/selvanam-sim --announce K --auto-reset 3 \
+    --save "$demo/peripheral.bin"
+device=$simulator_device
 printf '[CONFIG]\nPort=1\nDevice1=%s\n' "$device" >"$demo/config/SelvanaM/SelvanaM.ini"
 echo "Periferica simulata su $device (registro: $demo/simulator.log)"
 

@@ -1,55 +1,43 @@
 #!/usr/bin/env bash
-# The picture of the site sheet in docs/: selvanam-cli programs simulated peripherals of one
-# site, each with its own peripheral code and zone, as an installer would; then the sheet made
-# by selvanam-cli registro --pdf has its first page turned into docs/site-sheet.png.
+# The picture of the site sheet in docs/: selvanam-cli programs simulated peripherals of two
+# sites from one configuration and a piano per site, each unit with its own peripheral code and
+# zone, as an installer would; then the sheet made by selvanam-cli registro --pdf has its first
+# page turned into docs/site-sheet.png.
 #   scripts/site-sheet.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 source scripts/lib/packages.sh
-ensure_packages poppler-utils python3
+ensure_packages poppler-utils
+source scripts/lib/simulator.sh
 cmake --build build --target selvanam-cli selvanam-sim >/dev/null
 work=$(mktemp -d)
-sim=""
-trap '[ -n "$sim" ] && kill "$sim" 2>/dev/null; rm -rf "$work"' EXIT
+simulator_pid=""
+# An input that never ends: a batch stops when its input does.
+exec {open_input}< <(sleep infinity)
+open_input_pid=$!
+trap 'kill $simulator_pid "$open_input_pid" 2>/dev/null; rm -rf "$work"' EXIT
 export HOME="$work" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen
 mkdir -p "$XDG_CONFIG_HOME/SelvanaM"
 printf '[CONFIG]\nInstallatore=Mario Rossi\n' >"$XDG_CONFIG_HOME/SelvanaM/SelvanaM.ini"
 cli=build/src/selvanam-cli/selvanam-cli
 
-units=(
-    "101|Le Querce|Ingresso principale"
-    "102|Le Querce|Magazzino"
-    "103|Le Querce|Uffici piano terra"
-    "104|Le Querce|Uffici primo piano"
-    "105|Le Querce|Cancello carraio"
-    "201|Villa Rosa|Garage"
-)
 serials="A1B2C301,A1B2C302,A1B2C303,A1B2C304,A1B2C305,A1B2C306"
-build/tools/simulator/selvanam-sim --announce K --auto-reset-ms 300 --serial "$serials" \
-    >"$work/device" 2>"$work/simulator.log" &
-sim=$!
-for _ in $(seq 50); do
-    [ -s "$work/device" ] && break
-    sleep 0.1
-done
-device=$(head -n 1 "$work/device")
+start_simulator "$work" build/tools/simulator/selvanam-sim --announce K --auto-reset-ms 300 \
+    --serial "$serials"
+device=$simulator_device
 
-# The simulated peripheral's own configuration, as a file and as JSON to change the code in.
+# The simulated peripheral's own configuration is the site's; each piano gives the codes.
 "$cli" read --port "$device" -o "$work/base.con" --timeout 10 >/dev/null
-"$cli" decode "$work/base.con" --json >"$work/base.json"
-for unit in "${units[@]}"; do
-    IFS='|' read -r code site zone <<<"$unit"
-    python3 - "$work/base.json" "$work/$code.json" "$code" <<'PY'
-import json, sys
-doc = json.load(open(sys.argv[1]))
-doc["campi"]["CodicePeriferica"]["valore"] = int(sys.argv[3])
-json.dump(doc, open(sys.argv[2], "w"))
-PY
-    "$cli" encode "$work/$code.json" -o "$work/$code.con" >/dev/null
-    "$cli" write "$work/$code.con" --port "$device" --timeout 10 --sito "$site" --zona "$zone" \
-        --log "$work/log.csv"
+printf 'codice;zona\n101;Ingresso principale\n102;Magazzino\n103;Uffici piano terra\n104;Uffici primo piano\n105;Cancello carraio\n' \
+    >"$work/querce.csv"
+printf 'codice;zona\n201;Garage\n' >"$work/rosa.csv"
+# The peripherals press RESET by themselves; each batch ends with its piano.
+for site in "Le Querce|querce" "Villa Rosa|rosa"; do
+    IFS='|' read -r name piano <<<"$site"
+    "$cli" program "$work/base.con" --port "$device" --piano "$work/$piano.csv" --sito "$name" \
+        --log "$work/log.csv" <&"$open_input" >/dev/null
 done
 
 "$cli" registro --sito "Le Querce" --pdf "$work/scheda.pdf"
