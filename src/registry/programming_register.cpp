@@ -76,6 +76,9 @@ void ProgrammingRegister::exchange() {
 }
 
 void ProgrammingRegister::startExchange() {
+    // The local file is made on this thread, before the exchange's own connection opens it: two
+    // connections making a new file at once each find the other's schema half made.
+    local();
     const QString file = file_;
     const ServerAddress server = *server_;
     thread_ = QThread::create([this, file, server] {
