@@ -13,8 +13,6 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
-#include <algorithm>
-
 namespace selvana::cli {
 
 using editor::Ctl;
@@ -319,12 +317,9 @@ std::optional<QString> UnitPlan::freeCode(const QString& serial, registry::UnitR
 std::optional<QString> UnitPlan::unitFor(const QString& serial, registry::UnitRegister* reg,
                                          PlannedUnit& unit) const {
     if (kind_ == Kind::Rows) {
-        int index = given_.value(serial, -1);
-        for (int i = 0; i < rows_.size() && index < 0; ++i) {
-            if (std::find(given_.cbegin(), given_.cend(), i) == given_.cend())
-                index = i;
-        }
-        if (index < 0)
+        // Rows are given in order: the next one is the first not given yet.
+        const int index = given_.value(serial, static_cast<int>(given_.size()));
+        if (index >= rows_.size())
             return QStringLiteral("tutte le %1 righe del piano sono già state programmate")
                 .arg(rows_.size());
         unit = rows_[index].unit;
@@ -350,14 +345,8 @@ std::optional<QString> UnitPlan::unitFor(const QString& serial, registry::UnitRe
 void UnitPlan::taken(const QString& serial, const PlannedUnit& unit) {
     if (kind_ == Kind::Range) {
         given_.insert(serial, unit.code);
-    } else if (kind_ == Kind::Rows && !given_.contains(serial)) {
-        for (int i = 0; i < rows_.size(); ++i) {
-            if (rows_[i].unit.code == unit.code && rows_[i].unit.network == unit.network &&
-                std::find(given_.cbegin(), given_.cend(), i) == given_.cend()) {
-                given_.insert(serial, i);
-                return;
-            }
-        }
+    } else if (kind_ == Kind::Rows && !given_.contains(serial) && given_.size() < rows_.size()) {
+        given_.insert(serial, static_cast<int>(given_.size()));
     }
 }
 

@@ -79,7 +79,7 @@ public:
     std::optional<QString> unitFor(const QString& serial, registry::UnitRegister* reg,
                                    PlannedUnit& unit) const;
 
-    // The peripheral `serial` may now hold `unit`.
+    // The peripheral `serial` may now hold `unit`, the one unitFor() gave it.
     void taken(const QString& serial, const PlannedUnit& unit);
 
     // Why no other peripheral can get a unit: every code of the range is held, or every row
