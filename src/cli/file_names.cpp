@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -90,6 +91,10 @@ QString shownName(const QString& name) {
         if (isKeptByte(c))
             c = QChar::ReplacementCharacter;
     return shown;
+}
+
+QString quotedName(const QString& name) {
+    return QLatin1Char('"') + QDir::toNativeSeparators(shownName(name)) + QLatin1Char('"');
 }
 
 FileFacts factsOf(const QString& name) {

@@ -26,6 +26,8 @@ bool hasRawBytes(const QString& name);
 QByteArray nameBytes(const QString& name);
 // The name for messages: each kept byte shown as the replacement character.
 QString shownName(const QString& name);
+// The shown name in quotes, with the system's separators: "C:\dati\impianto.con".
+QString quotedName(const QString& name);
 
 // What the command line needs to know of a file before reading or replacing it.
 struct FileFacts {

@@ -30,10 +30,6 @@ QString firmwareName(std::uint8_t m6) {
     return m6 ? QStringLiteral("M6 e successive") : QStringLiteral("precedenti alla M6");
 }
 
-QString quoted(const QString& path) {
-    return QLatin1Char('"') + QDir::toNativeSeparators(shownName(path)) + QLatin1Char('"');
-}
-
 // The link never rejects a frame for its checksum (nor does the window); the command line at
 // least says so, since it knows the serial number a file lacks.
 QString checksumWarning(const Image& image) {
@@ -56,7 +52,7 @@ std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& b
     const FileFacts info = factsOf(path);
     const auto failed = [&path](const QString& why) {
         return QStringLiteral("Impossibile leggere il file di configurazione %1: %2.")
-            .arg(quoted(path), why);
+            .arg(quotedName(path), why);
     };
     if (!info.exists)
         return failed(QStringLiteral("il file non esiste"));
@@ -75,7 +71,7 @@ std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& b
     if (bytes.size() < conf::kFileSize)
         return QStringLiteral("Il file %1 non è un file di configurazione: contiene %2 byte, ne "
                               "servono %3.")
-            .arg(quoted(path))
+            .arg(quotedName(path))
             .arg(info.size)
             .arg(conf::kFileSize);
     if (size)
@@ -119,7 +115,7 @@ int LinkCommand::prepare() {
         const bool planned = !options_.planPath.isEmpty() || options_.codes;
         if (auto error = planned ? std::nullopt : checkWritable(file_, networks_)) {
             console_.err(QStringLiteral("Il file %1 non può essere scritto in una periferica: %2")
-                             .arg(quoted(options_.file), *error));
+                             .arg(quotedName(options_.file), *error));
             return kInvalid;
         }
         QString serverWarning;
@@ -143,7 +139,7 @@ int LinkCommand::prepare() {
         const FileFacts target = factsOf(options_.file);
         if ((target.exists && !target.isFile) || !target.folderExists) {
             console_.err(QStringLiteral("Impossibile creare il file %1: %2.")
-                             .arg(quoted(options_.file),
+                             .arg(quotedName(options_.file),
                                   target.exists ? QStringLiteral("non è un file")
                                                 : QStringLiteral("la cartella non esiste")));
             return kFileError;
@@ -184,7 +180,7 @@ int LinkCommand::preparePlan() {
             if (auto error = checkWritable(file_, networks_, &row.unit, &built)) {
                 console_.err(QStringLiteral("Riga %1 del piano %2: %3")
                                  .arg(row.line)
-                                 .arg(quoted(options_.planPath), *error));
+                                 .arg(quotedName(options_.planPath), *error));
                 return kInvalid;
             }
             ConfigRecord written;
@@ -194,7 +190,7 @@ int LinkCommand::preparePlan() {
                 console_.err(QStringLiteral("Riga %1 del piano %2: il codice %3 è già alla riga %4 "
                                             "nella rete %5.")
                                  .arg(row.line)
-                                 .arg(quoted(options_.planPath))
+                                 .arg(quotedName(options_.planPath))
                                  .arg(written.CodicePeriferica)
                                  .arg(earlier)
                                  .arg(registry::networkText(written.CodiceRete)));
@@ -203,7 +199,7 @@ int LinkCommand::preparePlan() {
             lineOf.insert(key, row.line);
         }
         console_.err(QStringLiteral("Piano %1: %2 periferiche, una per riga nell'ordine.")
-                         .arg(quoted(options_.planPath))
+                         .arg(quotedName(options_.planPath))
                          .arg(rows.size()));
         plan_ = UnitPlan(rows);
         return kOk;
@@ -220,7 +216,7 @@ int LinkCommand::preparePlan() {
             console_.err(QStringLiteral("I codici %1-%2 non si possono dare con il file %3: %4")
                              .arg(range.first)
                              .arg(range.last)
-                             .arg(quoted(options_.file), *error));
+                             .arg(quotedName(options_.file), *error));
             return kInvalid;
         }
     }
@@ -334,7 +330,7 @@ void LinkCommand::saveReadConfiguration(const Image& image, std::uint8_t firmwar
         if (const auto why = replaceByBytes(options_.file, content))
             error = QStringLiteral("Impossibile salvare la configurazione nel file %1: %2. "
                                    "Nessun file è stato scritto o modificato.")
-                        .arg(quoted(options_.file), *why);
+                        .arg(quotedName(options_.file), *why);
     } else if (const auto failure =
                    conf::writeConfigFile(options_.file, content, conf::ExistingTail::Drop)) {
         error = failure->message;
@@ -347,7 +343,7 @@ void LinkCommand::saveReadConfiguration(const Image& image, std::uint8_t firmwar
     console_.out(QStringLiteral("%1 letta: firmware %2, %3; configurazione salvata in %4")
                      .arg(serial, firmwareName(firmwareM6),
                           record.BandaUHF ? QStringLiteral("UHF") : QStringLiteral("VHF"),
-                          quoted(options_.file)));
+                          quotedName(options_.file)));
     finish(kOk);
 }
 
@@ -406,7 +402,7 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
     backupPath_ = session_.backupPath();
     writing_ = true;
     console_.err(QStringLiteral("Copia di sicurezza della configurazione letta: %1")
-                     .arg(quoted(backupPath_)));
+                     .arg(quotedName(backupPath_)));
     console_.err(QStringLiteral("Attendere prego, scrittura dei dati in corso"));
 }
 
@@ -594,7 +590,7 @@ void LinkCommand::summarise(const QString& why) {
                      .arg(programmed_.size())
                      .arg(notProgrammed_.size())
                      .arg(attempts_)
-                     .arg(quoted(log_->path())));
+                     .arg(quotedName(log_->path())));
 }
 
 void LinkCommand::endBatch(const QString& why) {

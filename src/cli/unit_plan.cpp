@@ -226,8 +226,7 @@ std::optional<QString> readPlan(const QString& path, QList<PlanRow>& rows, bool*
     if (!unreadable)
         unreadable = &ignored;
     *unreadable = true;
-    const QString shown =
-        QLatin1Char('"') + QDir::toNativeSeparators(shownName(path)) + QLatin1Char('"');
+    const QString shown = quotedName(path);
     const FileFacts facts = factsOf(path);
     if (!facts.exists || !facts.isFile)
         return QStringLiteral("Impossibile leggere il piano %1: %2.")
