@@ -4,7 +4,7 @@
 //   selvanam-bench SIMULATOR_PROGRAM [CYCLES]
 // Prints "name value" lines for bench/run.sh.
 
-#include "core/link/programming_run.h"
+#include "core/run/programming_run.h"
 #include "driven_window.h"
 
 #include <QApplication>

@@ -227,6 +227,10 @@ bool Editor::present() {
     return presenting([this] { return model_.present(); });
 }
 
+bool Editor::presentRead(const Image& image) {
+    return presenting([&] { return model_.presentRead(image); });
+}
+
 editor::ImportOutcome Editor::importConfiguration(const conf::ConfigFile& file) {
     return presenting([&] { return model_.importConfiguration(file); });
 }

@@ -34,6 +34,8 @@ public:
     // Shows the session's record, whatever was shown or edited before, as EditorModel::present.
     // Returns whether the configuration may be written; the code box has the focus when not.
     bool present();
+    // An image just read from a peripheral, as EditorModel::presentRead.
+    bool presentRead(const Image& image);
     // A configuration file into the editor, as EditorModel::importConfiguration.
     editor::ImportOutcome importConfiguration(const conf::ConfigFile& file);
     std::optional<FieldError> collect() { return model_.collect(); }

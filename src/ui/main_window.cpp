@@ -136,8 +136,7 @@ void MainWindow::buildEditorArea() {
     content->setObjectName(QStringLiteral("editorContent"));
     editor_ = new Editor(state_, dialogs_, content, this);
     editorScroll_->setWidget(content);
-    connect(editor_, &Editor::saveDecision, this,
-            [this](bool on) { setCommandEnabled(Command::Save, on); });
+    connect(editor_, &Editor::saveDecision, this, [this](bool on) { run_.offerSave(on); });
     files_ = new ConfigFileCommands(
         *editor_, state_, dialogs_, [this](const FieldError& e) { reportFieldError(e); }, this);
     connect(editor_, &Editor::exportClicked, files_, &ConfigFileCommands::btnEsporta_Click);
@@ -384,12 +383,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::Form_Load() {
     state_.PortNumber = settings_.storedPortNumber();
-    const bool port = state_.PortNumber != 0;
-    setCommandEnabled(Command::Load, port);
-    setCommandEnabled(Command::Reti, port);
-    setCommandEnabled(Command::End, true);
-    setCommandEnabled(Command::Config, true);
-    setCommandEnabled(Command::Save, false);
+    run_.showIdleToolbar();
     showPresentationPanel();
     reloadNetworks();
 }
@@ -407,10 +401,6 @@ QAction* MainWindow::command(const QString& key) const {
 }
 
 void MainWindow::setCommandEnabled(Command command, bool enabled) {
-    // Nothing is written to a peripheral whose own configuration has not been read: until
-    // then the editor shows another one (the one read before, an imported file, or none).
-    if (command == Command::Save && !run_.configurationRead())
-        enabled = false;
     if (QAction* action = this->command(command))
         action->setEnabled(enabled);
 }
@@ -516,6 +506,10 @@ void MainWindow::fillCombos() {
 
 bool MainWindow::presentConfiguration() {
     return editor_->present();
+}
+
+bool MainWindow::presentRead(const Image& image) {
+    return editor_->presentRead(image);
 }
 
 std::optional<FieldError> MainWindow::collectConfiguration() {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/files/file_error.h"
-#include "core/link/programming_run.h"
-#include "core/link/run_host.h"
+#include "core/run/programming_run.h"
+#include "core/run/run_host.h"
 #include "core/session/program_state.h"
 #include "serial/port_enumerator.h"
 
@@ -71,6 +71,7 @@ public:
     void reloadNetworks() override;
     void fillCombos() override;
     bool presentConfiguration() override;
+    bool presentRead(const Image& image) override;
     std::optional<FieldError> collectConfiguration() override;
     void reportFieldError(const FieldError& error) override;
     void runPortWindow() override;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/link/programming_run.h"
-#include "core/link/run_host.h"
 #include "core/link/serial_link.h"
+#include "core/run/programming_run.h"
+#include "core/run/run_host.h"
 #include "core/session/program_state.h"
 
 #include <QByteArray>
@@ -73,6 +73,12 @@ public:
         log(QStringLiteral("DisplayData"));
         return presentAllowsSave;
     }
+    // The editor's own way of taking an image read, without the editor.
+    bool presentRead(const Image& image) override {
+        if (session)
+            session->takeRead(image);
+        return presentConfiguration();
+    }
     std::optional<FieldError> collectConfiguration() override {
         log(QStringLiteral("CopiaDatiSave"));
         return collectError;
@@ -105,6 +111,7 @@ public:
         return s;
     }
 
+    SessionData* session = nullptr; // where presentRead puts what was read
     QMap<Command, bool> enabledCommands;
     QString prompt;
     std::uint32_t colour = 0;
@@ -141,6 +148,7 @@ struct RunRig {
     std::optional<FileError> backupFailure; // what the next backups meet
 
     RunRig() {
+        host.session = &state;
         state.PortNumber = 1;
         run.session().setClock([this] { return clock; });
         run.session().setBackup([this](const LinkSession::ReadConfiguration& read, QString*) {

@@ -13,7 +13,7 @@
 #include "common/fake_link.h"
 #include "common/sample_images.h"
 #include "core/image/config_assembler.h"
-#include "core/link/programming_run.h"
+#include "core/run/programming_run.h"
 #include "fuzz_checks.h"
 
 #include <QCoreApplication>
@@ -37,22 +37,17 @@ public:
     }
 };
 
-// The window's part: SAVE only once this peripheral's own configuration was read, the record
-// assembled for real, and the port window choosing what the script says.
+// The window's part: the record assembled for real, and the port window choosing what the
+// script says.
 class Host : public FakeRunHost {
 public:
     Host(ProgramState& state, Script& script) : state_(state), script_(script) {}
 
-    void setCommandEnabled(Command command, bool enabled) override {
-        if (command == Command::Save && !(run && run->configurationRead()))
-            enabled = false;
-        FakeRunHost::setCommandEnabled(command, enabled);
-    }
     // Covering the editor takes the focus from its boxes, whose checks may turn SAVE on.
     void showPreparePanel() override {
         FakeRunHost::showPreparePanel();
-        if (checksOnCover)
-            setCommandEnabled(Command::Save, true);
+        if (checksOnCover && run)
+            run->offerSave(true);
     }
     std::optional<FieldError> collectConfiguration() override {
         if (collectError)
@@ -91,6 +86,7 @@ struct Rig {
 
     explicit Rig(Script& script) : in(script) {
         host.run = &run;
+        host.session = &state;
         host.logCalls = false;
         link.logOpens = false;
         QObject::connect(&run, &ProgrammingRun::framePresented,
@@ -101,11 +97,7 @@ struct Rig {
         });
         state.PortNumber = 1;
         // What the window's load handler does.
-        host.setCommandEnabled(Command::Load, true);
-        host.setCommandEnabled(Command::Save, false);
-        host.setCommandEnabled(Command::Reti, true);
-        host.setCommandEnabled(Command::End, true);
-        host.setCommandEnabled(Command::Config, true);
+        run.showIdleToolbar();
         host.showPresentationPanel();
     }
 
@@ -281,7 +273,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 r.host.collectError.reset();
             if (f & 8) {
                 // An editor check (a box losing the focus) turns SAVE on or off at any time.
-                r.host.setCommandEnabled(Command::Save, f & 16);
+                r.run.offerSave(f & 16);
                 if (!r.failurePending)
                     r.checkState("an editor check");
             }

@@ -1,6 +1,6 @@
 #include "common/fake_link.h"
 #include "common/sample_images.h"
-#include "core/link/programming_run.h"
+#include "core/run/programming_run.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #include "driven_window.h"
 
-#include "core/link/programming_run.h"
+#include "core/run/programming_run.h"
 #include "core/networks/networks_file.h"
 
 #include <QAction>

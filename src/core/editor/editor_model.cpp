@@ -6,7 +6,6 @@
 #include "core/editor/presenter.h"
 #include "core/image/config_decoder.h"
 #include "core/image/memory_map.h"
-#include "core/link/frame_codec.h"
 
 namespace selvana::editor {
 
@@ -52,11 +51,7 @@ bool EditorModel::present() {
 }
 
 bool EditorModel::presentRead(const Image& image) {
-    SessionData& s = state_.session;
-    for (int k = 1; k <= map::kImageSize; ++k)
-        s.ConfigImage[k] = image[k];
-    s.record.SerialNumber = serialNumberOf(s.ConfigImage);
-    Analyze2(s.ConfigImage, s.BandLetter, s.record);
+    state_.session.takeRead(image);
     return present();
 }
 

@@ -18,6 +18,10 @@ struct SessionData {
     Image SaveImage{};           // as assembled for writing or export
     ConfigRecord record;         // includes SerialNumber
     NetworkList networkList;
+
+    // A configuration just read from a peripheral becomes the one of the session: its image,
+    // serial number and decoded record.
+    void takeRead(const Image& image);
 };
 
 } // namespace selvana

@@ -1,8 +1,4 @@
-#include "core/link/programming_run.h"
-
-#include "core/image/config_decoder.h"
-#include "core/image/memory_map.h"
-#include "core/link/frame_codec.h"
+#include "core/run/programming_run.h"
 
 namespace selvana {
 
@@ -62,19 +58,41 @@ QString ProgrammingRun::promptWriteUnknown() {
                           "dopo averlo ricollegato, ripetere la lettura e la programmazione.");
 }
 
-void ProgrammingRun::setCommands(bool load, bool save, bool reti, bool end, bool config) {
-    host_.setCommandEnabled(Command::Load, load);
-    host_.setCommandEnabled(Command::Save, save);
-    host_.setCommandEnabled(Command::Reti, reti);
-    host_.setCommandEnabled(Command::End, end);
-    host_.setCommandEnabled(Command::Config, config);
+namespace {
+
+constexpr unsigned offer(Command command) {
+    return 1u << static_cast<unsigned>(command);
 }
 
-void ProgrammingRun::setIdleCommands() {
-    if (state_.PortNumber < 1)
-        setCommands(false, false, false, true, true);
-    else
-        setCommands(true, false, true, true, true);
+// The commands each state of the toolbar offers, by Toolbar.
+constexpr unsigned kToolbarOffers[] = {
+    offer(Command::Config) | offer(Command::End),
+    offer(Command::Config) | offer(Command::Load) | offer(Command::Reti) | offer(Command::End),
+    offer(Command::End),
+    offer(Command::Save) | offer(Command::End),
+    offer(Command::Load) | offer(Command::Reti) | offer(Command::End),
+};
+
+} // namespace
+
+void ProgrammingRun::showToolbar(Toolbar state) {
+    const unsigned offered = kToolbarOffers[static_cast<int>(state)];
+    for (Command command :
+         {Command::Load, Command::Save, Command::Reti, Command::End, Command::Config}) {
+        const bool on = (offered & offer(command)) != 0;
+        if (command == Command::Save)
+            offerSave(on);
+        else
+            host_.setCommandEnabled(command, on);
+    }
+}
+
+void ProgrammingRun::offerSave(bool editorAllows) {
+    host_.setCommandEnabled(Command::Save, editorAllows && configurationRead());
+}
+
+void ProgrammingRun::showIdleToolbar() {
+    showToolbar(state_.PortNumber < 1 ? Toolbar::NoPort : Toolbar::Idle);
 }
 
 void ProgrammingRun::tlbMain_ButtonClick(Command command) {
@@ -95,7 +113,7 @@ void ProgrammingRun::tlbMain_ButtonClick(Command command) {
         startSave();
         break;
     case Command::Reti:
-        setCommands(false, false, false, true, false);
+        showToolbar(Toolbar::OnlyEnd);
         host_.showNetworksPanel();
         break;
     case Command::End:
@@ -125,7 +143,7 @@ void ProgrammingRun::startLoad() {
         idleAfterFailure(error->message);
         return;
     }
-    setCommands(false, false, false, true, false);
+    showToolbar(Toolbar::OnlyEnd);
 }
 
 void ProgrammingRun::startSave() {
@@ -137,12 +155,12 @@ void ProgrammingRun::startSave() {
     if (previousCommand_ != Command::Load || !session_.mayWrite()) {
         // Nothing goes to a peripheral whose own configuration is not the one shown.
         lastCommand_ = previousCommand_;
-        host_.setCommandEnabled(Command::Save, false);
+        offerSave(false);
         return;
     }
     // From here on the editor may not offer SAVE again (covering it makes its boxes check
     // themselves), unless nothing is sent after all.
-    setCommands(false, false, false, true, false);
+    showToolbar(Toolbar::OnlyEnd);
     host_.setPrompt(promptSave());
     host_.showPreparePanel();
     // Nothing leaves unless the whole configuration could be collected.
@@ -164,7 +182,7 @@ void ProgrammingRun::startSave() {
 void ProgrammingRun::stayBeforeSave() {
     lastCommand_ = previousCommand_;
     host_.hidePreparePanel();
-    setCommands(false, true, false, true, false);
+    showToolbar(Toolbar::Editing);
 }
 
 // A write still awaiting its answer is forgotten with the port: nothing is reported for it.
@@ -185,7 +203,7 @@ void ProgrammingRun::endCommand() {
     }
     host_.takeNetworksFromGrid();
     closeLink();
-    setIdleCommands();
+    showIdleToolbar();
     host_.showPresentationPanel();
     host_.reloadNetworks();
     emit commandDone(Command::End);
@@ -197,7 +215,7 @@ void ProgrammingRun::idleAfterFailure(const QString& caption) {
     host_.setPromptColour(kRed);
     host_.hidePresentationPanel();
     host_.showPreparePanel();
-    setIdleCommands();
+    showIdleToolbar();
 }
 
 void ProgrammingRun::blink() {
@@ -208,7 +226,7 @@ void ProgrammingRun::onAnnounced(std::uint8_t firmwareM6) {
     state_.FirmwareM6 = firmwareM6;
     // The peripheral restarted, or another one is connected: what the editor shows is not its
     // configuration until its frame has been read.
-    host_.setCommandEnabled(Command::Save, false);
+    offerSave(false);
     if (reading())
         present();
 }
@@ -218,11 +236,7 @@ void ProgrammingRun::onConfiguration(const Image& image, std::uint8_t firmwareM6
     if (!reading())
         return;
     state_.FirmwareM6 = firmwareM6;
-    for (int k = 1; k <= map::kImageSize; ++k)
-        state_.ConfigImage[k] = image[k];
-    state_.record.SerialNumber = serialNumberOf(state_.ConfigImage);
-    Analyze2(state_.ConfigImage, state_.BandLetter, state_.record);
-    present();
+    present(&image);
     emit framePresented();
 }
 
@@ -231,7 +245,7 @@ void ProgrammingRun::onFrameIncomplete() {
         return;
     host_.setPrompt(promptIncomplete());
     host_.showPreparePanel();
-    host_.setCommandEnabled(Command::Save, false);
+    offerSave(false);
 }
 
 void ProgrammingRun::onAnswer(LinkSession::Answer answer) {
@@ -239,7 +253,7 @@ void ProgrammingRun::onAnswer(LinkSession::Answer answer) {
     switch (answer) {
     case LinkSession::Answer::Accepted:
         session_.close();
-        setCommands(true, false, true, true, false);
+        showToolbar(Toolbar::Written);
         host_.setPrompt(promptWritten());
         if (report)
             reportWrite(WriteOutcome::Written);
@@ -247,7 +261,7 @@ void ProgrammingRun::onAnswer(LinkSession::Answer answer) {
     case LinkSession::Answer::Refused:
         host_.showPreparePanel();
         host_.setPrompt(promptRefused());
-        setCommands(false, false, false, true, false);
+        showToolbar(Toolbar::OnlyEnd);
         if (report)
             reportWrite(WriteOutcome::Refused);
         return;
@@ -274,13 +288,13 @@ void ProgrammingRun::onBackupFailed(const FileError& error) {
     lastCommand_ = previousCommand_;
     host_.setPrompt(error.message);
     host_.showPreparePanel();
-    setCommands(false, true, false, true, false);
+    showToolbar(Toolbar::Editing);
 }
 
-void ProgrammingRun::present() {
-    const bool writable = host_.presentConfiguration();
+void ProgrammingRun::present(const Image* read) {
+    const bool writable = read ? host_.presentRead(*read) : host_.presentConfiguration();
     host_.hidePreparePanel();
-    host_.setCommandEnabled(Command::Save, writable && configurationRead());
+    offerSave(writable);
 }
 
 } // namespace selvana

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/link/link_session.h"
-#include "core/link/run_host.h"
+#include "core/run/run_host.h"
 #include "core/session/program_state.h"
 
 #include <QObject>
@@ -10,8 +10,8 @@
 
 namespace selvana {
 
-// The window's toolbar commands and what the window shows of the session with a peripheral:
-// prompts, panels and the toolbar's states.
+// The window's presenter: its toolbar commands and what it shows of the session with a
+// peripheral (prompts, panels, the toolbar's states), over the one link session.
 class ProgrammingRun : public QObject {
     Q_OBJECT
 public:
@@ -38,6 +38,12 @@ public:
     // Until then the editor shows another configuration, or the answer to a write is awaited.
     bool configurationRead() const { return lastCommand_ == Command::Load && session_.mayWrite(); }
 
+    // "Programmazione" is offered only where the editor allows the configuration shown and it
+    // is the one read from the peripheral now connected; every change of it comes here.
+    void offerSave(bool editorAllows);
+    // The toolbar of the idle run, with or without a port.
+    void showIdleToolbar();
+
     // The link panel's captions.
     static QString promptLoad();
     static QString promptSave();
@@ -53,8 +59,7 @@ signals:
     void framePresented();                      // a configuration frame was decoded and shown
 
 private:
-    void setCommands(bool load, bool save, bool reti, bool end, bool config);
-    void setIdleCommands();
+    void showToolbar(Toolbar state);
     void startLoad();
     void startSave();
     void endCommand();
@@ -65,7 +70,7 @@ private:
     void onFrameIncomplete();
     void onAnswer(LinkSession::Answer answer);
     void onBackupFailed(const FileError& error);
-    void present();
+    void present(const Image* read = nullptr); // the record shown, or an image just read
     bool reading() const { return lastCommand_ == Command::Load; }
     void stayBeforeSave();
     void reportWrite(WriteOutcome outcome);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/image/config_record.h"
 #include "core/image/field_error.h"
 #include "core/link/serial_link.h"
 #include "core/link/write_outcome.h"
@@ -13,6 +14,15 @@ namespace selvana {
 
 // The toolbar's commands, left to right.
 enum class Command { Config, Load, Save, Reti, End };
+
+// What the toolbar offers in each state of the run.
+enum class Toolbar {
+    NoPort,  // idle, no port chosen yet: "Impostazioni" and "Fine lavoro"
+    Idle,    // idle with a port: also "Lettura Configurazione" and "Gestione Reti"
+    OnlyEnd, // awaiting the peripheral or its answer, or in the networks list
+    Editing, // a configuration shown: "Programmazione" as the editor and the read allow
+    Written, // the peripheral took the write: another read, the networks, the end
+};
 
 // What the programming run asks of the window it drives. The main window implements it; tests
 // and the fuzzer use stand-ins.
@@ -41,9 +51,11 @@ public:
     virtual void reloadNetworks() = 0;
 
     // The editor: FillCombos; DisplayData and the feature checks (returns whether the shown
-    // configuration may be written); CopiaDatiSave, or the field that stops it.
+    // configuration may be written), of the session's record or of an image just read;
+    // CopiaDatiSave, or the field that stops it.
     virtual void fillCombos() = 0;
     virtual bool presentConfiguration() = 0;
+    virtual bool presentRead(const Image& image) = 0;
     virtual std::optional<FieldError> collectConfiguration() = 0;
     virtual void reportFieldError(const FieldError& error) = 0;
 
