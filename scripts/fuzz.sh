@@ -27,7 +27,7 @@ if [ ! -f "$build_dir/CMakeCache.txt" ]; then
     generator=()
     command -v ninja >/dev/null && generator=(-G Ninja)
     CC=clang CXX=clang++ cmake -S . -B "$build_dir" "${generator[@]}" \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSELVANA_FUZZ=ON
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSELVANA_FUZZ=ON -DSELVANA_WERROR="${SELVANA_WERROR:-OFF}"
 fi
 cmake --build "$build_dir" --parallel "$(nproc)" --target "${targets[@]/#/fuzz_}"
 

@@ -4,6 +4,8 @@
 #
 #   scripts/setup.sh              release build with debug info in build/
 #   scripts/setup.sh --sanitize   AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+#   SELVANA_WERROR=ON scripts/setup.sh ...   any compiler warning fails the build (as in CI); the
+#                                            build folder keeps the setting until given OFF
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/packages.sh
@@ -29,7 +31,11 @@ ensure_packages "${packages[@]}"
 
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
+werror=()
+[ -z "${SELVANA_WERROR:-}" ] || werror=(-DSELVANA_WERROR="$SELVANA_WERROR")
 if [ ! -f "$build_dir/CMakeCache.txt" ]; then
-    cmake -S . -B "$build_dir" "${generator[@]}" "${cmake_args[@]}"
+    cmake -S . -B "$build_dir" "${generator[@]}" "${cmake_args[@]}" "${werror[@]}"
+elif ((${#werror[@]})); then
+    cmake -S . -B "$build_dir" "${werror[@]}"
 fi
 cmake --build "$build_dir" --parallel "$(nproc)"

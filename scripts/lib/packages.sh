@@ -24,3 +24,6 @@ build_packages=(
 
 # What the test command needs beyond the build: a throwaway server for the shared register.
 test_packages=(postgresql)
+
+# What .ci/run checks besides the tests: the format of every C++ file.
+check_packages=(clang-format)

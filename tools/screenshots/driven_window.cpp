@@ -1,7 +1,7 @@
 #include "driven_window.h"
 
-#include "core/run/programming_run.h"
 #include "core/networks/networks_file.h"
+#include "core/run/programming_run.h"
 
 #include <QAction>
 #include <QCoreApplication>
