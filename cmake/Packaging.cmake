@@ -137,7 +137,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps derives Depends from the libraries the programs link (Qt, libstdc++, libc); the
 # xcb and offscreen window plugins come with libqt6gui6.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The register's SQL drivers are plugins Qt loads at run time, unseen by dpkg-shlibdeps.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+# The register's SQL drivers are plugins Qt loads at run time, unseen by dpkg-shlibdeps; the
+# site sheet's face (DejaVu Sans, which its columns are measured for) is a file found by name.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql")
 include(CPack)

@@ -3,14 +3,16 @@
 # sites from one configuration and a piano per site, each unit with its own peripheral code and
 # zone, as an installer would; then the sheet made by selvanam-cli registro --pdf has its first
 # page turned into docs/site-sheet.png.
-#   scripts/site-sheet.sh
+#   scripts/site-sheet.sh             with the programs of build/ (scripts/setup.sh makes it)
+#   scripts/site-sheet.sh BUILD_DIR   with those of another build folder, configured already
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+build=${1:-build}
+[ "$build" != build ] || scripts/setup.sh
 source scripts/lib/packages.sh
 ensure_packages poppler-utils
 source scripts/lib/simulator.sh
-cmake --build build --target selvanam-cli selvanam-sim >/dev/null
+cmake --build "$build" --target selvanam-cli selvanam-sim >/dev/null
 work=$(mktemp -d)
 simulator_pid=""
 # An input that never ends: a batch stops when its input does.
@@ -21,10 +23,10 @@ export HOME="$work" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
 export LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen
 mkdir -p "$XDG_CONFIG_HOME/SelvanaM"
 printf '[CONFIG]\nInstallatore=Mario Rossi\n' >"$XDG_CONFIG_HOME/SelvanaM/SelvanaM.ini"
-cli=build/src/selvanam-cli/selvanam-cli
+cli=$build/src/selvanam-cli/selvanam-cli
 
 serials="A1B2C301,A1B2C302,A1B2C303,A1B2C304,A1B2C305,A1B2C306"
-start_simulator "$work" build/tools/simulator/selvanam-sim --announce K --auto-reset-ms 300 \
+start_simulator "$work" "$build/tools/simulator/selvanam-sim" --announce K --auto-reset-ms 300 \
     --serial "$serials"
 device=$simulator_device
 

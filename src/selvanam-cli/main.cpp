@@ -1,21 +1,35 @@
+#include "cli/application_kind.h"
 #include "cli/cli_app.h"
 #include "cli/console.h"
-#include "cli/file_names.h"
+#include "core/files/file_names.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <csignal>
+#include <memory>
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE
     // A closed pipe on the output must not end a batch in the middle of a write.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-    QCoreApplication app(argc, argv);
+    // Decided before an application exists, which some systems need to decode the arguments:
+    // only the command and its options count here, not the exact characters of a name.
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    std::unique_ptr<QCoreApplication> app;
+    if (selvana::cli::needsGuiApplication(given)) {
+        qputenv("QT_QPA_PLATFORM", selvana::cli::guiPlatform());
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     // The same name as the window's, so both keep backups in one folder.
     QCoreApplication::setApplicationName(QStringLiteral("SelvanaM"));
     // The trace names the version, as the window's does.
     QCoreApplication::setApplicationVersion(QStringLiteral(SELVANA_VERSION_TEXT));
     selvana::cli::Console console;
-    return selvana::cli::runCommandLine(selvana::cli::argumentsOf(argc, argv), console);
+    return selvana::cli::runCommandLine(selvana::argumentsOf(argc, argv), console);
 }

@@ -1,12 +1,13 @@
 # Fails when a file includes one of a layer it may not see. Every project include names its
-# layer ("core/...", "serial/...", "registry/...", "ui/...", "cli/..."); a file may include its
-# own layer and those below it. Run: cmake -DROOT=<source dir> -P check_layers.cmake
+# layer ("core/...", "serial/...", "registry/...", "print/...", "ui/...", "cli/..."); a file may
+# include its own layer and those below it. Run: cmake -DROOT=<source dir> -P check_layers.cmake
 #
 #   core   -> core
 #   serial -> core, serial
 #   registry -> core, registry
-#   ui     -> core, serial, registry, ui
-#   cli    -> core, serial, registry, cli
+#   print  -> core, registry, print
+#   ui     -> core, serial, registry, print, ui
+#   cli    -> core, serial, registry, print, cli
 #   programs and tools -> what their target links
 if(NOT ROOT)
     message(FATAL_ERROR "ROOT not set")
@@ -15,14 +16,15 @@ endif()
 set(allowed_core core)
 set(allowed_serial core serial)
 set(allowed_registry core registry)
-set(allowed_ui core serial registry ui)
-set(allowed_cli core serial registry cli)
-set(allowed_selvanam core serial registry ui)
-set(allowed_selvanam-cli core serial registry cli)
+set(allowed_print core registry print)
+set(allowed_ui core serial registry print ui)
+set(allowed_cli core serial registry print cli)
+set(allowed_selvanam core serial registry print ui)
+set(allowed_selvanam-cli core serial registry print cli)
 set(allowed_simulator core)
 
-set(layer_dirs core serial registry ui cli selvanam selvanam-cli)
-set(known_layers core serial registry ui cli)
+set(layer_dirs core serial registry print ui cli selvanam selvanam-cli)
+set(known_layers core serial registry print ui cli)
 
 set(violations "")
 function(check_file file layer)
