@@ -4,10 +4,11 @@
 #include "cli/configuration_report.h"
 #include "cli/console.h"
 #include "cli/exit_status.h"
-#include "cli/file_names.h"
 #include "cli/link_command.h"
 #include "cli/ports_command.h"
 #include "cli/register_command.h"
+#include "core/files/config_file_io.h"
+#include "core/files/file_names.h"
 #include "serial/port_enumerator.h"
 #include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
@@ -22,8 +23,8 @@ namespace {
 int decode(const Options& options, Console& console) {
     QByteArray bytes;
     qint64 size = 0;
-    if (auto error = readConfigurationBytes(options.file, bytes, &size)) {
-        console.err(*error);
+    if (auto error = conf::readConfigFileBytes(options.file, bytes, &size)) {
+        console.err(error->brief);
         return kFileError;
     }
     auto report = decodeConfiguration(shownName(options.file), bytes, options.serial);

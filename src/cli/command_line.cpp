@@ -4,6 +4,8 @@
 #include "cli/programming_log.h"
 #include "core/files/backup_store.h"
 #include "core/networks/network_list.h"
+#include "core/session/program_state.h"
+#include "core/texts/shared_texts.h"
 #include "registry/installer.h"
 #include "registry/server_address.h"
 #include "serial/port_devices.h"
@@ -153,9 +155,8 @@ std::optional<QString> apply(const OptionInfo& option, const QString& value, Opt
     } else if (name == QLatin1String("rete")) {
         o.network = networkCodeFromText(value);
         if (!o.network)
-            return QStringLiteral("il codice di rete \"%1\" non è valido: indicare un numero da 0 "
-                                  "a 65535")
-                .arg(value);
+            return QStringLiteral("il codice di rete \"%1\" non è valido: indicare %2")
+                .arg(value, texts::networkCodeRange());
     } else if (name == QLatin1String("csv")) {
         o.csv = true;
     } else if (name == QLatin1String("tutte")) {
@@ -308,18 +309,17 @@ std::optional<QString> autoPort(const QList<DetectedPort>& present, QString* err
     if (candidates.size() == 1)
         return candidates.first().device;
     if (candidates.isEmpty()) {
-        *error = QStringLiteral("--port auto: nessun adattatore seriale collegato; collegarlo "
-                                "e riprovare (selvanam-cli porte elenca le porte presenti)");
+        *error = QStringLiteral("--port auto: %1; collegarlo e riprovare (selvanam-cli porte "
+                                "elenca le porte presenti)")
+                     .arg(texts::noAdapterPlugged());
         *status = kPortError;
         return std::nullopt;
     }
     QStringList names;
     for (const DetectedPort& port : candidates)
         names << describePort(port);
-    *error = QStringLiteral("--port auto: sono collegati %1 adattatori seriali, indicarne uno "
-                            "con --port: %2")
-                 .arg(candidates.size())
-                 .arg(names.join(QStringLiteral("; ")));
+    *error = QStringLiteral("--port auto: %1, indicarne uno con --port: %2")
+                 .arg(texts::adaptersPlugged(candidates.size()), names.join(QStringLiteral("; ")));
     *status = kUsage;
     return std::nullopt;
 }
@@ -341,8 +341,9 @@ std::optional<QString> resolvePort(const QString& port, const SettingsStore& set
         const int stored = settings.storedPortNumber();
         if (stored < 1) {
             *error = QStringLiteral("nessuna porta indicata e nessuna porta scelta nella "
-                                    "finestra: indicare --port con un numero da 1 a 4, auto "
-                                    "oppure il dispositivo (per esempio /dev/ttyUSB0 o COM3)");
+                                    "finestra: indicare --port con %1, auto oppure il "
+                                    "dispositivo (per esempio /dev/ttyUSB0 o COM3)")
+                         .arg(texts::portNumberRange());
             return std::nullopt;
         }
         text = QString::number(stored);
@@ -351,10 +352,10 @@ std::optional<QString> resolvePort(const QString& port, const SettingsStore& set
         return autoPort(enumerator.ports(), error, status);
     if (digits.match(text).hasMatch()) {
         const int number = text.toInt();
-        if (number < 1 || number > 4) {
-            *error = QStringLiteral("la porta \"%1\" non esiste: indicare un numero da 1 a 4 "
-                                    "oppure il dispositivo (per esempio /dev/ttyUSB0 o COM3)")
-                         .arg(text);
+        if (number < 1 || number > kPortCount) {
+            *error = QStringLiteral("la porta \"%1\" non esiste: indicare %2 oppure il "
+                                    "dispositivo (per esempio /dev/ttyUSB0 o COM3)")
+                         .arg(text, texts::portNumberRange());
             return std::nullopt;
         }
         // The command line follows a renamed adapter but leaves the window's settings alone.

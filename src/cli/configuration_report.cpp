@@ -8,6 +8,7 @@
 #include "core/image/rounding.h"
 #include "core/link/frame_codec.h"
 #include "core/options/option_lists.h"
+#include "core/texts/shared_texts.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -21,14 +22,6 @@ namespace {
 
 QString yesNo(bool on) {
     return on ? QStringLiteral("sì") : QStringLiteral("no");
-}
-
-QString firmwareName(std::uint8_t m6) {
-    return m6 ? QStringLiteral("M6 e successive") : QStringLiteral("precedenti alla M6");
-}
-
-QString bandName(std::uint8_t uhf) {
-    return uhf ? QStringLiteral("UHF") : QStringLiteral("VHF");
 }
 
 // Inputs 1..8 whose bit in the mask equals `bit`.
@@ -90,7 +83,7 @@ QList<ReportField> fieldsOf(const ConfigRecord& r, const Image& b) {
     // Shown with four decimals, as the editor does; the number rounded alike.
     const double mhz = roundHalfEven(r.FrequenzaTX * 10000.0) / 10000.0;
     list.add("FrequenzaTX", mhz, locale.toString(r.FrequenzaTX, 'f', 4));
-    list.named("BandaUHF", r.BandaUHF, bandName(r.BandaUHF));
+    list.named("BandaUHF", r.BandaUHF, texts::bandName(r.BandaUHF));
     list.integer("PotenzaRF", r.PotenzaRF);
     list.box("RimappaturaIngressiSicep", r.RimappaturaIngressiSicep, r.RimappaturaIngressiSicep);
     // Tenths of a second in the image: divide rather than multiply by 0.1, so 7 gives 0.7.
@@ -244,17 +237,18 @@ QString reportText(const ConfigurationReport& r) {
                             "ignorati.")
                  .arg(conf::kFileSize));
     QString firmware = QStringLiteral("Firmware: %1 (%2)")
-                           .arg(markerText(r.firmwareMarker), firmwareName(r.firmwareM6));
+                           .arg(markerText(r.firmwareMarker), texts::firmwareName(r.firmwareM6));
     if (r.firmwareMarker != conf::kMarkerM6 && r.firmwareMarker != conf::kMarkerBeforeM6)
-        firmware += QStringLiteral(" - marcatore non previsto, vale come M6 e successive");
+        firmware +=
+            QStringLiteral(" - marcatore non previsto, vale come ") + texts::firmwareName(1);
     line(firmware);
     QString band =
-        QStringLiteral("Banda: %1 (%2)").arg(markerText(r.bandMarker), bandName(r.bandaUHF));
+        QStringLiteral("Banda: %1 (%2)").arg(markerText(r.bandMarker), texts::bandName(r.bandaUHF));
     if (r.bandMarker != conf::kMarkerUHF && r.bandMarker != conf::kMarkerVHF)
-        band += QStringLiteral(" - marcatore non previsto, vale come VHF");
+        band += QStringLiteral(" - marcatore non previsto, vale come ") + texts::bandName(0);
     if (r.record.BandaUHF != r.bandaUHF)
         band += QStringLiteral(" - attenzione: la frequenza del file è %1")
-                    .arg(bandName(r.record.BandaUHF));
+                    .arg(texts::bandName(r.record.BandaUHF));
     line(band);
     line(QStringLiteral("Serial Number: non contenuto nel file (la configurazione vale per "
                         "qualsiasi periferica dello stesso tipo)"));
@@ -330,11 +324,11 @@ QJsonObject reportJson(const ConfigurationReport& r) {
         {QStringLiteral("firmware"),
          QJsonObject{{QStringLiteral("marcatore"), markerText(r.firmwareMarker)},
                      {QStringLiteral("M6"), r.firmwareM6 != 0},
-                     {QStringLiteral("nome"), firmwareName(r.firmwareM6)}}},
+                     {QStringLiteral("nome"), texts::firmwareName(r.firmwareM6)}}},
         {QStringLiteral("banda"),
          QJsonObject{{QStringLiteral("marcatore"), markerText(r.bandMarker)},
                      {QStringLiteral("UHF"), r.bandaUHF != 0},
-                     {QStringLiteral("nome"), bandName(r.bandaUHF)},
+                     {QStringLiteral("nome"), texts::bandName(r.bandaUHF)},
                      {QStringLiteral("coerenteConFrequenza"), r.record.BandaUHF == r.bandaUHF}}},
         {QStringLiteral("numeroDiSerie"), QJsonValue()},
         {QStringLiteral("campi"), fields},

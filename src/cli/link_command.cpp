@@ -2,14 +2,15 @@
 
 #include "cli/console.h"
 #include "cli/exit_status.h"
-#include "cli/file_names.h"
 #include "cli/stop_request.h"
 #include "cli/write_image.h"
 #include "core/fields/number_text.h"
 #include "core/files/config_file_io.h"
+#include "core/files/file_names.h"
 #include "core/image/config_decoder.h"
 #include "core/image/rounding.h"
 #include "core/link/frame_codec.h"
+#include "core/texts/shared_texts.h"
 #include "registry/installer.h"
 #include "registry/programming_register.h"
 #include "registry/register_sync.h"
@@ -25,10 +26,6 @@
 namespace selvana::cli {
 
 namespace {
-
-QString firmwareName(std::uint8_t m6) {
-    return m6 ? QStringLiteral("M6 e successive") : QStringLiteral("precedenti alla M6");
-}
 
 // The link never rejects a frame for its checksum (nor does the window); the command line at
 // least says so, since it knows the serial number a file lacks.
@@ -47,38 +44,6 @@ QString secondsText(double seconds) {
 
 } // namespace
 
-std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& bytes,
-                                              qint64* size) {
-    const FileFacts info = factsOf(path);
-    const auto failed = [&path](const QString& why) {
-        return QStringLiteral("Impossibile leggere il file di configurazione %1: %2.")
-            .arg(quotedName(path), why);
-    };
-    if (!info.exists)
-        return failed(QStringLiteral("il file non esiste"));
-    if (info.isDir)
-        return failed(QStringLiteral("è una cartella"));
-    // Only files on disk: a pipe or a device could keep the command waiting.
-    if (!info.isFile)
-        return failed(QStringLiteral("non è un file su disco"));
-    QFile in;
-    if (!openFile(path, in, QIODevice::ReadOnly))
-        return failed(info.readable ? in.errorString()
-                                    : QStringLiteral("l'accesso al file è negato"));
-    bytes = in.read(conf::kFileSize);
-    if (in.error() != QFileDevice::NoError)
-        return failed(in.errorString());
-    if (bytes.size() < conf::kFileSize)
-        return QStringLiteral("Il file %1 non è un file di configurazione: contiene %2 byte, ne "
-                              "servono %3.")
-            .arg(quotedName(path))
-            .arg(info.size)
-            .arg(conf::kFileSize);
-    if (size)
-        *size = info.size;
-    return std::nullopt;
-}
-
 LinkCommand::LinkCommand(const Options& options, Console& console, SerialLink& link,
                          const LinkTiming& timing, QObject* parent)
     : QObject(parent), options_(options), console_(console), session_(link, timing) {
@@ -88,10 +53,8 @@ LinkCommand::LinkCommand(const Options& options, Console& console, SerialLink& l
     connect(&session_, &LinkSession::waitExpired, this, &LinkCommand::onWaitExpired);
     connect(&session_, &LinkSession::linkFailed, this, &LinkCommand::onLinkFailed);
     connect(&session_, &LinkSession::backupFailed, this, &LinkCommand::onBackupFailed);
-    connect(&session_, &LinkSession::frameIncomplete, this, [this] {
-        console_.err(QStringLiteral("Configurazione ricevuta incompleta: premere di nuovo il "
-                                    "tasto RESET dell'apparato."));
-    });
+    connect(&session_, &LinkSession::frameIncomplete, this,
+            [this] { console_.err(texts::frameIncomplete(texts::FrontEnd::CommandLine)); });
 }
 
 LinkCommand::~LinkCommand() = default;
@@ -100,8 +63,8 @@ int LinkCommand::prepare() {
     const bool writes = options_.command != Options::Command::Read;
     if (writes) {
         QByteArray bytes;
-        if (auto error = readConfigurationBytes(options_.file, bytes)) {
-            console_.err(*error);
+        if (auto error = conf::readConfigFileBytes(options_.file, bytes)) {
+            console_.err(error->brief);
             return kFileError;
         }
         file_ = *conf::parse(bytes);
@@ -279,19 +242,17 @@ QString LinkCommand::waitText() const {
 void LinkCommand::prompt() {
     const QString port = QDir::toNativeSeparators(device_);
     if (!batch()) {
-        console_.err(QStringLiteral("Collegare l'apparato alla porta %1 e premere il tasto RESET "
-                                    "(Ctrl+C per annullare%2).")
-                         .arg(port, waitText()));
+        console_.err(texts::connectAndReset(port) +
+                     QStringLiteral(" (Ctrl+C per annullare%1).").arg(waitText()));
         return;
     }
     const int next = static_cast<int>(programmed_.size()) + 1;
     const QString which = options_.count > 0
                               ? QStringLiteral("%1 di %2").arg(next).arg(options_.count)
                               : QString::number(next);
-    console_.err(QStringLiteral("Periferica %1: collegare l'apparato alla porta %2 e premere il "
-                                "tasto RESET (per terminare: \"fine\" e Invio, Ctrl+D o "
+    console_.err(QStringLiteral("Periferica %1. %2 (per terminare: \"fine\" e Invio, Ctrl+D o "
                                 "Ctrl+C%3).")
-                     .arg(which, port, waitText()));
+                     .arg(which, texts::connectAndReset(port), waitText()));
 }
 
 void LinkCommand::awaitNext() {
@@ -304,7 +265,7 @@ void LinkCommand::awaitNext() {
 void LinkCommand::onAnnounced(std::uint8_t firmwareM6) {
     console_.err(QStringLiteral("Periferica collegata (firmware %1): lettura della "
                                 "configurazione in corso...")
-                     .arg(firmwareName(firmwareM6)));
+                     .arg(texts::firmwareName(firmwareM6)));
 }
 
 void LinkCommand::onConfiguration(const Image& image, std::uint8_t firmwareM6) {
@@ -325,24 +286,14 @@ void LinkCommand::saveReadConfiguration(const Image& image, std::uint8_t firmwar
     // The image exactly as read: bytes 5..64 unchanged, the checksum byte included. The file
     // holds that and nothing else, whatever a file of that name held before.
     const QByteArray content = conf::fileContent(firmwareM6, record.BandaUHF, image);
-    std::optional<QString> error;
-    if (hasRawBytes(options_.file)) {
-        if (const auto why = replaceByBytes(options_.file, content))
-            error = QStringLiteral("Impossibile salvare la configurazione nel file %1: %2. "
-                                   "Nessun file è stato scritto o modificato.")
-                        .arg(quotedName(options_.file), *why);
-    } else if (const auto failure =
-                   conf::writeConfigFile(options_.file, content, conf::ExistingTail::Drop)) {
-        error = failure->message;
-    }
-    if (error) {
-        console_.err(*error);
+    if (const auto error =
+            conf::writeConfigFile(options_.file, content, conf::ExistingTail::Drop)) {
+        console_.err(error->brief);
         finish(kFileError);
         return;
     }
     console_.out(QStringLiteral("%1 letta: firmware %2, %3; configurazione salvata in %4")
-                     .arg(serial, firmwareName(firmwareM6),
-                          record.BandaUHF ? QStringLiteral("UHF") : QStringLiteral("VHF"),
+                     .arg(serial, texts::firmwareName(firmwareM6), texts::bandName(record.BandaUHF),
                           quotedName(options_.file)));
     finish(kOk);
 }
@@ -354,9 +305,9 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
     backupPath_.clear();
     ConfigRecord record;
     Analyze2(image, QString(), record);
-    console_.err(QStringLiteral("Periferica %1 letta (firmware %2, %3).")
-                     .arg(serial_, firmwareName(firmwareM6),
-                          record.BandaUHF ? QStringLiteral("UHF") : QStringLiteral("VHF")));
+    console_.err(
+        QStringLiteral("Periferica %1 letta (firmware %2, %3).")
+            .arg(serial_, texts::firmwareName(firmwareM6), texts::bandName(record.BandaUHF)));
     if (const QString warning = checksumWarning(image); !warning.isEmpty())
         console_.err(warning);
     if (batch() && programmed_.contains(serial_))
@@ -403,7 +354,7 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
     writing_ = true;
     console_.err(QStringLiteral("Copia di sicurezza della configurazione letta: %1")
                      .arg(quotedName(backupPath_)));
-    console_.err(QStringLiteral("Attendere prego, scrittura dei dati in corso"));
+    console_.err(texts::writing());
 }
 
 void LinkCommand::onAnswer(LinkSession::Answer answer) {
@@ -412,24 +363,18 @@ void LinkCommand::onAnswer(LinkSession::Answer answer) {
     using Answer = LinkSession::Answer;
     switch (answer) {
     case Answer::Accepted:
-        conclude(Outcome::Programmed, QStringLiteral("Programmazione Periferico effettuata con "
-                                                     "successo"));
+        conclude(Outcome::Programmed, texts::written());
         return;
     case Answer::Refused:
-        conclude(Outcome::Refused, QStringLiteral("Programmazione Periferica Fallita"));
+        conclude(Outcome::Refused, texts::refused());
         return;
     case Answer::None:
         conclude(Outcome::NoAnswer,
-                 QStringLiteral("Nessuna risposta dalla periferica entro %1: la programmazione "
-                                "potrebbe non essere avvenuta. Rileggere la periferica per "
-                                "verificare.")
-                     .arg(secondsText(session_.timing().answerWaitMs / 1000.0)));
+                 texts::noAnswer(texts::FrontEnd::CommandLine,
+                                 secondsText(session_.timing().answerWaitMs / 1000.0)));
         return;
     case Answer::Restarted:
-        conclude(Outcome::NoAnswer,
-                 QStringLiteral("La periferica si è riavviata senza rispondere: la "
-                                "programmazione potrebbe non essere avvenuta. Rileggere la "
-                                "periferica per verificare."));
+        conclude(Outcome::NoAnswer, texts::restartedWithoutAnswer(texts::FrontEnd::CommandLine));
         return;
     }
 }
@@ -442,8 +387,7 @@ bool LinkCommand::duplicateStops(const QByteArray& configuration) {
     std::optional<registry::UnitRecord> other;
     if (const auto error = register_->duplicateOf(serial_, configuration, other)) {
         // A register that cannot be read does not stop the work.
-        console_.err(QStringLiteral("Attenzione: controllo dei codici doppi non eseguito: %1")
-                         .arg(error->message));
+        console_.err(QStringLiteral("Attenzione: ") + texts::duplicateCheckNotMade(error->message));
         return false;
     }
     if (!other)
@@ -624,11 +568,9 @@ void LinkCommand::onLinkFailed(const PortError& error, bool duringWrite) {
         return;
     if (handling_) {
         conclude(Outcome::PortFailed,
-                 duringWrite
-                     ? error.message + QStringLiteral(" La scrittura in corso potrebbe non essere "
-                                                      "avvenuta: rileggere la periferica per "
-                                                      "verificare.")
-                     : error.message,
+                 duringWrite ? error.message + QLatin1Char(' ') +
+                                   texts::writeUnknownAfterPortLoss(texts::FrontEnd::CommandLine)
+                             : error.message,
                  kPortError);
         return;
     }

@@ -108,9 +108,4 @@ private:
     std::optional<PlannedUnit> planned_;
 };
 
-// Reads the first 62 bytes of a configuration file, and its size. Returns the Italian reason
-// when it cannot, or when the file is shorter.
-std::optional<QString> readConfigurationBytes(const QString& path, QByteArray& bytes,
-                                              qint64* size = nullptr);
-
 } // namespace selvana::cli

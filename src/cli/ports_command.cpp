@@ -2,6 +2,8 @@
 
 #include "cli/console.h"
 #include "cli/exit_status.h"
+#include "core/session/program_state.h"
+#include "core/texts/shared_texts.h"
 #include "serial/settings_store.h"
 
 #include <QStringList>
@@ -12,9 +14,9 @@ QString portsReport(const QList<DetectedPort>& present, const QList<SlotAssignme
                     const QList<SlotMatch>& matches, int chosen) {
     QStringList lines;
     if (present.isEmpty()) {
-        lines << QStringLiteral("Nessun adattatore seriale collegato.");
+        lines << texts::sentence(texts::noAdapterPlugged());
     } else {
-        lines << QStringLiteral("Porte seriali rilevate:");
+        lines << texts::detectedPortsCaption();
         for (int i = 0; i < present.size(); ++i) {
             QStringList usedBy;
             for (int slot = 0; slot < matches.size(); ++slot) {
@@ -44,7 +46,7 @@ int listPorts(Console& console, const PortEnumerator& ports, const SettingsStore
     const QList<DetectedPort> present = ports.ports();
     QList<SlotAssignment> assigned;
     QList<SlotMatch> matches;
-    for (int port = 1; port <= 4; ++port) {
+    for (int port = 1; port <= kPortCount; ++port) {
         assigned << storedSlot(port, settings);
         matches << locateSlot(assigned.last(), present);
     }

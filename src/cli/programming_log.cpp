@@ -1,6 +1,7 @@
 #include "programming_log.h"
 
-#include "cli/file_names.h"
+#include "core/files/csv.h"
+#include "core/files/file_names.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,21 +9,6 @@
 #include <QStandardPaths>
 
 namespace selvana::cli {
-
-namespace {
-
-constexpr char kSeparator = ';';
-
-QString field(const QString& text) {
-    if (!text.contains(QLatin1Char(kSeparator)) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-} // namespace
 
 QString defaultLogPath() {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -40,13 +26,13 @@ QString ProgrammingLog::headerLine() {
 QString ProgrammingLog::line(const LogEntry& e) {
     const QStringList fields = {
         e.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-        field(e.serialNumber),
-        field(QDir::toNativeSeparators(e.file)),
-        field(e.result),
-        field(e.detail),
-        field(QDir::toNativeSeparators(e.backup)),
+        csv::field(e.serialNumber),
+        csv::field(QDir::toNativeSeparators(e.file)),
+        csv::field(e.result),
+        csv::field(e.detail),
+        csv::field(QDir::toNativeSeparators(e.backup)),
     };
-    return fields.join(QLatin1Char(kSeparator));
+    return csv::line(fields);
 }
 
 std::optional<QString> ProgrammingLog::open() {

@@ -4,11 +4,13 @@
 #include "cli/configuration_encoder.h"
 #include "cli/console.h"
 #include "cli/exit_status.h"
-#include "cli/file_names.h"
 #include "core/files/config_file_io.h"
+#include "core/files/csv.h"
+#include "core/files/file_names.h"
+#include "core/texts/shared_texts.h"
+#include "print/site_sheet_pdf.h"
 #include "registry/installer.h"
 #include "registry/register_sync.h"
-#include "registry/site_sheet.h"
 #include "registry/unit_register.h"
 
 #include <QDir>
@@ -26,36 +28,27 @@ namespace {
 // A JSON larger than this is not one decode --json wrote.
 constexpr qint64 kLargestJson = 1 << 20;
 
-QString csvField(const QString& text) {
-    if (!text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 QString csv(const QList<UnitRecord>& units) {
     QString out = QStringLiteral("numero_di_serie;data_ora;installatore;sito;descrizione;"
                                  "protocollo;rete;codice;frequenza_mhz;banda;firmware;esito;"
                                  "copia_di_sicurezza\n");
     for (const UnitRecord& u : units) {
         const QStringList fields = {
-            csvField(u.serialNumber),
+            csv::field(u.serialNumber),
             u.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-            csvField(u.installer),
-            csvField(u.site),
-            csvField(u.description),
-            csvField(protocolName(u.protocol)),
+            csv::field(u.installer),
+            csv::field(u.site),
+            csv::field(u.description),
+            csv::field(protocolName(u.protocol)),
             networkText(u.network),
             QString::number(u.peripheralCode),
             frequencyText(u.frequencyMHz),
-            u.bandaUHF ? QStringLiteral("UHF") : QStringLiteral("VHF"),
+            texts::bandName(u.bandaUHF),
             u.firmwareM6 ? QStringLiteral("M6") : QStringLiteral("pre-M6"),
             outcomeKey(u.outcome),
-            csvField(QDir::toNativeSeparators(u.backupPath)),
+            csv::field(QDir::toNativeSeparators(u.backupPath)),
         };
-        out += fields.join(QLatin1Char(';')) + QLatin1Char('\n');
+        out += csv::line(fields) + QLatin1Char('\n');
     }
     return out;
 }
@@ -148,7 +141,12 @@ int runRegisterCommand(const Options& options, Console& console) {
             console.err(QStringLiteral("Il registro non si legge."));
             return kFileError;
         }
-        const QByteArray pdf = siteSheetPdf(units, QDateTime::currentDateTime());
+        QByteArray pdf;
+        if (const auto why = print::siteSheetPdf(units, QDateTime::currentDateTime(), pdf)) {
+            console.err(QStringLiteral("Impossibile creare la scheda dell'impianto \"%1\": %2.")
+                            .arg(QDir::toNativeSeparators(options.pdfPath), *why));
+            return kFileError;
+        }
         if (const auto why = replaceByBytes(options.pdfPath, pdf)) {
             console.err(QStringLiteral("Impossibile scrivere la scheda dell'impianto \"%1\": %2.")
                             .arg(QDir::toNativeSeparators(options.pdfPath), *why));
@@ -171,15 +169,21 @@ int runRegisterCommand(const Options& options, Console& console) {
 }
 
 int runEncodeCommand(const Options& options, Console& console) {
-    const QString shown = QDir::toNativeSeparators(options.file);
-    QFile in(options.file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        console.err(
-            QStringLiteral("Impossibile leggere il file \"%1\": %2.").arg(shown, in.errorString()));
+    // Read and written as the command line's other files: names of any bytes, only regular
+    // files, and the result holding the 62 bytes and nothing else.
+    const QString shown = quotedName(options.file);
+    const FileFacts facts = factsOf(options.file);
+    QFile in;
+    if (!facts.isFile || !openFile(options.file, in, QIODevice::ReadOnly)) {
+        const QString why = !facts.exists    ? QStringLiteral("il file non esiste")
+                            : !facts.isFile  ? QStringLiteral("non è un file su disco")
+                            : facts.readable ? in.errorString()
+                                             : QStringLiteral("l'accesso al file è negato");
+        console.err(QStringLiteral("Impossibile leggere il file %1: %2.").arg(shown, why));
         return kFileError;
     }
-    if (in.size() > kLargestJson) {
-        console.err(QStringLiteral("Il file \"%1\" è troppo grande per essere l'uscita di "
+    if (facts.size > kLargestJson) {
+        console.err(QStringLiteral("Il file %1 è troppo grande per essere l'uscita di "
                                    "decode --json.")
                         .arg(shown));
         return kFileError;
@@ -187,7 +191,7 @@ int runEncodeCommand(const Options& options, Console& console) {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
-        console.err(QStringLiteral("Il file \"%1\" non è un JSON valido (%2, carattere %3): "
+        console.err(QStringLiteral("Il file %1 non è un JSON valido (%2, carattere %3): "
                                    "serve l'uscita di decode --json.")
                         .arg(shown, parseError.error != QJsonParseError::NoError
                                         ? parseError.errorString()
@@ -197,16 +201,16 @@ int runEncodeCommand(const Options& options, Console& console) {
     }
     QByteArray content;
     if (auto error = encodeConfiguration(document.object(), content)) {
-        console.err(QStringLiteral("Errore in \"%1\": %2. Nessun file è stato scritto.")
-                        .arg(shown, *error));
+        console.err(
+            QStringLiteral("Errore in %1: %2. Nessun file è stato scritto.").arg(shown, *error));
         return kInvalid;
     }
-    if (auto error = conf::writeConfigFile(options.output, content)) {
-        console.err(error->message);
+    if (auto error = conf::writeConfigFile(options.output, content, conf::ExistingTail::Drop)) {
+        console.err(error->brief);
         return kFileError;
     }
     console.out(QStringLiteral("%1: configurazione di %2 byte scritta.")
-                    .arg(QDir::toNativeSeparators(options.output))
+                    .arg(QDir::toNativeSeparators(shownName(options.output)))
                     .arg(content.size()));
     return kOk;
 }

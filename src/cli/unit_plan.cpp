@@ -1,10 +1,13 @@
 #include "unit_plan.h"
 
-#include "cli/file_names.h"
 #include "core/editor/editor_model.h"
 #include "core/fields/field_table.h"
 #include "core/fields/peripheral_code.h"
+#include "core/files/csv.h"
+#include "core/files/file_names.h"
 #include "core/networks/ansi_codec.h"
+#include "core/networks/cell_edit.h"
+#include "core/texts/shared_texts.h"
 #include "registry/unit_record.h"
 #include "registry/unit_register.h"
 
@@ -136,11 +139,11 @@ std::optional<QString> rowOf(const QStringList& fields, const Columns& columns, 
     const QString network = field(fields, columns.network);
     if (!network.isEmpty()) {
         const auto value = wholeNumber(network);
-        if (!value || *value > kLargestStored)
+        if (!value || *value > kMaxNetworkId)
             return QStringLiteral("riga %1: la rete \"%2\" non è valida: indicare il codice di "
-                                  "rete, un numero da 0 a 65535")
+                                  "rete, %3")
                 .arg(line)
-                .arg(network);
+                .arg(network, texts::networkCodeRange());
         row.unit.network = *value;
     }
     return std::nullopt;
@@ -190,7 +193,9 @@ std::optional<QString> parsePlan(const QByteArray& content, QList<PlanRow>& rows
         if (lines[i].trimmed().isEmpty())
             continue;
         if (!separator)
-            separator = lines[i].contains(QLatin1Char(';')) ? QLatin1Char(';') : QLatin1Char(',');
+            separator = lines[i].contains(QLatin1Char(csv::kSeparator))
+                            ? QLatin1Char(csv::kSeparator)
+                            : QLatin1Char(',');
         const auto fields = splitLine(lines[i], *separator);
         if (!fields)
             return QStringLiteral("riga %1: virgolette aperte e non chiuse").arg(line);

@@ -1,5 +1,7 @@
 #include "serial/settings_store.h"
 
+#include "core/session/program_state.h"
+
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -43,7 +45,7 @@ void SettingsStore::SaveSetting(const QString& key, const QString& value) {
 std::int16_t SettingsStore::storedPortNumber() const {
     bool ok = false;
     const int port = GetSetting(QStringLiteral("Port"), QStringLiteral("0")).trimmed().toInt(&ok);
-    return (ok && port >= 0 && port <= 4) ? static_cast<std::int16_t>(port) : 0;
+    return (ok && port >= 0 && port <= kPortCount) ? static_cast<std::int16_t>(port) : 0;
 }
 
 } // namespace selvana

@@ -4,6 +4,7 @@
 #include "core/files/config_file.h"
 #include "core/link/frame_codec.h"
 #include "core/networks/networks_file.h"
+#include "core/texts/shared_texts.h"
 #include "registry/installer.h"
 #include "registry/programming_register.h"
 #include "serial/port_devices.h"
@@ -302,8 +303,7 @@ bool MainWindow::approveWrite() {
     std::optional<registry::UnitRecord> other;
     if (const auto error = register_->duplicateOf(approvedSerial_, approvedConfiguration_, other)) {
         // A register that cannot be read does not stop the work; the installer is told.
-        setRegisterNote(
-            QStringLiteral("Controllo dei codici doppi non eseguito: %1").arg(error->message));
+        setRegisterNote(texts::capitalised(texts::duplicateCheckNotMade(error->message)));
         return true;
     }
     if (!other)
@@ -538,13 +538,13 @@ QString MainWindow::deviceForPort(int portNumber) {
 std::optional<QString> MainWindow::deviceInsteadOfAbsent(PortError& error) {
     const QList<DetectedPort> present = adapterCandidates(ports_->ports());
     if (present.isEmpty()) {
-        error.message += QStringLiteral(" Nessun adattatore seriale collegato.");
+        error.message += QLatin1Char(' ') + texts::sentence(texts::noAdapterPlugged());
         return std::nullopt;
     }
     if (present.size() > 1) {
-        error.message += QStringLiteral(" Sono collegati %1 adattatori seriali: sceglierne uno "
-                                        "con \"Impostazioni\".")
-                             .arg(present.size());
+        error.message += QLatin1Char(' ') +
+                         texts::capitalised(texts::adaptersPlugged(present.size())) +
+                         QStringLiteral(": sceglierne uno con \"Impostazioni\".");
         return std::nullopt;
     }
     const DetectedPort& only = present.first();

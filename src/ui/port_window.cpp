@@ -1,5 +1,7 @@
 #include "ui/port_window.h"
 
+#include "core/session/program_state.h"
+#include "core/texts/shared_texts.h"
 #include "serial/port_slots.h"
 #include "serial/settings_store.h"
 #include "ui/colours.h"
@@ -55,7 +57,7 @@ void PortWindow::build() {
     lblMotivo_->setObjectName(QStringLiteral("lblMotivo"));
     lblMotivo_->setWordWrap(true);
     lblMotivo_->setMinimumWidth(480);
-    for (int port = 1; port <= 4; ++port) {
+    for (int port = 1; port <= kPortCount; ++port) {
         QLabel*& device = lblDispositivo_[port - 1];
         device = new QLabel(this);
         device->setObjectName(QStringLiteral("lblDispositivo_%1").arg(port));
@@ -66,14 +68,14 @@ void PortWindow::build() {
     lblAvviso_->setWordWrap(true);
     lblAvviso_->setFont(bold);
     lblAvviso_->hide();
-    auto* listLabel = new QLabel(QStringLiteral("Porte seriali rilevate:"), this);
+    auto* listLabel = new QLabel(texts::detectedPortsCaption(), this);
     listLabel->setObjectName(QStringLiteral("Label2"));
     lstAdattatori_ = new QListWidget(this);
     lstAdattatori_->setObjectName(QStringLiteral("lstAdattatori"));
     const int itemHeight = lstAdattatori_->fontMetrics().height() + 4;
     lstAdattatori_->setMinimumHeight(3 * itemHeight);
     lstAdattatori_->setMaximumHeight(7 * itemHeight);
-    lblRilevate_ = new QLabel(QStringLiteral("Nessun adattatore seriale collegato."), this);
+    lblRilevate_ = new QLabel(texts::sentence(texts::noAdapterPlugged()), this);
     lblRilevate_->setObjectName(QStringLiteral("lblRilevate"));
     lblRilevate_->hide();
     auto* deviceLabel = new QLabel(QStringLiteral("Dispositivo:"), this);
@@ -140,7 +142,7 @@ void PortWindow::Form_Load() {
     {
         const QSignalBlocker quiet(cmbPorte_);
         cmbPorte_->clear();
-        for (int port = 1; port <= 4; ++port)
+        for (int port = 1; port <= kPortCount; ++port)
             cmbPorte_->addItem(slotName(port));
         cmbPorte_->setCurrentIndex(-1);
     }
@@ -148,7 +150,7 @@ void PortWindow::Form_Load() {
     updateSlots(false);
     // Selecting from the program tests the port just as a choice by the installer does; a
     // second test would find the port number a failed first one set to 0 and hide its reason.
-    if (state_.PortNumber >= 1 && state_.PortNumber <= 4)
+    if (state_.PortNumber >= 1 && state_.PortNumber <= kPortCount)
         cmbPorte_->setCurrentIndex(state_.PortNumber - 1);
     else
         TestPort();
@@ -225,7 +227,7 @@ void PortWindow::tmrPorte_Timer() {
 void PortWindow::updateSlots(bool retestOnChange) {
     bool retest = false;
     QList<QStringList> fills(present_.size()); // per port present, the ports of ours it is
-    for (int port = 1; port <= 4; ++port) {
+    for (int port = 1; port <= kPortCount; ++port) {
         const SlotAssignment slot{devices_(port), storedSlot(port, settings_).identity};
         const SlotMatch match = locateSlot(slot, present_);
         if (match.state == SlotMatch::State::Moved) {

@@ -1,6 +1,7 @@
 #include "ui/register_window.h"
 
 #include "core/networks/network_list.h"
+#include "core/texts/shared_texts.h"
 #include "registry/programming_register.h"
 
 #include <QDir>
@@ -105,7 +106,8 @@ void RegisterWindow::search() {
     if (!txtRete_->text().trimmed().isEmpty()) {
         filter.network = networkCodeFromText(txtRete_->text());
         if (!filter.network) {
-            lblEsito_->setText(QStringLiteral("Rete non valida: indicare un numero da 0 a 65535."));
+            lblEsito_->setText(
+                QStringLiteral("Rete non valida: indicare %1.").arg(texts::networkCodeRange()));
             return;
         }
     }

@@ -1,7 +1,7 @@
 #include "cli/cli_rig.h"
-#include "cli/file_names.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
+#include "core/files/file_names.h"
 #include "core/image/memory_map.h"
 #include "registry/installer.h"
 #include "registry/unit_register.h"
@@ -52,7 +52,7 @@ QStringList arguments(QList<QByteArray> raw) {
     std::vector<char*> argv{program.data()};
     for (QByteArray& argument : raw)
         argv.push_back(argument.data());
-    return cli::argumentsOf(static_cast<int>(argv.size()), argv.data());
+    return argumentsOf(static_cast<int>(argv.size()), argv.data());
 }
 
 QStringList lines(const QString& text) {

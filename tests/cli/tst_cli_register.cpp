@@ -77,10 +77,17 @@ class TestCliRegister : public QObject {
     }
 
     // encode of the JSON, through the program: exit status, the file's content, the errors.
-    std::tuple<int, QByteArray, QString> encoded(const QJsonObject& json) {
+    // `existing` is what the output file held before, if anything.
+    std::tuple<int, QByteArray, QString> encoded(const QJsonObject& json,
+                                                 const QByteArray& existing = {}) {
         const QString in = home_.filePath(QStringLiteral("in.json"));
         const QString out = home_.filePath(QStringLiteral("out.con"));
         QFile::remove(out);
+        if (!existing.isEmpty()) {
+            QFile before(out);
+            if (!before.open(QIODevice::WriteOnly) || before.write(existing) != existing.size())
+                return {-1, {}, QStringLiteral("cannot write %1").arg(out)};
+        }
         QFile f(in);
         f.open(QIODevice::WriteOnly);
         f.write(QJsonDocument(json).toJson());
@@ -147,25 +154,32 @@ private slots:
 
     void decodeThenEncodeGivesTheSameBytes_data() {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("Proteus-X VHF M6") << fileOf(testing::sampleProteusX(), 1, 0);
-        QTest::newRow("Sicep UHF before M6") << fileOf(testing::sampleSicep(), 0, 1);
+        QTest::addColumn<QByteArray>("existing"); // the output file before encode
+        QTest::newRow("Proteus-X VHF M6")
+            << fileOf(testing::sampleProteusX(), 1, 0) << QByteArray();
+        QTest::newRow("over a longer file")
+            << fileOf(testing::sampleProteusX(), 1, 0) << QByteArray(200, '\xAA');
+        QTest::newRow("Sicep UHF before M6")
+            << fileOf(testing::sampleSicep(), 0, 1) << QByteArray();
         for (const char* name : {"m6-vhf", "before-m6-uhf-file", "longer-mismatch"})
-            QTest::newRow(name) << corpus(name);
+            QTest::newRow(name) << corpus(name) << QByteArray();
         QByteArray odd = fileOf(testing::sampleSicep(), 1, 1);
         odd[0] = 'X';
         odd[1] = '\x01';
-        QTest::newRow("markers of no generation or band") << odd;
-        QTest::newRow("all zero") << QByteArray(conf::kFileSize, '\0');
-        QTest::newRow("all 0xFF") << QByteArray(conf::kFileSize, '\xFF');
+        QTest::newRow("markers of no generation or band") << odd << QByteArray();
+        QTest::newRow("all zero") << QByteArray(conf::kFileSize, '\0') << QByteArray();
+        QTest::newRow("all 0xFF") << QByteArray(conf::kFileSize, '\xFF') << QByteArray();
         for (quint32 seed : {1u, 2u, 3u, 4u})
-            QTest::newRow(qPrintable(QStringLiteral("random %1").arg(seed))) << randomFile(seed);
+            QTest::newRow(qPrintable(QStringLiteral("random %1").arg(seed)))
+                << randomFile(seed) << QByteArray();
     }
     void decodeThenEncodeGivesTheSameBytes() {
         QFETCH(QByteArray, content);
         QCOMPARE(content.size(), conf::kFileSize);
         const QJsonObject json = decoded(content);
         QVERIFY(!json.isEmpty());
-        const auto [status, bytes, err] = encoded(json);
+        QFETCH(QByteArray, existing);
+        const auto [status, bytes, err] = encoded(json, existing);
         QVERIFY2(status == 0, qPrintable(err));
         QCOMPARE(bytes.toHex(' '), content.toHex(' '));
     }

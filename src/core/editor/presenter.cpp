@@ -5,6 +5,7 @@
 #include "core/fields/number_text.h"
 #include "core/networks/network_list.h"
 #include "core/options/option_lists.h"
+#include "core/texts/shared_texts.h"
 
 namespace selvana::editor {
 
@@ -68,7 +69,7 @@ void DisplayData(EditorState& e) {
     e.setVisible(Ctl::lblSerialNumber, true);
     e.setVisible(Ctl::txtSerialNumber, false);
     e.setCaption(Ctl::lblSerialNumber, rec.SerialNumber);
-    e.setCaption(Ctl::lblVHFUHV, rec.BandaUHF == 0 ? QStringLiteral("VHF") : QStringLiteral("UHF"));
+    e.setCaption(Ctl::lblVHFUHV, texts::bandName(rec.BandaUHF));
     e.setCaption(Ctl::lblToni, rec.ToniAlti ? QStringLiteral("Alti") : QStringLiteral("Bassi"));
     showPath(e);
     selectOption(e, Array::PotenzaRF, rec.PotenzaRF);

@@ -1,5 +1,7 @@
 #include "core/files/config_file.h"
 
+#include "core/texts/shared_texts.h"
+
 namespace selvana::conf {
 
 QByteArray fileContent(std::uint8_t firmwareM6, std::uint8_t bandaUHF, const Image& saveImage) {
@@ -27,12 +29,12 @@ std::optional<QString> mismatchMessage(const ConfigFile& file, std::uint8_t firm
                                        std::uint8_t bandaUHF) {
     if (file.firmwareM6 != (firmwareM6 != 0 ? 1 : 0))
         return QStringLiteral("Attenzione: file di configurazione adatto per versioni firmware ") +
-               (file.firmwareM6 != 0 ? QStringLiteral("M6 e successive!")
-                                     : QStringLiteral("precedenti alla M6 !"));
+               texts::firmwareName(file.firmwareM6) +
+               (file.firmwareM6 != 0 ? QStringLiteral("!") : QStringLiteral(" !"));
     // The suffix names the radio in the editor, the opposite of the file's band.
     if (file.bandaUHF != (bandaUHF != 0 ? 1 : 0))
         return QStringLiteral("Attenzione: file di configurazione non adatto per Radio ") +
-               (file.bandaUHF != 0 ? QStringLiteral("VHF !") : QStringLiteral("UHF !"));
+               texts::bandName(file.bandaUHF != 0 ? 0 : 1) + QStringLiteral(" !");
     return std::nullopt;
 }
 

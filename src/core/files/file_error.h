@@ -13,6 +13,9 @@ struct FileError {
     QString path; // native separators
     QString message;
     QString detail;
+    // The message without the window's next step (which names the window's commands), for the
+    // command line; empty where the message says nothing of the window.
+    QString brief = {};
 };
 
 } // namespace selvana

@@ -1,5 +1,7 @@
 #include "core/run/programming_run.h"
 
+#include "core/texts/shared_texts.h"
+
 namespace selvana {
 
 ProgrammingRun::ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& host,
@@ -23,39 +25,30 @@ ProgrammingRun::ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& h
             });
 }
 
+// The window's prompts: the texts it shares with the command line, with the window's own steps.
 QString ProgrammingRun::promptLoad() {
-    return QStringLiteral(
-        "Collegare l'apparato e premere il tasto RESET oppure uscire dall'applicazione");
+    return texts::readPrompt();
 }
 QString ProgrammingRun::promptSave() {
-    return QStringLiteral("Attendere prego, scrittura dei dati in corso");
+    return texts::writing();
 }
 QString ProgrammingRun::promptWritten() {
-    return QStringLiteral("Programmazione Periferico effettuata con successo");
+    return texts::written();
 }
 QString ProgrammingRun::promptRefused() {
-    return QStringLiteral("Programmazione Periferica Fallita");
+    return texts::refused();
 }
 QString ProgrammingRun::promptIncomplete() {
-    return QStringLiteral("Configurazione ricevuta incompleta: premere di nuovo il tasto RESET "
-                          "dell'apparato oppure uscire dall'applicazione");
+    return texts::frameIncomplete(texts::FrontEnd::Window);
 }
-
 QString ProgrammingRun::promptNoAnswer() {
-    return QStringLiteral("Nessuna risposta dall'apparato: verificare il cavo e il collegamento. "
-                          "La programmazione potrebbe non essere avvenuta: uscire con \"Fine "
-                          "lavoro\" e ripetere la lettura.");
+    return texts::noAnswer(texts::FrontEnd::Window);
 }
-
 QString ProgrammingRun::promptRestarted() {
-    return QStringLiteral("L'apparato si è riavviato senza rispondere alla scrittura: la "
-                          "programmazione potrebbe non essere avvenuta. Uscire con \"Fine "
-                          "lavoro\" e ripetere la lettura.");
+    return texts::restartedWithoutAnswer(texts::FrontEnd::Window);
 }
-
 QString ProgrammingRun::promptWriteUnknown() {
-    return QStringLiteral("La configurazione potrebbe non essere stata scritta nell'apparato: "
-                          "dopo averlo ricollegato, ripetere la lettura e la programmazione.");
+    return texts::writeUnknownAfterPortLoss(texts::FrontEnd::Window);
 }
 
 namespace {

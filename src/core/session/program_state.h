@@ -6,6 +6,9 @@
 
 namespace selvana {
 
+// Ports "Com 01:" to "Com 04:" of the port window, 1 to 4 on the command line.
+inline constexpr int kPortCount = 4;
+
 // Everything the program shares between its windows and its link for one run of the program:
 // the session's data and the window's own flags; created zeroed at start and alive until exit.
 struct ProgramState : SessionData {

@@ -1,4 +1,4 @@
-#include "cli/file_names.h"
+#include "core/files/file_names.h"
 
 #include "core/files/atomic_file.h"
 
@@ -16,7 +16,7 @@
 #include <unistd.h>
 #endif
 
-namespace selvana::cli {
+namespace selvana {
 
 namespace {
 
@@ -157,4 +157,4 @@ std::optional<QString> replaceByBytes(const QString& name, const QByteArray& con
     return std::nullopt;
 }
 
-} // namespace selvana::cli
+} // namespace selvana

@@ -9,13 +9,14 @@
 
 class QFile;
 
-namespace selvana::cli {
+namespace selvana {
 
 // File names as the command line gets them. On Linux a name is a string of bytes, and one made
 // on an older system may not be valid UTF-8 (café.con in Latin-1 is "caf\xE9.con"). Qt's file
 // classes cannot reach such a name: it decodes every stray byte to the same replacement
 // character. The command line keeps each such byte as the character U+DC80 + (byte - 0x80),
-// which no valid name contains, and reaches those files by the bytes themselves.
+// which no valid name contains; the functions below, and the configuration files' reader and
+// writer, reach those files by the bytes themselves.
 
 // The program's arguments after the program name, every byte of each kept.
 QStringList argumentsOf(int argc, char** argv);
@@ -50,4 +51,4 @@ bool openFile(const QString& name, QFile& file, QIODevice::OpenMode mode);
 // system's reason when it fails.
 std::optional<QString> replaceByBytes(const QString& name, const QByteArray& content);
 
-} // namespace selvana::cli
+} // namespace selvana
