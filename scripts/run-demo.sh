@@ -2,22 +2,19 @@
 # Installs what is missing, builds, starts a simulated peripheral on a pseudo-terminal and opens
 # the programmer with port 1 pointing at it. The peripheral presses RESET by itself every few
 # seconds, so "Lettura Configurazione" finds it.
-# The demo keeps its settings in build/demo, never in your own.
+# Everything the demo writes stays in build/demo (see scripts/lib/demo.sh): settings, networks
+# list, register, backups and programming log; it never reaches a shared register.
 #   scripts/run-demo.sh [V|U]      (extra arguments go to the programmer: the band letter)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 
-source scripts/lib/simulator.sh
+source scripts/lib/demo.sh
 
-demo="$PWD/build/demo"
-mkdir -p "$demo/config/SelvanaM"
-simulator_pid=""
-trap '[ -z "$simulator_pid" ] || kill "$simulator_pid" 2>/dev/null || true' EXIT
-start_simulator "$demo" build/tools/simulator/selvanam-sim --announce K --auto-reset 3 \
-    --save "$demo/peripheral.bin"
-device=$simulator_device
-printf '[CONFIG]\nPort=1\nDevice1=%s\n' "$device" >"$demo/config/SelvanaM/SelvanaM.ini"
-echo "Periferica simulata su $device (registro: $demo/simulator.log)"
+demo_programs build
+trap stop_demo EXIT
+start_demo "$PWD/build/demo"
+echo "Periferica simulata su $simulator_device (i suoi scambi: $PWD/build/demo/simulator.log)"
+echo "I dati della dimostrazione sono in $PWD/build/demo/share/SelvanaM"
 
-XDG_CONFIG_HOME="$demo/config" build/src/selvanam/selvanam "$@"
+"$demo_bin/selvanam" "$@"
