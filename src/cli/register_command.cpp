@@ -164,7 +164,7 @@ int runRegisterCommand(const Options& options, Console& console) {
     else if (!found.isEmpty())
         console.outRaw(text(found));
     if (found.isEmpty())
-        console.err(QStringLiteral("Nessuna periferica nel registro per la ricerca indicata."));
+        console.err(nothingFoundText());
     return kOk;
 }
 

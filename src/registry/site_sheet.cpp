@@ -220,8 +220,7 @@ SiteSheet siteSheetLayout(const QList<UnitRecord>& units, const QDateTime& print
     if (sites.isEmpty()) {
         PageBuilder page(sheet.pages.emplace_back(), width);
         page.text(kMargin, kMargin + 14, QStringLiteral("Scheda impianto"), 18, true);
-        page.text(kMargin, kMargin + 40,
-                  QStringLiteral("Nessuna periferica nel registro per la ricerca indicata."), 11);
+        page.text(kMargin, kMargin + 40, nothingFoundText(), 11);
     }
     return sheet;
 }

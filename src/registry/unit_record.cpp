@@ -84,6 +84,10 @@ QString frequencyText(double mhz) {
     return QLocale().toString(mhz, 'f', 4);
 }
 
+QString nothingFoundText() {
+    return QStringLiteral("Nessuna periferica nel registro per la ricerca indicata.");
+}
+
 QStringList unitCells(const UnitRecord& u) {
     return {u.serialNumber,
             timeText(u.time),

@@ -60,6 +60,9 @@ QString timeText(const QDateTime& time);
 // A frequency as lists show it: four decimals, in the default locale.
 QString frequencyText(double mhz);
 
+// What a search of the register that finds nothing says, in listings and on the site sheet.
+QString nothingFoundText();
+
 // A unit as lists show it: serial, time, site, description, protocol, network, code, frequency
 // (in the default locale), outcome, installer.
 QStringList unitCells(const UnitRecord& unit);
