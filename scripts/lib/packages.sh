@@ -20,6 +20,7 @@ build_packages=(
     libfontconfig-dev                        # fonts prepared early at start-up
     fonts-dejavu-core                        # a font for windows drawn offscreen
     libqt6sql6-sqlite libqt6sql6-psql        # the register of programmed units: file, server
+    libpq-dev                                # why a connection to the server failed
 )
 
 # What the test command needs beyond the build: a throwaway server for the shared register.

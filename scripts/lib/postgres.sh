@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL server of our own for the tests and the benchmark: a data folder in DIR,
-# a free port on 127.0.0.1 and a socket in DIR, trust authentication, superuser "selvana".
+# a free port on 127.0.0.1 and a socket in DIR, trust authentication, superuser "selvana". The
+# test servers also have a role that must give its password over TCP ("selvana_password",
+# password "giusta") and one that may not log in ("selvana_nologin").
 # Nothing outside DIR is touched; the system's own clusters are left alone.
 #
 #   scripts/lib/postgres.sh start DIR [--fast]  makes the server if DIR has none, starts it and
@@ -95,6 +97,21 @@ pg_stop() {
     pg_as_owner "$bin/pg_ctl" -D "$dir/data" -m "$mode" -w stop >/dev/null
 }
 
+# The roles of the tests of a connection refused; the password's line of pg_hba.conf comes
+# before the lines that trust everyone.
+pg_add_test_roles() {
+    local dir=$1 bin
+    bin=$(pg_bin)
+    printf '%s\n' "CREATE ROLE selvana_password LOGIN PASSWORD 'giusta'" \
+        "CREATE ROLE selvana_nologin NOLOGIN" |
+        pg_as_owner "$bin/postgres" --single -D "$dir/data" postgres >"$dir/single.log" 2>&1 || {
+        cat "$dir/single.log" >&2
+        return 1
+    }
+    rm -f "$dir/single.log"
+    sed -i '1i host all selvana_password 127.0.0.1/32 scram-sha-256' "$dir/data/pg_hba.conf"
+}
+
 # "shared" serves the tests that only touch databases of their own; "own" the test that stops
 # and starts its server. Without PostgreSQL installed there are none, and those tests skip.
 pg_test_servers() {
@@ -106,10 +123,12 @@ pg_test_servers() {
     mkdir -p "$root"
     root=$(cd "$root" && pwd)
     pg_stop_test_servers "$root"
-    version=$("$bin/postgres" --version)
+    # The stamp changes with what the template holds besides initdb's output.
+    version="$("$bin/postgres" --version), test roles"
     if [ "$(cat "$root/template/version" 2>/dev/null)" != "$version" ]; then
         rm -rf "$root/template"
         pg_init "$root/template" --fast
+        pg_add_test_roles "$root/template"
         echo "$version" >"$root/template/version"
     fi
     local pids=() failed=0 pid

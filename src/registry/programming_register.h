@@ -9,8 +9,10 @@
 #include <QDateTime>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -39,17 +41,60 @@ public:
     // `file`: the local register; `server`: the shared one, or nothing.
     ProgrammingRegister(QString file, std::optional<ServerAddress> server,
                         QObject* parent = nullptr);
-    // Waits for an exchange under way: it ends within the server's connect timeout.
+    // Releases the run's reservations of writes whose outcome was not recorded (on the server
+    // only through a connection already made), then waits for an exchange under way: it ends
+    // within the server's connect timeout.
     ~ProgrammingRegister() override;
 
     const QString& file() const { return file_; }
     bool shared() const { return server_.has_value(); }
+
+    // This program run, as its reservations name it.
+    const QString& owner() const { return owner_; }
 
     // Another peripheral than `serialNumber` that may hold the configuration's protocol,
     // network and peripheral code, as the local copy knows it.
     [[nodiscard]] std::optional<RegisterError> duplicateOf(const QString& serialNumber,
                                                            const QByteArray& configuration,
                                                            std::optional<UnitRecord>& other);
+
+    // The duplicate guard before a write goes out: reserves the configuration's protocol,
+    // network and code for the unit, first on the shared server when there is one and it
+    // answers (so installers on other computers see it), then in the local register (so
+    // other programs of this computer and the records not yet sent do). `holder` gets what
+    // already holds the code; then nothing stays reserved. A server that does not answer is
+    // not asked again until an exchange works: the guard then covers this computer only
+    // (see takeLocalOnlyNote()). Waits on this thread: for the first connection to the server
+    // at most its connect timeout (3 s), for a lock another program holds at most 3 s.
+    [[nodiscard]] std::optional<RegisterError> reserve(const QString& serialNumber,
+                                                       const QByteArray& configuration,
+                                                       std::optional<CodeHolder>& holder);
+
+    // The lowest code of the range that is free (as reserve() counts, and not in
+    // `takenInRun`), reserved for the unit in the same way; nothing when none is left.
+    [[nodiscard]] std::optional<RegisterError>
+    reserveFreeCode(int protocol, int network, int first, int last, const QSet<int>& takenInRun,
+                    const QString& serialNumber, std::optional<int>& code);
+
+    // What holds the code for another unit than `serialNumber`, reservations included, on the
+    // server when it answers and in the local copy; nothing is reserved (checks before a
+    // batch starts).
+    [[nodiscard]] std::optional<RegisterError> holderOf(const QString& serialNumber, int protocol,
+                                                        int network, int peripheralCode,
+                                                        std::optional<CodeHolder>& holder);
+
+    // The unit's write does not go out after all: its reservation goes, here and on the
+    // server. The record of a write that went out replaces the reservation by itself.
+    void release(const QString& serialNumber);
+
+    // Once per run, the first time the guard could not ask the shared server: the text that
+    // says the duplicate check covers this computer only. Nothing otherwise, and nothing
+    // without a shared register.
+    std::optional<QString> takeLocalOnlyNote();
+
+    // Codes held by two or more units in the local copy (after an exchange, with the other
+    // installers' units).
+    [[nodiscard]] std::optional<RegisterError> duplicates(QList<DuplicateCode>& out);
 
     // Records the write in one transaction, with the installer's name and the present time.
     [[nodiscard]] std::optional<RegisterError> record(const WriteFacts& facts,
@@ -68,6 +113,8 @@ public:
     QString copyAge(const QDateTime& now = QDateTime::currentDateTimeUtc());
     // Why the last exchange failed; empty when it worked or none ran.
     QString lastExchangeError() const;
+    // The same with its fault: ServerFault::None and an empty message when it worked.
+    RegisterError lastExchangeFault() const;
 
 signals:
     // An exchange ended (in the owner's thread); see copyAge() and lastExchangeError().
@@ -76,20 +123,42 @@ signals:
 private:
     void startExchange();
     void exchangeEnded();
+    // Runs `ask` on this thread's own connection to the server, made at first use; false when
+    // the server is not asked (none, known to be down, or it failed: then it is down).
+    bool askServer(const std::function<std::optional<RegisterError>(UnitRegister&)>& ask);
+    Reservation reservationFor(const QString& serialNumber, int protocol, int network,
+                               int peripheralCode) const;
+    void releaseOnServer(const QString& serialNumber);
 
     QString file_;
+    QString owner_; // a random id made for this program run
     std::optional<ServerAddress> server_;
     std::unique_ptr<UnitRegister> local_;
+    std::unique_ptr<UnitRegister> guard_; // the server, for reservations (this thread's)
+    bool serverDown_ = false;             // until an exchange works
+    QSet<QString> unrecorded_;            // units reserved on the server, outcome not recorded
+    bool reservedLocally_ = false;
+    bool noteDue_ = false;
+    bool noteGiven_ = false;
     QThread* thread_ = nullptr;
     bool again_ = false;
     mutable QMutex mutex_; // guards what the exchange's thread leaves
-    QString exchangeError_;
+    RegisterError exchangeError_;
 };
 
 // The facts an installer needs about the unit that already has a code: "La periferica
 // 1234ABCD (impianto "Le Querce", programmata il 08/12/2026 14:30 da Mario Rossi) ha già il
 // codice 101 nella rete 00012 (PROTEUS-X)."
 QString duplicateText(const UnitRecord& other);
+
+// What holds a code, for the installer: a unit as duplicateText() says it, or "La periferica
+// 1234ABCD è in programmazione ora (Mario Rossi, computer PC-UFFICIO, dalle 14:30) con il
+// codice 101 nella rete 00012 (PROTEUS-X)."
+QString holderText(const CodeHolder& holder);
+
+// One line per code held twice: "Codice 101 della rete 00012 (PROTEUS-X) su 2 periferiche:
+// 1234ABCD (impianto "Le Querce", 08/12/2026 14:30, Mario Rossi), ...".
+QString duplicateCodeText(const DuplicateCode& duplicate);
 
 // The write was done (or tried) but its record is missing.
 QString notRecordedText(Outcome outcome, const RegisterError& error);

@@ -86,12 +86,35 @@ QStringList version2(Dialect d) {
     };
 }
 
+// The unique key is what keeps two programs from reserving one code, whatever runs at once.
+// Times are text in the same form as the records' (ISO 8601, UTC, milliseconds), so they compare
+// as text.
+QStringList version3() {
+    return {
+        QStringLiteral("CREATE TABLE prenotazioni ("
+                       " protocollo INTEGER NOT NULL,"
+                       " rete INTEGER NOT NULL,"
+                       " codice INTEGER NOT NULL,"
+                       " numero_di_serie TEXT NOT NULL,"
+                       " proprietario TEXT NOT NULL,"
+                       " installatore TEXT NOT NULL,"
+                       " computer TEXT NOT NULL,"
+                       " data_ora TEXT NOT NULL,"
+                       " scadenza TEXT NOT NULL,"
+                       " UNIQUE (protocollo, rete, codice))"),
+        QStringLiteral("CREATE INDEX prenotazioni_proprietario ON prenotazioni "
+                       "(proprietario, numero_di_serie)"),
+    };
+}
+
 QStringList stepsOf(int version, Dialect d) {
     switch (version) {
     case 1:
         return version1(d);
     case 2:
         return version2(d);
+    case 3:
+        return version3();
     default:
         return {};
     }

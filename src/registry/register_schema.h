@@ -18,9 +18,11 @@ enum class Dialect { SQLite, PostgreSQL };
 //      stato (the local copy's own values)
 //   2  band and firmware generation of each write, taken for older rows from the markers of
 //      the configuration kept with them; index for the duplicate check
+//   3  prenotazioni: codes reserved for units being written now, one row per protocol, network
+//      and code; times and expiry from the database's own clock
 namespace schema {
 
-inline constexpr int kCurrentVersion = 2;
+inline constexpr int kCurrentVersion = 3;
 
 // The version a database is at: 0 for an empty one.
 std::optional<RegisterError> version(QSqlDatabase& db, int& version);

@@ -23,11 +23,29 @@ RegisterSync::~RegisterSync() = default;
 
 std::optional<RegisterError> RegisterSync::serverFailed(const RegisterError& error) {
     remote_.reset();
-    return RegisterError{error.message +
-                             QStringLiteral(" Le programmazioni restano nel registro di questo "
-                                            "computer e saranno inviate appena il server "
-                                            "risponde."),
-                         error.detail};
+    // Waiting mends the network, not a setting.
+    const QString then =
+        isConfigurationFault(error.fault)
+            ? QStringLiteral(" Le programmazioni restano in attesa nel registro di questo "
+                             "computer e saranno inviate quando l'impostazione sarà corretta.")
+            : QStringLiteral(" Le programmazioni restano nel registro di questo computer e "
+                             "saranno inviate appena il server risponde.");
+    RegisterError failed{error.message + then, withoutPassword(error.detail), error.fault};
+    if (!server_.password.isEmpty()) {
+        failed.message.replace(server_.password, QStringLiteral("***"));
+        failed.detail.replace(server_.password, QStringLiteral("***"));
+    }
+    return failed;
+}
+
+// A statement of the exchange failed once connected: what failed is the exchange, whatever
+// statement it was; a connection that went away is the network's.
+RegisterError RegisterSync::interrupted(const RegisterError& error) const {
+    const bool lost = !remote_ || !remote_->database().isOpen() ||
+                      remote_->database().lastError().type() == QSqlError::ConnectionError;
+    return {QStringLiteral("Registro condiviso %1: lo scambio con il server si è interrotto.")
+                .arg(server_.displayed()),
+            error.detail, lost ? ServerFault::Unreachable : ServerFault::None};
 }
 
 std::optional<RegisterError> RegisterSync::connect() {
@@ -56,9 +74,9 @@ std::optional<RegisterError> RegisterSync::adopt() {
     QString identity;
     qint64 last = 0;
     if (auto e = remote_->identity(identity))
-        return serverFailed(*e);
+        return serverFailed(interrupted(*e));
     if (auto e = remote_->lastNumber(last))
-        return serverFailed(*e);
+        return serverFailed(interrupted(*e));
     const bool sameName = knownServer == server_.shown();
     const bool lost = sameName && ((!knownIdentity.isEmpty() && knownIdentity != identity) ||
                                    last < cursor.toLongLong());
@@ -95,12 +113,12 @@ std::optional<RegisterError> RegisterSync::send(SyncReport& report) {
         if (batch.isEmpty())
             return std::nullopt;
         if (auto e = remote_->begin())
-            return serverFailed(*e);
+            return serverFailed(interrupted(*e));
         QStringList ids;
         for (const UnitRecord& r : batch) {
             if (auto e = remote_->insert(r, false)) {
                 remote_->rollback();
-                return serverFailed(*e);
+                return serverFailed(interrupted(*e));
             }
             ids << r.id;
         }
@@ -109,7 +127,7 @@ std::optional<RegisterError> RegisterSync::send(SyncReport& report) {
             return RegisterError{QStringLiteral("Invio interrotto."), {}};
         }
         if (auto e = remote_->commit())
-            return serverFailed(*e);
+            return serverFailed(interrupted(*e));
         if (hooks_.afterServerCommit && !hooks_.afterServerCommit(report.sent + ids.size()))
             return RegisterError{QStringLiteral("Invio interrotto."), {}};
         if (auto e = local_.markSent(ids))
@@ -131,7 +149,7 @@ std::optional<RegisterError> RegisterSync::receive(SyncReport& report) {
         QList<UnitRecord> rows;
         qint64 last = cursor;
         if (auto e = remote_->numbered(cursor, batch_, rows, last))
-            return serverFailed(*e);
+            return serverFailed(interrupted(*e));
         if (rows.isEmpty())
             break;
         int added = 0;
@@ -174,16 +192,18 @@ QString copyAgeText(const std::optional<QDateTime>& copied, const QDateTime& now
            (days == 1 ? QStringLiteral("1 giorno fa") : QStringLiteral("%1 giorni fa").arg(days));
 }
 
-std::optional<ServerAddress> chosenServer(const QString& commandLineUri, QString* warning) {
+std::optional<ServerAddress> chosenServer(const QString& commandLineUri, RegisterError* warning) {
     const QString uri = commandLineUri.trimmed().isEmpty() ? serverSetting() : commandLineUri;
     if (uri.trimmed().isEmpty())
         return std::nullopt;
     QString why;
     auto server = ServerAddress::parse(uri, &why);
     if (!server) {
-        *warning = QStringLiteral("Impostazione \"Registro\": %1. Si usa solo il registro di "
-                                  "questo computer.")
-                       .arg(why);
+        *warning = RegisterError{QStringLiteral("Impostazione \"Registro\": %1. Si usa solo il "
+                                                "registro di questo computer.")
+                                     .arg(why),
+                                 {},
+                                 ServerFault::BadAddress};
     }
     return server;
 }

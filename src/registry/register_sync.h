@@ -54,6 +54,7 @@ public:
 private:
     std::optional<RegisterError> connect();
     std::optional<RegisterError> serverFailed(const RegisterError& error);
+    RegisterError interrupted(const RegisterError& error) const;
     std::optional<RegisterError> adopt();
 
     UnitRegister& local_;
@@ -69,7 +70,8 @@ private:
 QString copyAgeText(const std::optional<QDateTime>& copied, const QDateTime& now);
 
 // The server named by --registro when given, else by the settings; nothing for none. A URI
-// that cannot be read leaves the register this computer's own, and `warning` says so.
-std::optional<ServerAddress> chosenServer(const QString& commandLineUri, QString* warning);
+// that cannot be read leaves the register this computer's own, and `warning` says so, with
+// the fault ServerFault::BadAddress.
+std::optional<ServerAddress> chosenServer(const QString& commandLineUri, RegisterError* warning);
 
 } // namespace selvana::registry

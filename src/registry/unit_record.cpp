@@ -101,4 +101,21 @@ QStringList unitCells(const UnitRecord& u) {
             u.installer};
 }
 
+bool isConfigurationFault(ServerFault fault) {
+    switch (fault) {
+    case ServerFault::None:
+    case ServerFault::Unreachable:
+    case ServerFault::Silent:
+        return false;
+    case ServerFault::Authentication:
+    case ServerFault::UnknownDatabase:
+    case ServerFault::UnknownRole:
+    case ServerFault::Tls:
+    case ServerFault::BadOption:
+    case ServerFault::BadAddress:
+        return true;
+    }
+    return true;
+}
+
 } // namespace selvana::registry

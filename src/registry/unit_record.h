@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -67,11 +68,63 @@ QString nothingFoundText();
 // (in the default locale), outcome, installer.
 QStringList unitCells(const UnitRecord& unit);
 
+// Why the shared server could not be used. Only Unreachable and Silent are the network's: the
+// records wait for the server. Every other kind is a setting to change (the address, the
+// password, the server's own configuration), which waiting does not mend.
+enum class ServerFault {
+    None,            // not a connection fault (a query failed, the file failed)
+    Unreachable,     // no server at that address (refused, unknown host, no route)
+    Silent,          // the address answers nothing within the connect timeout
+    Authentication,  // wrong or missing password, or the role is not allowed in
+    UnknownDatabase, // the database named does not exist
+    UnknownRole,     // the user named does not exist
+    Tls,             // TLS asked for and not possible, or the certificate cannot be verified
+    BadOption,       // an option of the address that the client does not know or accept
+    BadAddress,      // the address itself cannot be read
+};
+
+// Whether the fault is one of configuration rather than of the network.
+bool isConfigurationFault(ServerFault fault);
+
 // Why the register could not do something: in Italian, with what to do; the detail is the
-// database's own words, for diagnosis.
+// database's own words, for diagnosis. Neither ever holds a password.
 struct RegisterError {
     QString message;
     QString detail;
+    ServerFault fault = ServerFault::None;
+};
+
+// A code reserved for a unit while its write goes out: it becomes the unit's record when the
+// write is recorded, and goes when the write does not go out or the program ends. One left by a
+// program that ended without releasing it (a crash, a pulled plug) expires by itself.
+struct Reservation {
+    int protocol = 0;
+    int network = 0;
+    int peripheralCode = 0;
+    QString serialNumber;
+    QString owner;     // the program run that made it (ProgrammingRegister::owner())
+    QString installer; // for the installers who meet it
+    QString computer;  // the host name of the program that made it
+    QDateTime time;    // when it was made, UTC
+};
+
+// How long a reservation left behind holds its code.
+inline constexpr int kReservationLifetimeMinutes = 15;
+
+// What holds a code another unit wants: a unit's write (written, or unanswered), or another
+// program's reservation of it for a unit being written now.
+struct CodeHolder {
+    std::optional<UnitRecord> unit;
+    std::optional<Reservation> reservation;
+};
+
+// A code held by two or more units of one network: they are not told apart by the receiving
+// centre. `units` holds each unit's newest write holding the code, oldest first.
+struct DuplicateCode {
+    int protocol = 0;
+    int network = 0;
+    int peripheralCode = 0;
+    QList<UnitRecord> units;
 };
 
 } // namespace selvana::registry

@@ -1,10 +1,14 @@
 #include "registry/unit_register.h"
 
+#include "registry/server_diagnosis.h"
+
 #include <QAtomicInt>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUuid>
 #include <QVariant>
 
@@ -14,6 +18,7 @@ namespace {
 
 // Long enough for another program's write (a few milliseconds) even on a slow disk.
 constexpr int kBusyTimeoutMs = 20000;
+constexpr int kSqliteBusy = 5; // SQLITE_BUSY, the primary code of an extended one too
 
 QString newConnectionName() {
     static QAtomicInt counter;
@@ -99,12 +104,45 @@ QString conditions(const RegisterFilter& f, QVariantList& values) {
     return parts.isEmpty() ? QStringLiteral("1 = 1") : parts.join(QStringLiteral(" AND "));
 }
 
-// Rows of p that a peripheral may still hold: written or unanswered, and no later write of
+// Rows of `p` that a peripheral may still hold: written or unanswered, and no later write of
 // the same peripheral succeeded.
-const char* kMayStillHold =
-    "p.esito IN ('scritta', 'nessuna_risposta') AND NOT EXISTS (SELECT 1 FROM programmazioni q "
-    "WHERE q.numero_di_serie = p.numero_di_serie AND q.esito = 'scritta' AND "
-    "q.data_ora > p.data_ora)";
+QString mayStillHold(const QString& p = QStringLiteral("p")) {
+    return QStringLiteral("%1.esito IN ('scritta', 'nessuna_risposta') AND NOT EXISTS (SELECT 1 "
+                          "FROM programmazioni %1_dopo WHERE %1_dopo.numero_di_serie = "
+                          "%1.numero_di_serie AND %1_dopo.esito = 'scritta' AND "
+                          "%1_dopo.data_ora > %1.data_ora)")
+        .arg(p);
+}
+
+// The database's own present time, `minutes` ahead, as the text the tables keep: computers
+// whose clocks are wrong still agree on when a reservation expires.
+QString clockText(Dialect dialect, int minutes = 0) {
+    if (dialect == Dialect::SQLite)
+        return QStringLiteral("strftime('%Y-%m-%dT%H:%M:%fZ', 'now', '+%1 minutes')").arg(minutes);
+    return QStringLiteral("to_char((now() + interval '%1 minutes') AT TIME ZONE 'UTC', "
+                          "'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')")
+        .arg(minutes);
+}
+
+const char* kReservationColumns =
+    "protocollo, rete, codice, numero_di_serie, proprietario, installatore, computer, data_ora";
+
+Reservation reservationFrom(const QSqlQuery& q) {
+    Reservation r;
+    r.protocol = q.value(0).toInt();
+    r.network = q.value(1).toInt();
+    r.peripheralCode = q.value(2).toInt();
+    r.serialNumber = q.value(3).toString();
+    r.owner = q.value(4).toString();
+    r.installer = q.value(5).toString();
+    r.computer = q.value(6).toString();
+    r.time = QDateTime::fromString(q.value(7).toString(), Qt::ISODateWithMs);
+    return r;
+}
+
+QString serialKey(const QString& serial) {
+    return text(serial.trimmed().toUpper());
+}
 
 } // namespace
 
@@ -173,10 +211,17 @@ std::unique_ptr<UnitRegister> UnitRegister::openFile(const QString& path, Regist
         return fail(QStringLiteral("il file non si apre: verificare i permessi"),
                     reg->db_.lastError().text());
     // WAL: readers never wait for a writer and a write is one append; FULL: a write reported
-    // done is on the disk.
+    // done is on the disk. While another program makes the same new file, the change of journal
+    // is refused as busy at once, without the busy timeout's wait: it is tried again until then.
     QSqlQuery q(reg->db_);
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !q.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+    QElapsedTimer waited;
+    waited.start();
+    bool wal = false;
+    while (!(wal = q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) &&
+           (q.lastError().nativeErrorCode().toInt() & 0xff) == kSqliteBusy &&
+           waited.elapsed() < kBusyTimeoutMs)
+        QThread::msleep(2);
+    if (!wal || !q.exec(QStringLiteral("PRAGMA synchronous=FULL")))
         return fail(QStringLiteral("il file non è un registro o è danneggiato"),
                     q.lastError().text());
     q.finish();
@@ -192,7 +237,7 @@ std::unique_ptr<UnitRegister> UnitRegister::openFile(const QString& path, Regist
 std::unique_ptr<UnitRegister> UnitRegister::openServer(const ServerAddress& address,
                                                        RegisterError* error, int connectTimeoutS,
                                                        int schemaVersion) {
-    std::unique_ptr<UnitRegister> reg(new UnitRegister(Dialect::PostgreSQL, address.shown()));
+    std::unique_ptr<UnitRegister> reg(new UnitRegister(Dialect::PostgreSQL, address.displayed()));
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
         *error = *reg->failed(QStringLiteral("manca il supporto PostgreSQL di Qt (pacchetto "
                                              "libqt6sql6-psql): installarlo"),
@@ -206,18 +251,31 @@ std::unique_ptr<UnitRegister> UnitRegister::openServer(const ServerAddress& addr
     reg->db_.setPassword(address.password);
     reg->db_.setDatabaseName(address.database);
     // Keepalives: a server that vanishes mid-transfer is noticed in seconds, not hours.
-    QStringList options = {QStringLiteral("connect_timeout=%1").arg(qMax(2, connectTimeoutS)),
-                           QStringLiteral("application_name=selvanam"),
-                           QStringLiteral("keepalives=1"),
-                           QStringLiteral("keepalives_idle=5"),
-                           QStringLiteral("keepalives_interval=2"),
-                           QStringLiteral("keepalives_count=3")};
+    const int timeoutS = qMax(2, connectTimeoutS);
+    ConnectionOptions options = {{QStringLiteral("connect_timeout"), QString::number(timeoutS)},
+                                 {QStringLiteral("application_name"), QStringLiteral("selvanam")},
+                                 {QStringLiteral("keepalives"), QStringLiteral("1")},
+                                 {QStringLiteral("keepalives_idle"), QStringLiteral("5")},
+                                 {QStringLiteral("keepalives_interval"), QStringLiteral("2")},
+                                 {QStringLiteral("keepalives_count"), QStringLiteral("3")}};
     for (auto it = address.options.cbegin(); it != address.options.cend(); ++it)
-        options << it.key() + QLatin1Char('=') + it.value();
-    reg->db_.setConnectOptions(options.join(QLatin1Char(';')));
+        options.append({it.key(), it.value()});
+    // Quoted as libpq reads them: a blank or a quote in a value stays in it.
+    QStringList settings;
+    for (const auto& [key, value] : options) {
+        QString quoted = value;
+        quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+        quoted.replace(QLatin1Char('\''), QStringLiteral("\\'"));
+        settings << key + QStringLiteral("='") + quoted + QLatin1Char('\'');
+    }
+    reg->db_.setConnectOptions(settings.join(QLatin1Char(';')));
+    QElapsedTimer took;
+    took.start();
     if (!reg->db_.open()) {
-        *error = *reg->failed(QStringLiteral("il server non risponde o rifiuta la connessione"),
-                              reg->db_.lastError().text());
+        const ConnectionFault why = diagnoseConnection(address, options, timeoutS, took.elapsed(),
+                                                       reg->db_.lastError().text());
+        *error = *reg->failed(why.what, why.detail);
+        error->fault = why.fault;
         return nullptr;
     }
     QSqlQuery(reg->db_).exec(QStringLiteral("SET client_min_messages TO warning"));
@@ -269,8 +327,22 @@ std::optional<RegisterError> UnitRegister::insert(const UnitRecord& r, bool queu
     bindRecord(q, r);
     if (!q.exec())
         return failed(QStringLiteral("la programmazione non si registra"), q.lastError().text());
+    const bool inserted = q.numRowsAffected() > 0;
     if (added)
-        *added = q.numRowsAffected() > 0;
+        *added = inserted;
+    // A record met again (a batch sent twice) leaves alone a reservation made since.
+    if (inserted) {
+        QSqlQuery d(db_);
+        d.prepare(QStringLiteral("DELETE FROM prenotazioni WHERE numero_di_serie = ? AND "
+                                 "protocollo = ? AND rete = ? AND codice = ?"));
+        d.addBindValue(serialKey(r.serialNumber));
+        d.addBindValue(r.protocol);
+        d.addBindValue(r.network);
+        d.addBindValue(r.peripheralCode);
+        if (!d.exec())
+            return failed(QStringLiteral("la programmazione non si registra"),
+                          d.lastError().text());
+    }
     if (queue) {
         QSqlQuery p(db_);
         p.prepare(QStringLiteral("INSERT INTO da_inviare (id) VALUES (?) "
@@ -350,7 +422,7 @@ std::optional<RegisterError> UnitRegister::duplicateOf(const QString& serialNumb
     q.prepare(QStringLiteral("SELECT %1 FROM programmazioni p WHERE p.protocollo = ? AND "
                              "p.rete = ? AND p.codice = ? AND p.numero_di_serie <> ? AND %2 "
                              "ORDER BY p.data_ora DESC LIMIT 1")
-                  .arg(columns(QStringLiteral("p")), QLatin1String(kMayStillHold)));
+                  .arg(columns(QStringLiteral("p")), mayStillHold()));
     q.addBindValue(protocol);
     q.addBindValue(network);
     q.addBindValue(peripheralCode);
@@ -367,20 +439,26 @@ std::optional<RegisterError> UnitRegister::duplicateOf(const QString& serialNumb
 std::optional<RegisterError> UnitRegister::freeCode(int protocol, int network, int first, int last,
                                                     const QSet<int>& takenInRun,
                                                     std::optional<int>& code,
-                                                    const QString& ignoredSerial) {
+                                                    const QString& ignoredSerial,
+                                                    const QString& owner) {
+    Q_UNUSED(owner) // reservations of another unit hold its code whoever made them
+    // A null text binds as NULL, and "<> NULL" would leave out every row.
+    const QString ignored = serialKey(ignoredSerial);
     QSqlQuery q(db_);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT DISTINCT p.codice FROM programmazioni p WHERE "
-                             "p.protocollo = ? AND p.rete = ? AND p.codice BETWEEN ? AND ? AND "
-                             "p.numero_di_serie <> ? AND %1")
-                  .arg(QLatin1String(kMayStillHold)));
-    q.addBindValue(protocol);
-    q.addBindValue(network);
-    q.addBindValue(first);
-    q.addBindValue(last);
-    // A null text binds as NULL, and "<> NULL" would leave out every row.
-    const QString ignored = ignoredSerial.trimmed().toUpper();
-    q.addBindValue(ignored.isNull() ? QStringLiteral("") : ignored);
+    q.prepare(QStringLiteral("SELECT p.codice FROM programmazioni p WHERE p.protocollo = ? AND "
+                             "p.rete = ? AND p.codice BETWEEN ? AND ? AND p.numero_di_serie <> ? "
+                             "AND %1 UNION SELECT codice FROM prenotazioni WHERE protocollo = ? "
+                             "AND rete = ? AND codice BETWEEN ? AND ? AND numero_di_serie <> ? "
+                             "AND scadenza > %2")
+                  .arg(mayStillHold(), clockText(dialect_)));
+    for (int table = 0; table < 2; ++table) {
+        q.addBindValue(protocol);
+        q.addBindValue(network);
+        q.addBindValue(first);
+        q.addBindValue(last);
+        q.addBindValue(ignored);
+    }
     if (!q.exec())
         return failed(QStringLiteral("la scelta del codice non riesce"), q.lastError().text());
     QSet<int> taken = takenInRun;
@@ -392,6 +470,217 @@ std::optional<RegisterError> UnitRegister::freeCode(int protocol, int network, i
             code = c;
             break;
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<RegisterError> UnitRegister::reservationOf(const Reservation& wanted, bool anyUnit,
+                                                         std::optional<Reservation>& found) {
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    const QString holding =
+        anyUnit ? QStringLiteral("1 = 1")
+                : QStringLiteral("numero_di_serie <> ? AND scadenza > %1").arg(clockText(dialect_));
+    q.prepare(QStringLiteral("SELECT %1 FROM prenotazioni WHERE protocollo = ? AND rete = ? AND "
+                             "codice = ? AND %2")
+                  .arg(QLatin1String(kReservationColumns), holding));
+    q.addBindValue(wanted.protocol);
+    q.addBindValue(wanted.network);
+    q.addBindValue(wanted.peripheralCode);
+    if (!anyUnit)
+        q.addBindValue(serialKey(wanted.serialNumber));
+    if (!q.exec())
+        return failed(QStringLiteral("il controllo dei codici doppi non riesce"),
+                      q.lastError().text());
+    found.reset();
+    if (q.next())
+        found = reservationFrom(q);
+    return std::nullopt;
+}
+
+std::optional<RegisterError> UnitRegister::holderOf(const Reservation& wanted,
+                                                    std::optional<CodeHolder>& holder) {
+    holder.reset();
+    CodeHolder found;
+    if (auto e = duplicateOf(wanted.serialNumber, wanted.protocol, wanted.network,
+                             wanted.peripheralCode, found.unit))
+        return e;
+    if (auto e = reservationOf(wanted, false, found.reservation))
+        return e;
+    if (found.unit || found.reservation)
+        holder = found;
+    return std::nullopt;
+}
+
+std::optional<RegisterError> UnitRegister::dropExpired() {
+    QSqlQuery q(db_);
+    if (!q.exec(QStringLiteral("DELETE FROM prenotazioni WHERE scadenza <= %1")
+                    .arg(clockText(dialect_))))
+        return failed(QStringLiteral("la prenotazione del codice non riesce"),
+                      q.lastError().text());
+    return std::nullopt;
+}
+
+// Inside a write transaction, after the checks: one code per unit and program run, so the run's
+// earlier reservation of the unit goes. A reservation of the same unit by another run (one that
+// ended without releasing it: the unit cannot be written by two at once) passes to this one.
+std::optional<RegisterError> UnitRegister::take(const Reservation& r, bool& taken) {
+    const auto broken = [this](const QSqlQuery& q) {
+        return failed(QStringLiteral("la prenotazione del codice non riesce"),
+                      q.lastError().text());
+    };
+    QSqlQuery d(db_);
+    d.prepare(QStringLiteral("DELETE FROM prenotazioni WHERE proprietario = ? AND "
+                             "numero_di_serie = ? AND NOT (protocollo = ? AND rete = ? AND "
+                             "codice = ?)"));
+    d.addBindValue(text(r.owner));
+    d.addBindValue(serialKey(r.serialNumber));
+    d.addBindValue(r.protocol);
+    d.addBindValue(r.network);
+    d.addBindValue(r.peripheralCode);
+    if (!d.exec())
+        return broken(d);
+    QSqlQuery q(db_);
+    q.prepare(QStringLiteral("INSERT INTO prenotazioni (%1, scadenza) VALUES "
+                             "(?, ?, ?, ?, ?, ?, ?, %2, %3) "
+                             "ON CONFLICT (protocollo, rete, codice) DO UPDATE SET "
+                             "proprietario = excluded.proprietario, "
+                             "installatore = excluded.installatore, "
+                             "computer = excluded.computer, data_ora = excluded.data_ora, "
+                             "scadenza = excluded.scadenza "
+                             "WHERE prenotazioni.numero_di_serie = excluded.numero_di_serie")
+                  .arg(QLatin1String(kReservationColumns), clockText(dialect_),
+                       clockText(dialect_, kReservationLifetimeMinutes)));
+    q.addBindValue(r.protocol);
+    q.addBindValue(r.network);
+    q.addBindValue(r.peripheralCode);
+    q.addBindValue(serialKey(r.serialNumber));
+    q.addBindValue(text(r.owner));
+    q.addBindValue(text(r.installer));
+    q.addBindValue(text(r.computer));
+    if (!q.exec())
+        return broken(q);
+    taken = q.numRowsAffected() > 0;
+    return std::nullopt;
+}
+
+std::optional<RegisterError> UnitRegister::reserve(const Reservation& wanted,
+                                                   std::optional<CodeHolder>& holder) {
+    holder.reset();
+    if (auto e = begin())
+        return e;
+    const auto abandon = [this](const RegisterError& e) {
+        rollback();
+        return std::optional<RegisterError>(e);
+    };
+    if (auto e = dropExpired())
+        return abandon(*e);
+    if (auto e = holderOf(wanted, holder))
+        return abandon(*e);
+    bool taken = false;
+    if (!holder) {
+        if (auto e = take(wanted, taken))
+            return abandon(*e);
+    }
+    if (!holder && !taken) {
+        // Only the unique key saw it: a row the check missed, whatever made it.
+        CodeHolder other;
+        if (auto e = reservationOf(wanted, true, other.reservation))
+            return abandon(*e);
+        holder = other;
+    }
+    return commit();
+}
+
+std::optional<RegisterError> UnitRegister::reserveFreeCode(const Reservation& wanted, int first,
+                                                           int last, const QSet<int>& takenInRun,
+                                                           std::optional<int>& code) {
+    code.reset();
+    if (auto e = begin())
+        return e;
+    const auto abandon = [this](const RegisterError& e) {
+        rollback();
+        return std::optional<RegisterError>(e);
+    };
+    if (auto e = dropExpired())
+        return abandon(*e);
+    Reservation r = wanted;
+    QSet<int> skipped = takenInRun;
+    for (;;) {
+        std::optional<int> free;
+        if (auto e = freeCode(r.protocol, r.network, first, last, skipped, free, r.serialNumber,
+                              r.owner))
+            return abandon(*e);
+        if (!free)
+            break;
+        r.peripheralCode = *free;
+        bool taken = false;
+        if (auto e = take(r, taken))
+            return abandon(*e);
+        if (taken) {
+            code = free;
+            break;
+        }
+        skipped.insert(*free); // held by a row only the unique key saw
+    }
+    if (auto e = commit()) {
+        code.reset();
+        return e;
+    }
+    return std::nullopt;
+}
+
+std::optional<RegisterError> UnitRegister::release(const QString& owner,
+                                                   const QString& serialNumber) {
+    QSqlQuery q(db_);
+    const bool one = !serialNumber.trimmed().isEmpty();
+    q.prepare(one ? QStringLiteral("DELETE FROM prenotazioni WHERE proprietario = ? AND "
+                                   "numero_di_serie = ?")
+                  : QStringLiteral("DELETE FROM prenotazioni WHERE proprietario = ?"));
+    q.addBindValue(text(owner));
+    if (one)
+        q.addBindValue(serialKey(serialNumber));
+    if (!q.exec())
+        return failed(QStringLiteral("la prenotazione del codice non si annulla"),
+                      q.lastError().text());
+    return std::nullopt;
+}
+
+std::optional<RegisterError> UnitRegister::reservations(QList<Reservation>& out) {
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT %1 FROM prenotazioni WHERE scadenza > %2 "
+                               "ORDER BY data_ora, protocollo, rete, codice")
+                    .arg(QLatin1String(kReservationColumns), clockText(dialect_))))
+        return failed(QStringLiteral("il registro non si legge"), q.lastError().text());
+    out.clear();
+    while (q.next())
+        out << reservationFrom(q);
+    return std::nullopt;
+}
+
+std::optional<RegisterError> UnitRegister::duplicates(QList<DuplicateCode>& out) {
+    // Each unit's newest holding write of a code that another unit holds too.
+    const QString sql =
+        QStringLiteral("SELECT %1 FROM programmazioni p WHERE %2 AND NOT EXISTS (SELECT 1 FROM "
+                       "programmazioni n WHERE n.numero_di_serie = p.numero_di_serie AND "
+                       "n.protocollo = p.protocollo AND n.rete = p.rete AND n.codice = p.codice "
+                       "AND n.esito IN ('scritta', 'nessuna_risposta') AND (n.data_ora > "
+                       "p.data_ora OR (n.data_ora = p.data_ora AND n.id > p.id))) AND EXISTS "
+                       "(SELECT 1 FROM programmazioni o WHERE o.protocollo = p.protocollo AND "
+                       "o.rete = p.rete AND o.codice = p.codice AND o.numero_di_serie <> "
+                       "p.numero_di_serie AND %3) "
+                       "ORDER BY p.protocollo, p.rete, p.codice, p.data_ora, p.id")
+            .arg(columns(QStringLiteral("p")), mayStillHold(), mayStillHold(QStringLiteral("o")));
+    QList<UnitRecord> rows;
+    if (auto e = select(sql, {}, rows))
+        return failed(QStringLiteral("il controllo dei codici doppi non riesce"), e->detail);
+    out.clear();
+    for (const UnitRecord& r : rows) {
+        if (out.isEmpty() || out.last().protocol != r.protocol || out.last().network != r.network ||
+            out.last().peripheralCode != r.peripheralCode)
+            out << DuplicateCode{r.protocol, r.network, r.peripheralCode, {}};
+        out.last().units << r;
     }
     return std::nullopt;
 }

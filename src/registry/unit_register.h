@@ -70,12 +70,51 @@ public:
                                                            std::optional<UnitRecord>& other);
 
     // The lowest code from `first` to `last` that no peripheral holds in this protocol and
-    // network (as duplicateOf counts), nor `takenInRun`; codes held by `ignoredSerial` are
-    // free to it. Nothing when every code of the range is taken.
+    // network (as duplicateOf counts), that no live reservation holds for another unit, nor in
+    // `takenInRun`; codes held or reserved for `ignoredSerial` are free to it. Nothing when
+    // every code of the range is taken. `owner` (the run asking) changes nothing: another
+    // unit's reservation holds its code whichever run made it, this one's included.
     [[nodiscard]] std::optional<RegisterError> freeCode(int protocol, int network, int first,
                                                         int last, const QSet<int>& takenInRun,
                                                         std::optional<int>& code,
-                                                        const QString& ignoredSerial = {});
+                                                        const QString& ignoredSerial = {},
+                                                        const QString& owner = {});
+
+    // What holds `wanted`'s protocol, network and code for another unit than
+    // `wanted.serialNumber`: a unit's write (as duplicateOf counts) or a live reservation for
+    // another unit (whichever program run made it). Nothing is reserved.
+    [[nodiscard]] std::optional<RegisterError> holderOf(const Reservation& wanted,
+                                                        std::optional<CodeHolder>& holder);
+
+    // Reserves `wanted`'s protocol, network and code for `wanted.serialNumber`, in one write
+    // transaction, unless holderOf() finds a holder; expired reservations go first. A
+    // reservation of the same unit and code is renewed and becomes the owner's (one left by a
+    // run that ended); the owner's reservation of the unit with another code goes, since a unit
+    // is written with one code at a time. The database's unique constraint on
+    // (protocol, network, code) keeps two programs from both getting it, whatever runs at
+    // once. `holder` gets what holds the code when it is not reserved, nothing when it is.
+    // Time and expiry come from the database's own clock.
+    [[nodiscard]] std::optional<RegisterError> reserve(const Reservation& wanted,
+                                                       std::optional<CodeHolder>& holder);
+
+    // Chooses and reserves in one write transaction the lowest code from `first` to `last`
+    // that freeCode() finds free for `wanted.serialNumber` and `wanted.owner`; `wanted` gives
+    // all but the code. `code` gets it, or nothing when every code of the range is taken.
+    [[nodiscard]] std::optional<RegisterError> reserveFreeCode(const Reservation& wanted, int first,
+                                                               int last,
+                                                               const QSet<int>& takenInRun,
+                                                               std::optional<int>& code);
+
+    // Releases the owner's reservations: all of them, or the one of that unit.
+    [[nodiscard]] std::optional<RegisterError> release(const QString& owner,
+                                                       const QString& serialNumber = {});
+
+    // Live reservations, oldest first (for listings and tests).
+    [[nodiscard]] std::optional<RegisterError> reservations(QList<Reservation>& out);
+
+    // Codes that two or more units hold (each unit's writes as duplicateOf counts them), in
+    // order of protocol, network and code.
+    [[nodiscard]] std::optional<RegisterError> duplicates(QList<DuplicateCode>& out);
 
     [[nodiscard]] std::optional<RegisterError> count(int& records);
 
@@ -117,7 +156,9 @@ public:
     void rollback();
 
     // Inserts one record inside a transaction; one with an id already present is skipped
-    // (`added` tells which). The record must have its id and time.
+    // (`added` tells which). The record must have its id and time. A reservation of the same
+    // unit for the record's protocol, network and code goes in the same transaction: the
+    // record holds the code from now on (or frees it, when the write was refused).
     [[nodiscard]] std::optional<RegisterError> insert(const UnitRecord& record, bool queue,
                                                       bool* added = nullptr);
 
@@ -129,6 +170,13 @@ private:
     std::optional<RegisterError> failed(const QString& what, const QString& detail) const;
     std::optional<RegisterError> select(const QString& sql, const QVariantList& values,
                                         QList<UnitRecord>& out);
+    // The live reservation of `wanted`'s code for another unit; with `anyUnit`, whatever row
+    // holds the code.
+    std::optional<RegisterError> reservationOf(const Reservation& wanted, bool anyUnit,
+                                               std::optional<Reservation>& found);
+    std::optional<RegisterError> dropExpired();
+    // Writes the reservation unless another unit's row has the code; `taken` tells.
+    std::optional<RegisterError> take(const Reservation& reservation, bool& taken);
 
     Dialect dialect_;
     QString location_;

@@ -2,6 +2,8 @@
 #include "cli/cli_app.h"
 #include "cli/console.h"
 #include "core/files/file_names.h"
+#include "core/session/qt_messages.h"
+#include "serial/traced_serial_link.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -14,6 +16,8 @@ int main(int argc, char** argv) {
     // A closed pipe on the output must not end a batch in the middle of a write.
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    // Qt's English words for developers never reach the installer: the trace keeps them.
+    selvana::routeQtMessages(qEnvironmentVariable(selvana::kTraceVariable));
     // Decided before an application exists, which some systems need to decode the arguments:
     // only the command and its options count here, not the exact characters of a name.
     QStringList given;

@@ -1,3 +1,5 @@
+#include "core/session/qt_messages.h"
+#include "serial/traced_serial_link.h"
 #include "ui/font_preparation.h"
 #include "ui/start_up.h"
 
@@ -6,6 +8,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // Qt's English words for developers never reach the installer: the trace keeps them.
+    selvana::routeQtMessages(qEnvironmentVariable(selvana::kTraceVariable));
     QApplication::setApplicationName(QStringLiteral("SelvanaM"));
     QApplication::setApplicationVersion(QStringLiteral(SELVANA_VERSION_TEXT));
     {

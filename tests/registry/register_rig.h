@@ -1,18 +1,25 @@
 #pragma once
 
+#include "common/sample_images.h"
+#include "core/files/config_file.h"
+#include "core/image/memory_map.h"
+#include "registry/programming_register.h"
 #include "registry/server_address.h"
 #include "registry/unit_register.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QSemaphore>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 namespace selvana::testing {
@@ -51,11 +58,16 @@ struct PgServer {
     }
 
     // An empty database of that name on the server; its URI. Made once per test program, then
-    // emptied, which is quicker.
-    static QString freshDatabase(const QString& name) {
+    // emptied, which is quicker; `keepTables`: a register of the current version is emptied
+    // row by row, quicker still than making its tables again.
+    static QString freshDatabase(const QString& name, bool keepTables = false) {
         static QSet<QString> made;
         QUrl url(uri());
         url.setPath(QLatin1Char('/') + name);
+        if (made.contains(name) && keepTables &&
+            exec(url.toString(), QStringLiteral("TRUNCATE programmazioni, da_inviare, stato, "
+                                                "prenotazioni RESTART IDENTITY")))
+            return url.toString();
         if (made.contains(name))
             return exec(url.toString(), QStringLiteral("DROP SCHEMA public CASCADE; CREATE SCHEMA "
                                                        "public"))
@@ -92,25 +104,31 @@ struct PgServer {
         return result;
     }
 
-    // Runs a statement on a database of the server, outside the program under test.
+    // Runs a statement on a database of the server, outside the program under test. The
+    // connection stays for the next statement (connections are the slow part of the tests); one
+    // lost meanwhile, to a server stopped and started again, is made anew.
     static bool exec(const QString& databaseUri, const QString& statement) {
-        QString error;
-        const auto a = registry::ServerAddress::parse(databaseUri, &error);
-        bool ok = false;
-        {
-            QSqlDatabase db =
-                QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("pg_rig_exec"));
-            db.setHostName(a->host);
-            db.setPort(a->port);
-            db.setUserName(a->user);
-            db.setDatabaseName(a->database);
-            ok = db.open() &&
-                 QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning")) &&
-                 QSqlQuery(db).exec(statement);
+        const QString name = QStringLiteral("pg_rig_exec ") + databaseUri;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (!db.isOpen()) {
+                QString error;
+                const auto a = registry::ServerAddress::parse(databaseUri, &error);
+                if (!db.isValid())
+                    db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+                db.setHostName(a->host);
+                db.setPort(a->port);
+                db.setUserName(a->user);
+                db.setDatabaseName(a->database);
+                if (!db.open() ||
+                    !QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning")))
+                    return false;
+            }
+            if (QSqlQuery(db).exec(statement))
+                return true;
             db.close();
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("pg_rig_exec"));
-        return ok;
+        return false;
     }
 };
 
@@ -137,8 +155,8 @@ inline std::unique_ptr<registry::UnitRegister> emptyRegister(const QString& back
                                                &error, target);
     } else {
         QString parseError;
-        const auto address =
-            registry::ServerAddress::parse(PgServer::freshDatabase(name), &parseError);
+        const auto address = registry::ServerAddress::parse(
+            PgServer::freshDatabase(name, version == 0), &parseError);
         if (address)
             reg = registry::UnitRegister::openServer(*address, &error, 3, target);
     }
@@ -146,5 +164,83 @@ inline std::unique_ptr<registry::UnitRegister> emptyRegister(const QString& back
         qWarning() << error.message << error.detail;
     return reg;
 }
+
+// The sample Proteus-X configuration (network 12) with another peripheral code.
+inline QByteArray configurationWithCode(int code) {
+    Image image = sampleProteusX();
+    image[map::kCodeHigh] = static_cast<std::uint8_t>(code >> 8);
+    image[map::kCodeLow] = static_cast<std::uint8_t>(code & 0xFF);
+    return conf::fileContent(1, 0, image);
+}
+
+// A reservation as a program that ended without releasing it leaves it (protocol 1, network
+// 12); `expired`: its lifetime is over.
+inline bool leaveReservation(registry::UnitRegister& reg, const QString& serial, int code,
+                             bool expired, const QString& owner = QStringLiteral("finito")) {
+    const registry::Reservation r{
+        1, 12, code, serial, owner, QStringLiteral("Luca"), QStringLiteral("PC-VECCHIO"), {}};
+    std::optional<registry::CodeHolder> holder;
+    if (reg.reserve(r, holder) || holder)
+        return false;
+    return !expired || QSqlQuery(reg.database())
+                           .exec(QStringLiteral("UPDATE prenotazioni SET scadenza = "
+                                                "'2000-01-01T00:00:00.000Z' WHERE codice = %1")
+                                     .arg(code));
+}
+
+// Rows of a table, expired reservations included.
+inline int rowsOf(registry::UnitRegister& reg, const char* table) {
+    QSqlQuery q(reg.database());
+    return q.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table))) && q.next()
+               ? q.value(0).toInt()
+               : -1;
+}
+
+// A program run on a thread of its own, as another program or another installer's would be: its
+// ProgrammingRegister is made, used and ended on that thread, which runs an event loop.
+class ProgramOnThread {
+public:
+    using Task = std::function<void(registry::ProgrammingRegister&)>;
+
+    ProgramOnThread(const QString& file, const std::optional<registry::ServerAddress>& server) {
+        thread_.start();
+        context_.moveToThread(&thread_);
+        begin(file, server);
+    }
+    ~ProgramOnThread() {
+        end();
+        thread_.quit();
+        thread_.wait();
+    }
+    void begin(const QString& file, const std::optional<registry::ServerAddress>& server) {
+        call([&] { program_ = std::make_unique<registry::ProgrammingRegister>(file, server); });
+    }
+    void end() {
+        call([&] { program_.reset(); });
+    }
+    // Runs the task there and waits for it.
+    void run(const Task& task) {
+        call([&] { task(*program_); });
+    }
+    // Starts the task there; `done` is released when it returns.
+    void start(Task task, QSemaphore& done) {
+        QMetaObject::invokeMethod(
+            &context_,
+            [this, task = std::move(task), &done] {
+                task(*program_);
+                done.release();
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    void call(const std::function<void()>& f) {
+        QMetaObject::invokeMethod(&context_, f, Qt::BlockingQueuedConnection);
+    }
+
+    QThread thread_;
+    QObject context_;
+    std::unique_ptr<registry::ProgrammingRegister> program_;
+};
 
 } // namespace selvana::testing

@@ -6,6 +6,7 @@
 #include "common/test_main.h"
 #include "core/files/config_file.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 using namespace selvana;
@@ -94,6 +95,102 @@ private slots:
         int pending = 0;
         QVERIFY(!reg.local()->pendingCount(pending));
         QCOMPARE(pending, 1); // waits for the server
+    }
+
+    // The guard before a write: the server first, then this computer's register.
+    void guardBeforeAWrite_data() {
+        QTest::addColumn<QString>("server"); // "test" or "closed" (nothing listens)
+        QTest::addColumn<QString>("before"); // what holds code 101 for unit 1111000A already
+        QTest::addColumn<bool>("freeCode");  // reserveFreeCode(101-110), else reserve(101)
+        QTest::addColumn<int>("code");       // reserved for 2222000B; -1: none
+        QTest::addColumn<QString>("holder"); // how the holder's text begins; empty: none
+        QTest::addColumn<int>("onServer");   // reservations on the server then
+        QTest::addColumn<int>("here");       // in the local register then
+        QTest::addColumn<bool>("note");      // the guard covered this computer only
+        const QString unit = QStringLiteral("La periferica 1111000A (impianto \"Le Querce\", "
+                                            "programmata il ");
+        const QString reserved = QStringLiteral("La periferica 1111000A è in programmazione ora "
+                                                "(Luca, computer PC-VECCHIO, dalle ");
+        const auto row = [](const char* name, const char* server, const char* before, bool freeCode,
+                            int code, const QString& holder, int onServer, int here, bool note) {
+            QTest::newRow(name) << QString::fromLatin1(server) << QString::fromLatin1(before)
+                                << freeCode << code << holder << onServer << here << note;
+        };
+        row("free: reserved on both", "test", "", false, 101, "", 1, 1, false);
+        row("a unit on the server", "test", "server unit", false, -1, unit, 0, 0, false);
+        row("another installer's reservation", "test", "server reservation", false, -1, reserved, 1,
+            0, false);
+        row("a unit this computer alone knows: the server's reservation goes", "test", "local unit",
+            false, -1, unit, 0, 0, false);
+        row("free code past a unit this computer alone knows", "test", "local unit", true, 102, "",
+            1, 1, false);
+        row("server unreachable: this computer only", "closed", "", false, 101, "", -1, 1, true);
+    }
+    void guardBeforeAWrite() {
+        QFETCH(QString, server);
+        QFETCH(QString, before);
+        QFETCH(bool, freeCode);
+        QString error;
+        RegisterError why;
+        std::unique_ptr<UnitRegister> shared;
+        if (server == QLatin1String("test")) {
+            SELVANA_REQUIRE_POSTGRES();
+            shared = testing::emptyRegister(QStringLiteral("postgresql"), folder,
+                                            QStringLiteral("tst_programming_register"));
+            QVERIFY(shared);
+        }
+        const auto address = ServerAddress::parse(
+            shared ? shared->location() : QStringLiteral("postgresql://a@127.0.0.1:1/r"), &error);
+        const QString file = folder.filePath(
+            QString::fromUtf8(QTest::currentDataTag())
+                .replace(QRegularExpression(QStringLiteral("\\W")), QStringLiteral("_")));
+        UnitRecord other = recordOfConfiguration(
+            QStringLiteral("1111000A"), testing::configurationWithCode(101), Outcome::Written);
+        other.site = QStringLiteral("Le Querce");
+        other.installer = QStringLiteral("Luca");
+        if (before == QLatin1String("server unit"))
+            QVERIFY(!shared->record(other));
+        else if (before == QLatin1String("server reservation"))
+            QVERIFY(testing::leaveReservation(*shared, other.serialNumber, 101, false));
+        else if (before == QLatin1String("local unit"))
+            QVERIFY(!UnitRegister::openFile(file, &why)->record(other));
+        const auto reservedHere = [&file] {
+            RegisterError why;
+            return testing::rowsOf(*UnitRegister::openFile(file, &why), "prenotazioni");
+        };
+        {
+            ProgrammingRegister reg(file, address);
+            const QString serial = QStringLiteral("2222000B");
+            std::optional<CodeHolder> asked;
+            QVERIFY(!reg.holderOf(serial, 1, 12, 101, asked));
+            std::optional<int> code;
+            std::optional<CodeHolder> found;
+            if (freeCode) {
+                QVERIFY(!reg.reserveFreeCode(1, 12, 101, 110, {}, serial, code));
+            } else {
+                QVERIFY(!reg.reserve(serial, testing::configurationWithCode(101), found));
+                if (!found)
+                    code = 101;
+                QCOMPARE(asked.has_value(), found.has_value());
+            }
+            QTEST(code.value_or(-1), "code");
+            QFETCH(QString, holder);
+            const QString said = found ? holderText(*found) : QString();
+            QVERIFY2(holder.isEmpty() ? !found : said.startsWith(holder), qPrintable(said));
+            if (shared)
+                QTEST(testing::rowsOf(*shared, "prenotazioni"), "onServer");
+            QTEST(reservedHere(), "here");
+            QTEST(reg.takeLocalOnlyNote().has_value(), "note");
+            // Once per run: the next unit, whatever the guard meets, says nothing more.
+            QVERIFY(!reg.reserve(QStringLiteral("3333000C"), testing::configurationWithCode(120),
+                                 found));
+            QVERIFY(!reg.takeLocalOnlyNote());
+        }
+        // The run's reservations end with it; another installer's stays.
+        QCOMPARE(reservedHere(), 0);
+        if (shared)
+            QCOMPARE(testing::rowsOf(*shared, "prenotazioni"),
+                     before == QLatin1String("server reservation") ? 1 : 0);
     }
 
     // One installer's write reaches another installer's duplicate check through the server.

@@ -1,5 +1,6 @@
 #include "common/test_main.h"
 #include "register_rig.h"
+#include "registry/programming_register.h"
 #include "registry/register_sync.h"
 #include "registry/unit_register.h"
 
@@ -65,7 +66,14 @@ int pendingOf(UnitRegister& reg) {
     return reg.pendingCount(n) ? -1 : n;
 }
 
+int duplicatesOf(UnitRegister& reg) {
+    QList<DuplicateCode> found;
+    return reg.duplicates(found) ? -1 : int(found.size());
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(selvana::registry::ServerFault)
 
 class TestRegisterSync : public QObject {
     Q_OBJECT
@@ -194,6 +202,224 @@ private slots:
         int records = 0;
         QVERIFY(!local->count(records));
         QCOMPARE(records, kRecords);
+    }
+
+    // Two programs at once, each on a thread of its own, give three units each a code of one
+    // range as `program --codici` does: the code is reserved, the write goes out, its outcome is
+    // recorded. Then each exchanges with the server (the first twice, so that both copies hold
+    // every record). What the row sets up strikes on the way. The register holding every unit
+    // at the end (the server, or without one the file both programs share) has each record once
+    // and each code written once, unless the row expects codes twice.
+    void registerFaults_data() {
+        // "test", "closed" (nothing listens), "refusing" (a wrong password) or "none"; the
+        // programs share one file but on "test"
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("strike");    // what goes wrong: see registerFaults()
+        QTest::addColumn<int>("last");          // the range: codes 1 to last
+        QTest::addColumn<QList<int>>("given");  // codes of the units written, in order
+        QTest::addColumn<int>("twice");         // codes each program's copy finds held twice
+        QTest::addColumn<int>("reserved");      // rows of prenotazioni left in every register
+        QTest::addColumn<bool>("localOnly");    // each program's guard covered its computer only
+        QTest::addColumn<ServerFault>("fault"); // of each program's last exchange
+        const auto row = [](const char* name, const char* server, const char* strike, int last,
+                            const QList<int>& given, int twice, int reserved, bool localOnly,
+                            ServerFault fault = ServerFault::None) {
+            QTest::newRow(name) << QString::fromLatin1(server) << QString::fromLatin1(strike)
+                                << last << given << twice << reserved << localOnly << fault;
+        };
+        const QList<int> six{1, 2, 3, 4, 5, 6};
+        row("two programs on one file", "none", "", 6, six, 0, 0, false);
+        row("two installers on one server", "test", "", 6, six, 0, 0, false);
+        row("reservations of programs that ended, one expired", "test", "ended", 7,
+            {1, 3, 4, 5, 6, 7}, 0, 1, false);
+        row("a refused write and one that does not go out free their codes", "test",
+            "refused, released", 4, {1, 2, 3, 4}, 0, 0, false);
+        row("server killed mid-exchange", "test", "killed", 6, six, 0, 0, false);
+        row("the answer to a COMMIT lost", "test", "answer lost", 6, six, 0, 0, false);
+        row("two installers offline meet at the exchange", "test", "offline", 3, {1, 1, 2, 2, 3, 3},
+            3, 0, true);
+        row("an unreachable server", "closed", "", 6, six, 0, 0, true, ServerFault::Unreachable);
+        row("a server refusing the password", "refusing", "", 6, six, 0, 0, true,
+            ServerFault::Authentication);
+        row("first use of one file by two programs", "none", "new file", 6, six, 0, 0, false);
+    }
+    void registerFaults() {
+        // Strikes: "ended", reservations left in every register by programs that ended, code
+        // 1's lifetime over, code 2's not; "refused, released", the first program's first write
+        // is refused and its second does not go out; "killed", the server dies as in a power
+        // cut while an exchange commits its second batch; "answer lost", that commit is done
+        // but its answer never comes; "offline", the programs meet a closed port, and the
+        // server again once they start anew for the exchanges.
+        QFETCH(QString, server);
+        QFETCH(QString, strike);
+        QFETCH(int, last);
+        constexpr int kUnits = 3;
+        // Only the test server is checked afterwards; without it the programs share one file,
+        // which then holds every unit.
+        QUrl closed(server_);
+        closed.setPort(1);
+        QUrl refusing(server_);
+        refusing.setUserName(QStringLiteral("selvana_password"));
+        refusing.setPassword(QStringLiteral("sbagliata"));
+        const auto serverFor = [&](const QString& kind) -> std::optional<ServerAddress> {
+            if (kind == QLatin1String("test"))
+                return address(server_);
+            if (kind == QLatin1String("closed"))
+                return address(closed.toString());
+            if (kind == QLatin1String("refusing"))
+                return address(refusing.toString());
+            return std::nullopt;
+        };
+        const auto used = serverFor(server);
+        const auto shared = server == QLatin1String("test") ? used : std::nullopt;
+        QTemporaryDir dir;
+        QStringList files{dir.filePath(QStringLiteral("anna.sqlite"))};
+        if (shared)
+            files << dir.filePath(QStringLiteral("luca.sqlite"));
+        // Every register the programs use, for the set-up and the checks.
+        // "new file": the programs make the file themselves, both at once.
+        const bool newFile = strike == QLatin1String("new file");
+        std::vector<std::unique_ptr<UnitRegister>> registers;
+        for (const QString& file : files)
+            if (!newFile)
+                registers.push_back(localFile(dir, QFileInfo(file).baseName()));
+        if (shared) {
+            RegisterError error;
+            registers.push_back(UnitRegister::openServer(*shared, &error));
+        }
+        for (const auto& reg : registers) {
+            QVERIFY(reg);
+            if (strike == QLatin1String("ended")) {
+                QVERIFY(testing::leaveReservation(*reg, QStringLiteral("FFFF0001"), 1, true));
+                QVERIFY(testing::leaveReservation(*reg, QStringLiteral("FFFF0002"), 2, false));
+            }
+        }
+        const bool offline = strike == QLatin1String("offline");
+        std::vector<std::unique_ptr<testing::ProgramOnThread>> programs;
+        for (int p = 0; p < 2; ++p)
+            programs.push_back(std::make_unique<testing::ProgramOnThread>(
+                files[p % files.size()], offline ? serverFor(QStringLiteral("closed")) : used));
+
+        // Both choose a code, then both write: the order in which two programs without
+        // reservations give one code twice, every time.
+        QSemaphore arrived[2];
+        const auto meet = [&arrived](int p) {
+            arrived[p].release();
+            return arrived[1 - p].tryAcquire(1, 20000);
+        };
+        QSemaphore done;
+        for (int p = 0; p < 2; ++p) {
+            programs[p]->start(
+                [&, p](ProgrammingRegister& reg) {
+                    QSet<int> taken;
+                    for (int i = 0; i < kUnits; ++i) {
+                        const QString serial =
+                            QStringLiteral("%1000000%2").arg(p ? 'B' : 'A').arg(i);
+                        std::optional<int> code;
+                        if (!meet(p) || reg.reserveFreeCode(1, 12, 1, last, taken, serial, code) ||
+                            !code || !meet(p))
+                            return;
+                        const bool lost =
+                            p == 0 && i < 2 && strike.startsWith(QStringLiteral("refused"));
+                        if (lost && i == 1) {
+                            reg.release(serial);
+                            continue;
+                        }
+                        WriteFacts facts;
+                        facts.serialNumber = serial;
+                        facts.configuration = testing::configurationWithCode(*code);
+                        facts.outcome = lost ? Outcome::Refused : Outcome::Written;
+                        if (reg.record(facts))
+                            return;
+                        if (facts.outcome == Outcome::Written)
+                            taken.insert(*code);
+                    }
+                },
+                done);
+        }
+        QVERIFY(done.tryAcquire(2, 60000));
+        if (newFile)
+            registers.push_back(localFile(dir, QStringLiteral("anna")));
+        QFETCH(bool, localOnly);
+        for (auto& program : programs) {
+            std::optional<QString> note;
+            program->run([&note](ProgrammingRegister& reg) { note = reg.takeLocalOnlyNote(); });
+            QCOMPARE(note.has_value(), localOnly);
+        }
+
+        if (strike == QLatin1String("killed") || strike == QLatin1String("answer lost")) {
+            bool stopped = false;
+            RegisterSync sync(*registers[0], *shared);
+            sync.setBatchSize(1);
+            RegisterSync::Hooks hooks;
+            if (strike == QLatin1String("killed"))
+                hooks.beforeServerCommit = [&stopped](int sent) {
+                    if (sent == 1)
+                        stopped = PgServer::stop(true);
+                    return true;
+                };
+            else
+                hooks.afterServerCommit = [](int sent) { return sent != 2; };
+            sync.setHooks(hooks);
+            SyncReport report;
+            QVERIFY(sync.run(report));
+            QCOMPARE(report.sent, 1);
+            if (stopped)
+                QVERIFY(PgServer::start());
+            RegisterError error;
+            registers.back() = UnitRegister::openServer(*shared, &error);
+            QVERIFY(registers.back());
+        }
+        if (offline) {
+            for (int p = 0; p < 2; ++p) {
+                programs[p]->end();
+                programs[p]->begin(files[p], shared);
+            }
+        }
+        if (used) {
+            for (int p : {0, 1, 0}) {
+                bool ended = false;
+                programs[p]->run([&ended](ProgrammingRegister& reg) {
+                    reg.exchange();
+                    ended = reg.waitForExchange(20000);
+                });
+                QVERIFY(ended);
+            }
+        }
+
+        QFETCH(ServerFault, fault);
+        QFETCH(int, twice);
+        for (auto& program : programs) {
+            RegisterError exchanged;
+            int found = -1;
+            program->run([&](ProgrammingRegister& reg) {
+                exchanged = reg.lastExchangeFault();
+                QList<DuplicateCode> duplicates;
+                if (!reg.duplicates(duplicates))
+                    found = int(duplicates.size());
+            });
+            QVERIFY2(exchanged.fault == fault, qPrintable(exchanged.message));
+            QCOMPARE(found, twice);
+        }
+        UnitRegister& all = *registers.back();
+        QSqlQuery q(all.database());
+        QVERIFY(q.exec(QStringLiteral("SELECT codice FROM programmazioni WHERE esito = 'scritta' "
+                                      "ORDER BY codice")));
+        QList<int> given;
+        while (q.next())
+            given << q.value(0).toInt();
+        QTEST(given, "given");
+        QCOMPARE(duplicatesOf(all), twice);
+        QVERIFY(
+            q.exec(QStringLiteral("SELECT COUNT(*) - COUNT(DISTINCT id) FROM programmazioni")) &&
+            q.next());
+        QCOMPARE(q.value(0).toInt(), 0);
+        // The records took the reservations' places, here and on the server.
+        for (const auto& reg : registers) {
+            QTEST(testing::rowsOf(*reg, "prenotazioni"), "reserved");
+            if (shared && reg.get() != &all)
+                QCOMPARE(pendingOf(*reg), 0);
+        }
     }
 
     void aServerThatLostRecordsGetsThemAgain_data() {
