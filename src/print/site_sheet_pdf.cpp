@@ -85,8 +85,9 @@ TextWidth sheetTextWidth() {
     };
 }
 
-SiteSheet siteSheetLayout(const QList<UnitRecord>& units, const QDateTime& printed) {
-    return registry::siteSheetLayout(units, printed, sheetTextWidth());
+SiteSheet siteSheetLayout(const QList<UnitRecord>& units, const QDateTime& printed,
+                          const QSet<QString>& duplicated) {
+    return registry::siteSheetLayout(units, duplicated, printed, sheetTextWidth());
 }
 
 std::optional<QString> sheetPdf(const SiteSheet& sheet, QByteArray& pdf) {
@@ -134,11 +135,11 @@ std::optional<QString> sheetPdf(const SiteSheet& sheet, QByteArray& pdf) {
 }
 
 std::optional<QString> siteSheetPdf(const QList<UnitRecord>& units, const QDateTime& printed,
-                                    QByteArray& pdf) {
+                                    QByteArray& pdf, const QSet<QString>& duplicated) {
     pdf.clear();
     if (auto why = missingFonts())
         return why;
-    return sheetPdf(print::siteSheetLayout(units, printed), pdf);
+    return sheetPdf(print::siteSheetLayout(units, printed, duplicated), pdf);
 }
 
 } // namespace selvana::print

@@ -6,6 +6,7 @@
 #include <QLineF>
 #include <QList>
 #include <QRectF>
+#include <QSet>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -56,20 +57,45 @@ struct SiteSheet {
 // The width in points of a text at a size, as the font that will print it measures it.
 using TextWidth = std::function<double(const QString& text, double size, bool bold)>;
 
-// For each site among the units, its name, the days and the installers of the work, then one
-// row per peripheral (serial number, description, protocol, network, code, frequency, last
-// outcome), on as many pages as needed with the heading repeated; each site starts on a page
-// of its own, and no unit gives one page that says so. `units` holds one record per peripheral
-// (UnitRegister::units()); `printed` is the time shown at the foot of each page. Texts too wide
-// for their place are cut to fit as `width` measures them.
-SiteSheet siteSheetLayout(const QList<UnitRecord>& units, const QDateTime& printed,
-                          const TextWidth& width);
+// For each site among the units, its name, the installers, the days of the work and the day
+// of printing, then one row per peripheral (code, serial number, protocol, network,
+// frequency, last outcome and when it was written) in order of code, then serial number.
+// When the units have zones (descriptions), the rows are grouped under a heading per zone,
+// the zones in order of their lowest code and the units without one last. After the rows come
+// the count by outcome, what the marks mean and the places for the installer's and the
+// customer's signatures. Every text is broken onto as many lines as it needs, never cut; a row
+// never splits across pages, and each page repeats the heading. Each site starts on a page of
+// its own, and no unit gives one page that says so. `units` holds one record per peripheral
+// (UnitRegister::units()); `duplicated` the serial numbers of the units whose code another unit
+// of the network holds too; `printed` is the time of printing.
+SiteSheet siteSheetLayout(const QList<UnitRecord>& units, const QSet<QString>& duplicated,
+                          const QDateTime& printed, const TextWidth& width);
 
-// Rows that fit one page of the sheet.
+// Rows of one line that fit one page of the sheet with its end (count and signatures), when
+// the heading takes a line per item and nothing is marked.
 int siteSheetRowsPerPage();
 
-// The text cut to fit `maxWidth`, ending in "…" when cut.
-QString fittedText(const QString& text, double maxWidth, double size, bool bold,
-                   const TextWidth& width);
+// The text on lines no wider than `maxWidth`: broken where a line may break, and inside a word
+// too long for a line between letters as a reader sees them.
+QStringList wrappedText(const QString& text, double maxWidth, double size, bool bold,
+                        const TextWidth& width);
+
+// The serial numbers of the units shown whose shown write holds a code that another unit of the
+// same network holds too.
+QSet<QString> duplicatedSerials(const QList<DuplicateCode>& codes, const QList<UnitRecord>& units);
+
+// Whether the unit's last write left it programmed as recorded.
+inline bool programmed(const UnitRecord& unit) {
+    return unit.outcome == Outcome::Written;
+}
+
+// The sign beside an outcome that left the unit unprogrammed (or unconfirmed), and beside a code
+// held twice: the site sheet and the register window mark them alike.
+QString failedMark();
+QString duplicateMark();
+
+// The units counted by outcome, and those with a code held twice: "36 periferiche: 33
+// programmate, 1 rifiutata, 2 senza risposta; 2 con codice doppio".
+QString unitsCountText(const QList<UnitRecord>& units, const QSet<QString>& duplicated);
 
 } // namespace selvana::registry

@@ -1,9 +1,15 @@
 #pragma once
 
+#include "registry/unit_record.h"
+
 #include <QDialog>
+#include <QList>
+#include <QSet>
+#include <QString>
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTableWidget;
 
 namespace selvana {
@@ -12,25 +18,61 @@ namespace registry {
 class ProgrammingRegister;
 }
 
+class UserDialogs;
+
 // frmRegistro: the units of the register of programmed units, searched by site, network and
-// serial number, one line per peripheral with its newest write, and how old the copy of the
-// company's register is.
+// serial number, one line per peripheral with its newest write, in any column's order; the
+// writes that failed and the codes held twice are marked. The site searched for is named once
+// above the list, and its sheet can be saved as a PDF. Also how old the copy of the company's
+// register is.
 class RegisterWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit RegisterWindow(registry::ProgrammingRegister& reg, QWidget* parent = nullptr);
+    // The columns of the list.
+    enum Column {
+        SerialColumn,
+        TimeColumn,
+        SiteColumn,
+        ZoneColumn,
+        ProtocolColumn,
+        NetworkColumn,
+        CodeColumn,
+        FrequencyColumn,
+        OutcomeColumn,
+        InstallerColumn,
+    };
+
+    RegisterWindow(registry::ProgrammingRegister& reg, UserDialogs& dialogs,
+                   QWidget* parent = nullptr);
 
     // Lists the units that match the search boxes.
     void search();
+    // "Scheda impianto…": the sheet of the units listed, as a PDF where the installer says.
+    void saveSheet();
+
+    // Fitted to its screen when first shown.
+    void setVisible(bool visible) override;
 
 private:
+    void fitToScreen();
+    void showUnits();
+
     registry::ProgrammingRegister& register_;
+    UserDialogs& dialogs_;
     QLabel* lblCopia_ = nullptr;
     QLineEdit* txtSito_ = nullptr;
     QLineEdit* txtRete_ = nullptr;
     QLineEdit* txtSerie_ = nullptr;
+    QLabel* lblImpianto_ = nullptr;
     QTableWidget* grid_ = nullptr;
     QLabel* lblEsito_ = nullptr;
+    QPushButton* btnScheda_ = nullptr;
+
+    QList<registry::UnitRecord> units_; // those listed
+    QSet<QString> duplicated_;          // their serial numbers that hold a code twice
+    QList<registry::DuplicateCode> duplicates_;
+    QString site_;   // the one site of the units listed, when the search named it
+    QString folder_; // where the last sheet went
 };
 
 } // namespace selvana

@@ -6,14 +6,18 @@
 #include "core/networks/network_list.h"
 #include "core/networks/networks_file.h"
 #include "driven_window.h"
+#include "registry/installer.h"
+#include "registry/unit_register.h"
 #include "serial/port_enumerator.h"
 #include "ui/splash_window.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -76,6 +80,78 @@ QByteArray sampleNetworks() {
     return networksFileContent(list);
 }
 
+// A site as an installer leaves it: most units written, one refused, one without an answer, two
+// given the same code, a long zone; and another site. Put in the private home's register before
+// the window opens it.
+bool fillRegister() {
+    using registry::Outcome;
+    registry::RegisterError error;
+    auto reg = registry::UnitRegister::openFile(registry::defaultRegisterPath(), &error);
+    if (!reg) {
+        fail(error.message);
+        return false;
+    }
+    const char* zones[] = {"Ingresso principale", "Magazzino",        "Uffici piano terra",
+                           "Uffici primo piano",  "Cancello carraio", "Autorimessa"};
+    const QDateTime start(QDate(2026, 12, 8), QTime(8, 30), Qt::UTC);
+    QList<registry::UnitRecord> units;
+    for (int i = 0; i < 24; ++i) {
+        registry::UnitRecord u;
+        u.serialNumber = QStringLiteral("A1B2C3%1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        u.time = start.addSecs(i < 14 ? 420LL * i : 86400 + 420LL * i);
+        u.installer = i < 14 ? QStringLiteral("Mario Rossi") : QStringLiteral("Anna Bianchi");
+        u.site = QStringLiteral("Le Querce");
+        u.description = QString::fromUtf8(zones[i % 6]);
+        u.protocol = 1;
+        u.network = 12;
+        u.peripheralCode = 101 + i;
+        u.frequencyMHz = 156.0125;
+        units << u;
+    }
+    units[4].description = QStringLiteral("Ingresso pedonale su via dei Tigli, lato cortile "
+                                          "interno, vicino al locale contatori");
+    units[8].outcome = Outcome::Refused;
+    units[15].outcome = Outcome::NoAnswer;
+    units[19].peripheralCode = units[6].peripheralCode; // programmed with --forza
+    for (int i = 0; i < 3; ++i) {
+        registry::UnitRecord u = units[i];
+        u.serialNumber = QStringLiteral("B7E4D0%1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        u.site = QStringLiteral("Villa Rosa");
+        u.peripheralCode = 201 + i;
+        u.time = start.addDays(-5).addSecs(600LL * i);
+        units << u;
+    }
+    for (registry::UnitRecord& u : units) {
+        if (const auto failed = reg->record(u)) {
+            fail(failed->message);
+            return false;
+        }
+    }
+    return true;
+}
+
+// "Registro..." searched for the first site, photographed and closed.
+void shootRegisterWindow(MainWindow& window) {
+    QTimer::singleShot(0, [&window] {
+        QWidget* dialog = nullptr;
+        if (!waitFor(
+                [&dialog] {
+                    dialog = QApplication::activeModalWidget();
+                    return dialog && dialog->windowHandle() && dialog->windowHandle()->isExposed();
+                },
+                5000)) {
+            fail(QStringLiteral("the register window was not shown"));
+            return;
+        }
+        dialog->findChild<QLineEdit*>(QStringLiteral("txtCercaSito"))
+            ->setText(QStringLiteral("Le Querce"));
+        dialog->findChild<QPushButton*>(QStringLiteral("btnCerca"))->click();
+        shoot(QStringLiteral("register"), {dialog});
+        dialog->close();
+    });
+    window.findChild<QPushButton*>(QStringLiteral("btnRegistro"))->click();
+}
+
 // The port window is modal: made ready, photographed and closed from inside its own event loop.
 void shootPortWindow(DrivenWindow& driven, const QString& name,
                      const std::function<void(QWidget&)>& prepare) {
@@ -124,6 +200,8 @@ int main(int argc, char** argv) {
         shoot(QStringLiteral("splash"), {&splash});
     }
 
+    if (configurationOnly.isEmpty() && !fillRegister())
+        return 1;
     DrivenWindow driven(home);
     if (!driven.start(args[2], {QStringLiteral("--announce"), QStringLiteral("K")},
                       sampleNetworks())) {
@@ -171,5 +249,6 @@ int main(int argc, char** argv) {
         // The installer has picked the FTDI adapter, ready to assign it.
         dialog.findChild<QListWidget*>(QStringLiteral("lstAdattatori"))->setCurrentRow(1);
     });
+    shootRegisterWindow(window);
     return failures == 0 ? 0 : 1;
 }
