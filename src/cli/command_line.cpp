@@ -7,6 +7,7 @@
 #include "core/session/program_state.h"
 #include "core/texts/shared_texts.h"
 #include "registry/installer.h"
+#include "registry/record_text.h"
 #include "registry/server_address.h"
 #include "serial/port_devices.h"
 #include "serial/port_enumerator.h"
@@ -48,6 +49,7 @@ const QList<OptionInfo>& knownOptions() {
         {"rete", 0, true, {Command::Registro}},
         {"csv", 0, false, {Command::Registro}},
         {"tutte", 0, false, {Command::Registro}},
+        {"duplicati", 0, false, {Command::Registro}},
         {"pdf", 0, true, {Command::Registro}},
         {"registro", 0, true, {Command::Registro, Command::Write, Command::Program}},
         {"codici", 0, true, {Command::Program}},
@@ -145,11 +147,15 @@ std::optional<QString> apply(const OptionInfo& option, const QString& value, Opt
                 .arg(value);
         o.serial = value.trimmed().toUpper();
     } else if (name == QLatin1String("sito")) {
-        o.site = value.trimmed();
+        if (auto why =
+                registry::checkedRecordText(value, QStringLiteral("il sito di --sito"), o.site))
+            return *why;
         if (o.site.isEmpty())
             return QStringLiteral("l'opzione --sito richiede il nome del sito (o una sua parte)");
     } else if (name == QLatin1String("zona")) {
-        o.zone = value.trimmed();
+        if (auto why =
+                registry::checkedRecordText(value, QStringLiteral("la zona di --zona"), o.zone))
+            return *why;
     } else if (name == QLatin1String("forza")) {
         o.force = true;
     } else if (name == QLatin1String("rete")) {
@@ -161,6 +167,8 @@ std::optional<QString> apply(const OptionInfo& option, const QString& value, Opt
         o.csv = true;
     } else if (name == QLatin1String("tutte")) {
         o.allWrites = true;
+    } else if (name == QLatin1String("duplicati")) {
+        o.duplicatesOnly = true;
     } else if (name == QLatin1String("pdf")) {
         o.pdfPath = value;
         if (o.pdfPath.trimmed().isEmpty())
@@ -398,10 +406,12 @@ QString helpText() {
         "      L'inverso di decode --json: scrive il file di configurazione descritto dal\n"
         "      JSON. I campi il cui \"valore\" è stato cambiato sono scritti secondo le regole\n"
         "      della periferica, tutti gli altri byte restano come in \"byte5a64\".\n"
-        "  registro [--sito TESTO] [--rete N] [--serial NUMERO] [--tutte]\n"
+        "  registro [--sito TESTO] [--rete N] [--serial NUMERO] [--tutte] [--duplicati]\n"
         "           [--csv | --json] [--pdf FILE] [--registro URI]\n"
         "      Elenca le periferiche programmate, una riga per periferica con la sua ultima\n"
-        "      scrittura (--tutte: ogni scrittura). --pdf crea la scheda dell'impianto.\n"
+        "      scrittura (--tutte: ogni scrittura). Un codice che due periferiche della\n"
+        "      stessa rete hanno è segnato (* nel testo, colonna \"doppio\" in CSV e JSON);\n"
+        "      --duplicati elenca solo quelle. --pdf crea la scheda dell'impianto.\n"
         "\n"
         "Opzioni:\n"
         "  -p, --port PORTA       numero da 1 a 4 come in \"Impostazioni\" della finestra,\n"
@@ -430,11 +440,13 @@ QString helpText() {
         "      --sito TESTO       (registro) i siti il cui nome contiene il testo.\n"
         "                         (write, program) l'impianto registrato con ogni scrittura.\n"
         "      --zona TESTO       (write, program) la descrizione (zona) registrata.\n"
+        "                         Sito e zona: al massimo %4 caratteri, su una riga.\n"
         "      --forza            (write, program) scrive anche un codice che un'altra\n"
         "                         periferica della stessa rete ha già nel registro.\n"
         "      --rete N           (registro) il codice di rete.\n"
         "      --tutte            (registro) ogni scrittura, non solo l'ultima di ciascuna\n"
         "                         periferica.\n"
+        "      --duplicati        (registro) solo le periferiche con un codice doppio.\n"
         "      --csv              (registro) uscita CSV (separata da punto e virgola).\n"
         "      --pdf FILE         (registro) crea la scheda dell'impianto in PDF.\n"
         "      --registro URI     il registro condiviso dell'azienda, per esempio\n"
@@ -469,14 +481,20 @@ QString helpText() {
         "  10  interrotto prima della fine\n"
         "  11  (program) almeno una periferica non è stata programmata\n"
         "  12  (decode --serial) il checksum del file è errato per quel numero di serie\n"
-        "  13  un'altra periferica del registro ha lo stesso protocollo, rete e codice:\n"
-        "      nulla è stato inviato (--forza per scrivere comunque)\n"
+        "  13  un'altra periferica del registro ha lo stesso protocollo, rete e codice, o\n"
+        "      un altro programma lo sta scrivendo ora: nulla è stato inviato (--forza per\n"
+        "      scrivere comunque)\n"
+        "  14  il registro condiviso rifiuta le impostazioni di questo computer (password,\n"
+        "      utente, database, TLS, opzioni): le programmazioni restano su questo\n"
+        "      computer finché l'impostazione \"Registro\" non è corretta\n"
         "\n"
         "Ogni scrittura inviata è registrata con il suo esito; se la registrazione non\n"
         "riesce lo dice una riga \"Attenzione:\" e lo stato di uscita non cambia.\n");
-    return text.arg(QDir::toNativeSeparators(defaultLogPath()),
-                    QDir::toNativeSeparators(BackupStore::defaultFolder()),
-                    QDir::toNativeSeparators(registry::defaultRegisterPath()));
+    return text
+        .arg(QDir::toNativeSeparators(defaultLogPath()),
+             QDir::toNativeSeparators(BackupStore::defaultFolder()),
+             QDir::toNativeSeparators(registry::defaultRegisterPath()))
+        .arg(registry::kRecordTextMaxLength);
 }
 
 } // namespace selvana::cli

@@ -34,6 +34,7 @@ struct Options {
     std::optional<int> network;     // registro: the network code
     bool csv = false;               // registro
     bool allWrites = false;         // registro: every write, not one line per peripheral
+    bool duplicatesOnly = false;    // registro: only units whose code another unit holds
     QString pdfPath;                // registro: the site sheet to make
     QString registerUri;            // the shared register; empty: the one of the settings
     std::optional<CodeRange> codes; // program: each peripheral the next free code of the range

@@ -81,10 +81,12 @@ int LinkCommand::prepare() {
                              .arg(quotedName(options_.file), *error));
             return kInvalid;
         }
-        QString serverWarning;
+        registry::RegisterError serverWarning;
         auto server = registry::chosenServer(options_.registerUri, &serverWarning);
-        if (!serverWarning.isEmpty())
-            console_.err(serverWarning);
+        if (!serverWarning.message.isEmpty())
+            console_.err(serverWarning.message);
+        // A "Registro" setting that cannot be read is a setting to mend, said by the status.
+        configurationFault_ = registry::isConfigurationFault(serverWarning.fault);
         register_ = std::make_unique<registry::ProgrammingRegister>(registry::defaultRegisterPath(),
                                                                     std::move(server));
         // The company's units reach the local copy while the installer connects the first.
@@ -122,8 +124,31 @@ int LinkCommand::prepare() {
     return kOk;
 }
 
-registry::UnitRegister* LinkCommand::codeRegister() {
-    return register_ ? register_->local() : nullptr;
+// A configuration fault of the shared register is said once; the records wait on this
+// computer. The codes that two units hold are named after every exchange.
+void LinkCommand::reportExchange() {
+    if (!register_ || !register_->shared())
+        return;
+    const registry::RegisterError fault = register_->lastExchangeFault();
+    if (!fault.message.isEmpty() &&
+        (!configurationFault_ || !registry::isConfigurationFault(fault.fault)))
+        console_.err(fault.message);
+    if (registry::isConfigurationFault(fault.fault))
+        configurationFault_ = true;
+    QList<registry::DuplicateCode> twice;
+    if (auto error = register_->duplicates(twice)) {
+        console_.err(error->message);
+        return;
+    }
+    for (const registry::DuplicateCode& d : twice)
+        console_.err(QStringLiteral("Attenzione: ") + registry::duplicateCodeText(d));
+}
+
+void LinkCommand::sayLocalOnlyGuard() {
+    if (!register_)
+        return;
+    if (const auto note = register_->takeLocalOnlyNote())
+        console_.err(QStringLiteral("Attenzione: ") + *note);
 }
 
 int LinkCommand::preparePlan() {
@@ -161,6 +186,8 @@ int LinkCommand::preparePlan() {
             }
             lineOf.insert(key, row.line);
         }
+        if (const int status = checkPlanAgainstRegister(rows); status != kOk)
+            return status;
         console_.err(QStringLiteral("Piano %1: %2 periferiche, una per riga nell'ordine.")
                          .arg(quotedName(options_.planPath))
                          .arg(rows.size()));
@@ -195,8 +222,7 @@ int LinkCommand::preparePlan() {
     // within its connect timeout.
     if (register_->shared()) {
         register_->waitForExchange(-1);
-        if (const QString why = register_->lastExchangeError(); !why.isEmpty())
-            console_.err(why);
+        reportExchange();
         console_.err(register_->copyAge() + QLatin1Char('.'));
     }
     plan_ = UnitPlan(range, written.Protocollo, written.CodiceRete);
@@ -208,6 +234,44 @@ int LinkCommand::preparePlan() {
                                 "primo libero nel registro.")
                      .arg(plan_.rangeText(), registry::protocolName(written.Protocollo),
                           registry::networkText(written.CodiceRete)));
+    return kOk;
+}
+
+// Every row's code against the units of the register and the codes other programs are writing
+// now, as the duplicate guard of each write will ask: a row that would be stopped is said now,
+// once, before anyone presses RESET (--forza writes anyway).
+int LinkCommand::checkPlanAgainstRegister(const QList<PlanRow>& rows) {
+    if (options_.force)
+        return kOk;
+    registry::RegisterError error;
+    if (!register_->local(&error)) {
+        console_.err(error.message);
+        return kFileError;
+    }
+    if (register_->shared())
+        register_->waitForExchange(-1);
+    for (const PlanRow& row : rows) {
+        Image built{};
+        if (checkWritable(file_, networks_, &row.unit, &built))
+            continue; // refused above already
+        ConfigRecord written;
+        Analyze2(built, QString(), written);
+        std::optional<registry::CodeHolder> holder;
+        if (auto failed = register_->holderOf(QString(), written.Protocollo, written.CodiceRete,
+                                              written.CodicePeriferica, holder)) {
+            console_.err(QStringLiteral("Attenzione: ") +
+                         texts::duplicateCheckNotMade(failed->message));
+            return kOk;
+        }
+        if (holder) {
+            console_.err(QStringLiteral("Riga %1 del piano %2: %3 Nulla è stato scritto: per "
+                                        "scrivere comunque, --forza.")
+                             .arg(row.line)
+                             .arg(quotedName(options_.planPath), registry::holderText(*holder)));
+            return kDuplicate;
+        }
+    }
+    sayLocalOnlyGuard();
     return kOk;
 }
 
@@ -223,14 +287,18 @@ int LinkCommand::run() {
     stop_ = std::make_unique<StopRequest>(batch() ? console_.input() : nullptr);
     connect(stop_.get(), &StopRequest::stopRequested, this, &LinkCommand::onStop);
     awaitNext();
-    const int status = loop_.exec();
+    int status = loop_.exec();
     session_.close();
     if (register_ && register_->shared()) {
         // Records of this run go to the server now if it answers; they wait otherwise.
         register_->exchange();
         register_->waitForExchange(-1);
+        reportExchange();
         console_.err(register_->copyAge() + QLatin1Char('.'));
     }
+    // A run that went well still says the shared register's settings need mending.
+    if (status == kOk && configurationFault_)
+        status = kRegisterSettings;
     return status;
 }
 
@@ -299,7 +367,6 @@ void LinkCommand::saveReadConfiguration(const Image& image, std::uint8_t firmwar
 }
 
 void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6) {
-    ++attempts_;
     handling_ = true;
     serial_ = serialNumberOf(image);
     backupPath_.clear();
@@ -350,6 +417,7 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
     // cannot be made, or a port gone, comes back as its signal.
     if (!session_.write(saveImage))
         return;
+    ++attempts_;
     backupPath_ = session_.backupPath();
     writing_ = true;
     console_.err(QStringLiteral("Copia di sicurezza della configurazione letta: %1")
@@ -384,21 +452,25 @@ void LinkCommand::onAnswer(LinkSession::Answer answer) {
 bool LinkCommand::duplicateStops(const QByteArray& configuration) {
     if (!register_)
         return false;
-    std::optional<registry::UnitRecord> other;
-    if (const auto error = register_->duplicateOf(serial_, configuration, other)) {
+    // The code is reserved for this unit until its write is recorded, so that another
+    // program choosing or checking it meanwhile finds it taken.
+    std::optional<registry::CodeHolder> holder;
+    const auto error = register_->reserve(serial_, configuration, holder);
+    sayLocalOnlyGuard();
+    if (error) {
         // A register that cannot be read does not stop the work.
         console_.err(QStringLiteral("Attenzione: ") + texts::duplicateCheckNotMade(error->message));
         return false;
     }
-    if (!other)
+    if (!holder)
         return false;
     if (options_.force) {
-        console_.err(registry::duplicateText(*other) +
+        console_.err(registry::holderText(*holder) +
                      QStringLiteral(" Si scrive comunque (--forza)."));
         return false;
     }
     conclude(Outcome::Duplicate,
-             registry::duplicateText(*other) +
+             registry::holderText(*holder) +
                  QStringLiteral(" Nulla è stato scritto: per scrivere comunque, --forza."));
     return true;
 }
@@ -467,6 +539,12 @@ void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStat
     // A unit the peripheral may hold (written, or sent without a sure answer) is not given again.
     if (planned_ && sent && outcome != Outcome::Refused)
         plan_.taken(serial_, *planned_);
+    // A row whose code another unit holds is said once: the next peripheral gets the next row.
+    if (planned_ && outcome == Outcome::Duplicate && !plan_.byRange())
+        plan_.skipped(serial_);
+    // The record of a write that went out takes the place of its reservation.
+    if (!sent && register_)
+        register_->release(serial_);
     handling_ = false;
     writing_ = false;
     static const char* const kWords[] = {"OK",         "RIFIUTATA",   "NESSUNA_RISPOSTA",

@@ -67,6 +67,7 @@ private:
     void writeConfiguration(const Image& image, std::uint8_t firmwareM6);
     void conclude(Outcome outcome, const QString& detail, int fatalStatus = 0);
     bool duplicateStops(const QByteArray& configuration);
+    int checkPlanAgainstRegister(const QList<PlanRow>& rows);
     static std::optional<registry::Outcome> writeOutcomeOf(Outcome outcome);
     void recordWrite(registry::Outcome outcome);
     void summarise(const QString& why);
@@ -81,8 +82,13 @@ private:
     LinkSession session_;
     std::unique_ptr<ProgrammingLog> log_;
     std::unique_ptr<registry::ProgrammingRegister> register_;
-    // Where a batch's free codes are looked for: the recorder's local register.
-    registry::UnitRegister* codeRegister();
+    // Where a batch's free codes are looked for and reserved: the recorder's register.
+    registry::ProgrammingRegister* codeRegister() { return register_.get(); }
+    // After an exchange: a fault of the shared register's settings, once, and the codes held
+    // twice; the status a run that went well ends with then.
+    void reportExchange();
+    void sayLocalOnlyGuard();
+    bool configurationFault_ = false;
     std::unique_ptr<StopRequest> stop_;
     QEventLoop loop_;
     QString device_;

@@ -18,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 namespace selvana::cli {
 
@@ -28,17 +29,47 @@ namespace {
 // A JSON larger than this is not one decode --json wrote.
 constexpr qint64 kLargestJson = 1 << 20;
 
-QString csv(const QList<UnitRecord>& units) {
+// The writes whose unit holds a code that another unit of the network holds too.
+class Doubled {
+public:
+    explicit Doubled(const QList<DuplicateCode>& codes) {
+        for (const DuplicateCode& d : codes)
+            for (const UnitRecord& u : d.units)
+                keys_.insert(key(u));
+    }
+    bool operator()(const UnitRecord& u) const { return keys_.contains(key(u)); }
+
+private:
+    static QString key(const UnitRecord& u) {
+        return QStringLiteral("%1/%2/%3/%4")
+            .arg(u.serialNumber)
+            .arg(u.protocol)
+            .arg(u.network)
+            .arg(u.peripheralCode);
+    }
+    QSet<QString> keys_;
+};
+
+// A text of the register as a terminal or a spreadsheet shows it: a control character that an
+// older version or another computer let in is shown as a space, never sent raw.
+QString shown(QString text) {
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    return text;
+}
+
+QString csv(const QList<UnitRecord>& units, const Doubled& doubled) {
     QString out = QStringLiteral("numero_di_serie;data_ora;installatore;sito;descrizione;"
                                  "protocollo;rete;codice;frequenza_mhz;banda;firmware;esito;"
-                                 "copia_di_sicurezza\n");
+                                 "copia_di_sicurezza;doppio\n");
     for (const UnitRecord& u : units) {
         const QStringList fields = {
             csv::field(u.serialNumber),
             u.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-            csv::field(u.installer),
-            csv::field(u.site),
-            csv::field(u.description),
+            csv::field(shown(u.installer)),
+            csv::field(shown(u.site)),
+            csv::field(shown(u.description)),
             csv::field(protocolName(u.protocol)),
             networkText(u.network),
             QString::number(u.peripheralCode),
@@ -46,14 +77,15 @@ QString csv(const QList<UnitRecord>& units) {
             texts::bandName(u.bandaUHF),
             u.firmwareM6 ? QStringLiteral("M6") : QStringLiteral("pre-M6"),
             outcomeKey(u.outcome),
-            csv::field(QDir::toNativeSeparators(u.backupPath)),
+            csv::field(shown(QDir::toNativeSeparators(u.backupPath))),
+            doubled(u) ? QStringLiteral("sì") : QStringLiteral("no"),
         };
         out += csv::line(fields) + QLatin1Char('\n');
     }
     return out;
 }
 
-QString json(const QList<UnitRecord>& units) {
+QString json(const QList<UnitRecord>& units, const Doubled& doubled) {
     QJsonArray array;
     for (const UnitRecord& u : units) {
         array.append(QJsonObject{
@@ -73,20 +105,30 @@ QString json(const QList<UnitRecord>& units) {
             {QStringLiteral("esito"), outcomeKey(u.outcome)},
             {QStringLiteral("copiaDiSicurezza"), QDir::toNativeSeparators(u.backupPath)},
             {QStringLiteral("configurazione"), QString::fromLatin1(u.configuration.toHex())},
+            {QStringLiteral("doppio"), doubled(u)},
         });
     }
     return QString::fromUtf8(QJsonDocument(array).toJson());
 }
 
-QString text(const QList<UnitRecord>& units) {
+QString text(const QList<UnitRecord>& units, const Doubled& doubled) {
     const QStringList titles = {
         QStringLiteral("Numero di serie"), QStringLiteral("Data e ora"), QStringLiteral("Sito"),
         QStringLiteral("Descrizione"),     QStringLiteral("Protocollo"), QStringLiteral("Rete"),
         QStringLiteral("Codice"),          QStringLiteral("Frequenza"),  QStringLiteral("Esito"),
         QStringLiteral("Installatore")};
     QList<QStringList> rows{titles};
-    for (const UnitRecord& u : units)
-        rows << unitCells(u);
+    bool anyDoubled = false;
+    for (const UnitRecord& u : units) {
+        QStringList cells;
+        for (const QString& cell : unitCells(u))
+            cells << shown(cell);
+        if (doubled(u)) {
+            cells[6] = QLatin1Char('*') + cells[6];
+            anyDoubled = true;
+        }
+        rows << cells;
+    }
     QList<qsizetype> widths(titles.size(), 0);
     for (const QStringList& row : rows) {
         for (int i = 0; i < row.size(); ++i)
@@ -100,6 +142,9 @@ QString text(const QList<UnitRecord>& units) {
                     (i == row.size() - 1 ? row[i] : row[i].leftJustified(widths[i]));
         out += line + QLatin1Char('\n');
     }
+    if (anyDoubled)
+        out += QStringLiteral("* codice doppio: un'altra periferica della stessa rete ha lo "
+                              "stesso codice e la centrale ricevente non le distingue.\n");
     return out;
 }
 
@@ -114,17 +159,26 @@ int runRegisterCommand(const Options& options, Console& console) {
     }
 
     // The shared register, when there is one: its news first, and the age of the copy.
-    QString warning;
+    RegisterError warning;
     const auto server = chosenServer(options.registerUri, &warning);
-    if (!warning.isEmpty())
-        console.err(warning);
+    if (!warning.message.isEmpty())
+        console.err(warning.message);
+    bool settingsRefused = isConfigurationFault(warning.fault);
     if (server) {
         RegisterSync sync(*local, *server);
         SyncReport report;
-        if (auto e = sync.run(report))
+        if (auto e = sync.run(report)) {
             console.err(e->message);
+            settingsRefused = isConfigurationFault(e->fault);
+        }
         console.err(copyAgeText(sync.copied(), QDateTime::currentDateTimeUtc()) + QLatin1Char('.'));
     }
+    QList<DuplicateCode> twice;
+    if (auto e = local->duplicates(twice)) {
+        console.err(e->message);
+        return kFileError;
+    }
+    const Doubled doubled(twice);
 
     const RegisterFilter filter{options.site, options.network, options.serial};
     QList<UnitRecord> found;
@@ -134,6 +188,8 @@ int runRegisterCommand(const Options& options, Console& console) {
         console.err(failed->message);
         return kFileError;
     }
+    if (options.duplicatesOnly)
+        found.removeIf([&doubled](const UnitRecord& u) { return !doubled(u); });
 
     if (!options.pdfPath.isEmpty()) {
         QList<UnitRecord> units = found;
@@ -142,7 +198,8 @@ int runRegisterCommand(const Options& options, Console& console) {
             return kFileError;
         }
         QByteArray pdf;
-        if (const auto why = print::siteSheetPdf(units, QDateTime::currentDateTime(), pdf)) {
+        if (const auto why = print::siteSheetPdf(units, QDateTime::currentDateTime(), pdf,
+                                                 duplicatedSerials(twice, units))) {
             console.err(QStringLiteral("Impossibile creare la scheda dell'impianto \"%1\": %2.")
                             .arg(QDir::toNativeSeparators(options.pdfPath), *why));
             return kFileError;
@@ -158,14 +215,14 @@ int runRegisterCommand(const Options& options, Console& console) {
     }
 
     if (options.csv)
-        console.outRaw(csv(found));
+        console.outRaw(csv(found, doubled));
     else if (options.json)
-        console.outRaw(json(found));
+        console.outRaw(json(found, doubled));
     else if (!found.isEmpty())
-        console.outRaw(text(found));
+        console.outRaw(text(found, doubled));
     if (found.isEmpty())
         console.err(nothingFoundText());
-    return kOk;
+    return settingsRefused ? kRegisterSettings : kOk;
 }
 
 int runEncodeCommand(const Options& options, Console& console) {

@@ -8,6 +8,8 @@
 #include "core/networks/ansi_codec.h"
 #include "core/networks/cell_edit.h"
 #include "core/texts/shared_texts.h"
+#include "registry/programming_register.h"
+#include "registry/record_text.h"
 #include "registry/unit_record.h"
 #include "registry/unit_register.h"
 
@@ -135,7 +137,9 @@ std::optional<QString> rowOf(const QStringList& fields, const Columns& columns, 
             .arg(code);
     row.line = line;
     row.unit.code = *number;
-    row.unit.zone = field(fields, columns.zone);
+    if (auto why = registry::checkedRecordText(field(fields, columns.zone),
+                                               QStringLiteral("la descrizione"), row.unit.zone))
+        return QStringLiteral("riga %1: %2").arg(line).arg(*why);
     const QString network = field(fields, columns.network);
     if (!network.isEmpty()) {
         const auto value = wholeNumber(network);
@@ -303,26 +307,31 @@ QString UnitPlan::rangeText() const {
     return QStringLiteral("%1-%2").arg(range_.first).arg(range_.last);
 }
 
-std::optional<QString> UnitPlan::freeCode(const QString& serial, registry::UnitRegister* reg,
-                                          std::optional<int>& code) const {
+std::optional<QString> UnitPlan::freeCode(const QString& serial, registry::ProgrammingRegister* reg,
+                                          bool reserve, std::optional<int>& code) const {
     QSet<int> inRun;
     for (auto it = given_.cbegin(); it != given_.cend(); ++it) {
         if (it.key() != serial)
             inRun.insert(it.value());
     }
-    if (!reg)
-        return QStringLiteral("registro delle periferiche non disponibile");
-    if (auto error =
-            reg->freeCode(protocol_, network_, range_.first, range_.last, inRun, code, serial))
+    registry::RegisterError why;
+    registry::UnitRegister* local = reg ? reg->local(&why) : nullptr;
+    if (!local)
+        return reg ? why.message : QStringLiteral("registro delle periferiche non disponibile");
+    const auto error = reserve ? reg->reserveFreeCode(protocol_, network_, range_.first,
+                                                      range_.last, inRun, serial, code)
+                               : local->freeCode(protocol_, network_, range_.first, range_.last,
+                                                 inRun, code, serial, reg->owner());
+    if (error)
         return error->message;
     return std::nullopt;
 }
 
-std::optional<QString> UnitPlan::unitFor(const QString& serial, registry::UnitRegister* reg,
+std::optional<QString> UnitPlan::unitFor(const QString& serial, registry::ProgrammingRegister* reg,
                                          PlannedUnit& unit) const {
     if (kind_ == Kind::Rows) {
         // Rows are given in order: the next one is the first not given yet.
-        const int index = given_.value(serial, static_cast<int>(given_.size()));
+        const int index = given_.value(serial, nextRow());
         if (index >= rows_.size())
             return QStringLiteral("tutte le %1 righe del piano sono già state programmate")
                 .arg(rows_.size());
@@ -335,7 +344,7 @@ std::optional<QString> UnitPlan::unitFor(const QString& serial, registry::UnitRe
             return std::nullopt;
         }
         std::optional<int> code;
-        if (auto error = freeCode(serial, reg, code))
+        if (auto error = freeCode(serial, reg, true, code))
             return error;
         if (!code)
             return exhausted(reg);
@@ -349,14 +358,22 @@ std::optional<QString> UnitPlan::unitFor(const QString& serial, registry::UnitRe
 void UnitPlan::taken(const QString& serial, const PlannedUnit& unit) {
     if (kind_ == Kind::Range) {
         given_.insert(serial, unit.code);
-    } else if (kind_ == Kind::Rows && !given_.contains(serial) && given_.size() < rows_.size()) {
-        given_.insert(serial, static_cast<int>(given_.size()));
+    } else if (kind_ == Kind::Rows && !given_.contains(serial) && nextRow() < rows_.size()) {
+        given_.insert(serial, nextRow());
     }
 }
 
-std::optional<QString> UnitPlan::exhausted(registry::UnitRegister* reg) const {
+void UnitPlan::skipped(const QString& serial) {
+    if (kind_ != Kind::Rows || nextRow() >= rows_.size())
+        return;
+    if (const auto it = given_.constFind(serial); it != given_.cend() && *it < nextRow())
+        return; // its own row, given earlier: nothing to skip
+    ++skipped_;
+}
+
+std::optional<QString> UnitPlan::exhausted(registry::ProgrammingRegister* reg) const {
     if (kind_ == Kind::Rows) {
-        if (given_.size() < rows_.size())
+        if (nextRow() < rows_.size())
             return std::nullopt;
         return QStringLiteral("tutte le %1 righe del piano sono state programmate")
             .arg(rows_.size());
@@ -364,7 +381,7 @@ std::optional<QString> UnitPlan::exhausted(registry::UnitRegister* reg) const {
     if (kind_ != Kind::Range)
         return std::nullopt;
     std::optional<int> code;
-    if (auto error = freeCode(QString(), reg, code))
+    if (auto error = freeCode(QString(), reg, false, code))
         return error;
     if (code)
         return std::nullopt;

@@ -12,7 +12,7 @@ namespace selvana::editor {
 class EditorModel;
 }
 namespace selvana::registry {
-class UnitRegister;
+class ProgrammingRegister;
 }
 
 namespace selvana::cli {
@@ -74,25 +74,31 @@ public:
     bool active() const { return kind_ != Kind::None; }
     bool byRange() const { return kind_ == Kind::Range; }
 
-    // The unit for the peripheral `serial`. For a range, `reg` tells which codes peripherals
-    // hold. Returns the reason when there is none left, or the register cannot be read.
-    std::optional<QString> unitFor(const QString& serial, registry::UnitRegister* reg,
+    // The unit for the peripheral `serial`. For a range, the code comes from `reg`, which
+    // chooses the lowest one no peripheral holds or another program has reserved, and
+    // reserves it for this peripheral in the same step. Returns the reason when there is none
+    // left, or the register cannot be read.
+    std::optional<QString> unitFor(const QString& serial, registry::ProgrammingRegister* reg,
                                    PlannedUnit& unit) const;
 
     // The peripheral `serial` may now hold `unit`, the one unitFor() gave it.
     void taken(const QString& serial, const PlannedUnit& unit);
+    // The piano's row given to `serial` cannot be written (its code is held by another unit):
+    // the next peripheral gets the next row, and this one too when presented again.
+    void skipped(const QString& serial);
 
     // Why no other peripheral can get a unit: every code of the range is held, or every row
     // of the piano given; nothing while one is left.
-    std::optional<QString> exhausted(registry::UnitRegister* reg) const;
+    std::optional<QString> exhausted(registry::ProgrammingRegister* reg) const;
 
     // The range's codes, "101-120".
     QString rangeText() const;
 
 private:
     enum class Kind { None, Range, Rows };
-    std::optional<QString> freeCode(const QString& serial, registry::UnitRegister* reg,
-                                    std::optional<int>& code) const;
+    std::optional<QString> freeCode(const QString& serial, registry::ProgrammingRegister* reg,
+                                    bool reserve, std::optional<int>& code) const;
+    int nextRow() const { return static_cast<int>(given_.size() + skipped_); }
 
     Kind kind_ = Kind::None;
     CodeRange range_;
@@ -100,6 +106,7 @@ private:
     int network_ = 0;
     QList<PlanRow> rows_;
     QHash<QString, int> given_; // serial number -> code (range) or row index (piano)
+    int skipped_ = 0;           // rows of the piano that no peripheral can take
 };
 
 } // namespace selvana::cli

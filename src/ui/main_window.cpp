@@ -7,6 +7,7 @@
 #include "core/texts/shared_texts.h"
 #include "registry/installer.h"
 #include "registry/programming_register.h"
+#include "registry/record_text.h"
 #include "serial/port_devices.h"
 #include "serial/port_slots.h"
 #include "serial/qt_serial_link.h"
@@ -15,6 +16,7 @@
 #include "ui/config_file_commands.h"
 #include "ui/editor.h"
 #include "ui/editor_scroll_area.h"
+#include "ui/note_label.h"
 #include "ui/port_window.h"
 #include "ui/register_window.h"
 #include "ui/reti_grid.h"
@@ -39,6 +41,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <tuple>
 
 namespace selvana {
 
@@ -223,8 +226,11 @@ void MainWindow::buildRegisterBar() {
     bar->setObjectName(QStringLiteral("stbRegistro"));
     bar->setSizeGripEnabled(false);
     auto* fields = new QWidget(bar);
-    auto* layout = new QHBoxLayout(fields);
-    layout->setContentsMargins(4, 0, 4, 0);
+    auto* rows = new QVBoxLayout(fields);
+    rows->setContentsMargins(4, 0, 4, 0);
+    rows->setSpacing(2);
+    auto* layout = new QHBoxLayout;
+    rows->addLayout(layout);
     const auto caption = [fields](const char* name, const char* text) {
         auto* label = new QLabel(QString::fromUtf8(text), fields);
         label->setObjectName(QLatin1String(name));
@@ -247,18 +253,24 @@ void MainWindow::buildRegisterBar() {
     for (QWidget* w : {static_cast<QWidget*>(txtImpianto_), static_cast<QWidget*>(txtZona_),
                        static_cast<QWidget*>(registro)})
         w->setFocusPolicy(Qt::ClickFocus);
-    lblRegistro_ = caption("lblRegistro", "");
-    lblCopiaRegistro_ = caption("lblCopiaRegistro", "");
-    // Messages are cut rather than widen the window: it must fit small screens.
-    for (QLabel* label : {lblRegistro_, lblCopiaRegistro_})
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // The notes go on a line of their own under the boxes, on as many lines as they need: the
+    // window never widens for them (it must fit small screens) and never cuts them. The line
+    // shows only while a note does, so the bar is one line high when first measured.
+    lblRegistro_ = new NoteLabel(fields);
+    lblRegistro_->setObjectName(QStringLiteral("lblRegistro"));
+    lblCopiaRegistro_ = new NoteLabel(fields);
+    lblCopiaRegistro_->setObjectName(QStringLiteral("lblCopiaRegistro"));
+    for (QLabel* note : {lblRegistro_, lblCopiaRegistro_})
+        note->hide();
     layout->addWidget(caption("lblCapImpianto", "Impianto:"));
     layout->addWidget(txtImpianto_, 2);
     layout->addWidget(caption("lblCapZona", "Zona:"));
     layout->addWidget(txtZona_, 2);
     layout->addWidget(registro);
-    layout->addWidget(lblRegistro_, 3);
-    layout->addWidget(lblCopiaRegistro_, 2);
+    auto* notes = new QHBoxLayout;
+    notes->addWidget(lblRegistro_, 3);
+    notes->addWidget(lblCopiaRegistro_, 2);
+    rows->addLayout(notes);
     bar->addWidget(fields, 1);
     setStatusBar(bar);
 
@@ -266,52 +278,109 @@ void MainWindow::buildRegisterBar() {
     connect(txtImpianto_, &QLineEdit::editingFinished, this, [this] {
         settings_.SaveSetting(QLatin1String(kSiteKey), txtImpianto_->text().trimmed());
     });
-    QString warning;
+    registry::RegisterError warning;
     auto server = registry::chosenServer(QString(), &warning);
     useRegister(std::make_unique<registry::ProgrammingRegister>(registry::defaultRegisterPath(),
                                                                 std::move(server)));
-    if (!warning.isEmpty())
-        setRegisterNote(warning);
+    if (!warning.message.isEmpty())
+        setRegisterNote(warning.message);
 }
 
 void MainWindow::useRegister(std::unique_ptr<registry::ProgrammingRegister> reg) {
     register_ = std::move(reg);
     // A server that does not answer shows only as the age of the copy.
     connect(register_.get(), &registry::ProgrammingRegister::exchanged, this,
-            [this] { lblCopiaRegistro_->setText(register_->copyAge()); });
+            &MainWindow::afterExchange);
     lblCopiaRegistro_->setVisible(register_->shared());
     lblCopiaRegistro_->setText(register_->copyAge());
     // The company's units, for the duplicate checks of this session's first writes.
     register_->exchange();
 }
 
-// The bar may cut the note: the whole of it is its tooltip.
+// The note takes the bar's second line while there is one.
 void MainWindow::setRegisterNote(const QString& text) {
     lblRegistro_->setText(text);
-    lblRegistro_->setToolTip(text);
+    lblRegistro_->setVisible(!text.isEmpty());
 }
 
 void MainWindow::showRegister() {
-    RegisterWindow window(*register_, this);
+    RegisterWindow window(*register_, dialogs_, this);
     dialogs_.runModal(window);
 }
 
+// After each exchange: the age of the copy; a fault of the shared register's settings, said
+// once (the records wait on this computer until it is mended); codes held twice, said once
+// each.
+void MainWindow::afterExchange() {
+    lblCopiaRegistro_->setText(register_->copyAge());
+    const registry::RegisterError fault = register_->lastExchangeFault();
+    if (registry::isConfigurationFault(fault.fault)) {
+        setRegisterNote(fault.message);
+        if (fault.message != saidExchangeFault_)
+            dialogs_.message(fault.message);
+        saidExchangeFault_ = fault.message;
+    } else if (fault.message.isEmpty()) {
+        saidExchangeFault_.clear();
+    }
+    QList<registry::DuplicateCode> twice;
+    if (register_->duplicates(twice))
+        return;
+    QStringList news;
+    for (const registry::DuplicateCode& d : twice) {
+        const QString line = registry::duplicateCodeText(d);
+        if (!saidDuplicates_.contains(line))
+            news << line;
+    }
+    if (news.isEmpty())
+        return;
+    saidDuplicates_ << news;
+    setRegisterNote(
+        QStringLiteral("Codici doppi nel registro: %1 (vedere \"Registro...\")").arg(twice.size()));
+    dialogs_.message(QStringLiteral("Nel registro delle programmazioni ci sono codici dati a "
+                                    "più periferiche della stessa rete, che la centrale "
+                                    "ricevente non distingue:\n\n") +
+                     news.join(QLatin1Char('\n')) +
+                     QStringLiteral("\n\nRiprogrammare una delle periferiche con un altro "
+                                    "codice."));
+}
+
 bool MainWindow::approveWrite() {
+    // Site and zone as the register keeps them, checked before anything is sent.
+    for (const auto& [box, what, kept] :
+         {std::tuple{txtImpianto_, QStringLiteral("Il nome dell'impianto"), &approvedSite_},
+          std::tuple{txtZona_, QStringLiteral("La zona"), &approvedZone_}}) {
+        if (const auto why = registry::checkedRecordText(box->text(), what, *kept)) {
+            dialogs_.message(*why + QStringLiteral(". Correggerlo e ripetere la "
+                                                   "programmazione."));
+            return false;
+        }
+    }
     approvedSerial_ = serialNumberOf(state_.SaveImage);
     approvedConfiguration_ =
         conf::fileContent(state_.FirmwareM6, state_.record.BandaUHF, state_.SaveImage);
-    std::optional<registry::UnitRecord> other;
-    if (const auto error = register_->duplicateOf(approvedSerial_, approvedConfiguration_, other)) {
+    // The code is reserved for this unit until its write is recorded: another program
+    // checking or choosing it meanwhile finds it taken.
+    std::optional<registry::CodeHolder> holder;
+    const auto error = register_->reserve(approvedSerial_, approvedConfiguration_, holder);
+    if (const auto note = register_->takeLocalOnlyNote()) {
+        setRegisterNote(*note);
+        dialogs_.message(*note);
+    }
+    if (error) {
         // A register that cannot be read does not stop the work; the installer is told.
         setRegisterNote(texts::capitalised(texts::duplicateCheckNotMade(error->message)));
         return true;
     }
-    if (!other)
+    if (!holder)
         return true;
-    return dialogs_.question(registry::duplicateText(*other) +
+    return dialogs_.question(registry::holderText(*holder) +
                              QStringLiteral("\n\nDue periferiche della stessa rete con lo "
                                             "stesso codice non sono distinguibili dalla centrale "
                                             "ricevente. Continuare comunque?"));
+}
+
+void MainWindow::writeNotSent() {
+    register_->release(approvedSerial_);
 }
 
 void MainWindow::writeEnded(WriteOutcome outcome) {
@@ -320,8 +389,8 @@ void MainWindow::writeEnded(WriteOutcome outcome) {
     facts.configuration = approvedConfiguration_;
     facts.outcome = outcome;
     facts.backupPath = run_.session().backupPath();
-    facts.site = txtImpianto_->text();
-    facts.description = txtZona_->text();
+    facts.site = approvedSite_;
+    facts.description = approvedZone_;
     registry::UnitRecord made;
     if (const auto error = register_->record(facts, &made)) {
         const QString text = registry::notRecordedText(facts.outcome, *error);

@@ -79,6 +79,7 @@ public:
     std::optional<QString> deviceInsteadOfAbsent(PortError& error) override;
     void endProgram() override;
     bool approveWrite() override;
+    void writeNotSent() override;
     void writeEnded(WriteOutcome outcome) override;
 
     // Another register in place of the installer's own (tests keep theirs apart).
@@ -103,6 +104,7 @@ private:
     void buildPanels();
     void buildRegisterBar();
     void setRegisterNote(const QString& text);
+    void afterExchange();
     void coverEditor(QWidget* panel);
     void updateEditorCover();
     void reportNetworksError(const std::optional<FileError>& error);
@@ -137,6 +139,10 @@ private:
     QLabel* lblCopiaRegistro_ = nullptr;
     QByteArray approvedConfiguration_; // of the write under way
     QString approvedSerial_;
+    QString approvedSite_; // as the register keeps them
+    QString approvedZone_;
+    QString saidExchangeFault_;  // a fault of the shared register's settings, said once
+    QStringList saidDuplicates_; // the codes held twice the installer was told of
 };
 
 } // namespace selvana

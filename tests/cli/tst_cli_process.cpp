@@ -8,8 +8,9 @@ using namespace selvana;
 using namespace selvana::testing;
 
 // What only the program as a process shows: its exit status to the shell, its help, the version
-// in its trace, the signals that stop it and an output nobody reads any more. Everything else
-// the command line does is tested in the test process (tst_cli_e2e).
+// in its trace, Qt's own messages kept off the console, the signals that stop it and an output
+// nobody reads any more. Everything else the command line does is tested in the test process
+// (tst_cli_e2e).
 class TestCliProcess : public QObject {
     Q_OBJECT
 
@@ -64,6 +65,26 @@ private slots:
                                             .arg(SELVANA_VERSION_MINOR)
                                             .arg(SELVANA_VERSION_PATCH)),
                  qPrintable(trace.first()));
+    }
+
+    // Qt's own English warnings (here: the site sheet's offscreen platform without a runtime
+    // folder) never reach the console; the trace keeps them when there is one.
+    void qtWarningsStayOffTheConsole_data() {
+        QTest::addColumn<bool>("traced");
+        QTest::newRow("no trace") << false;
+        QTest::newRow("trace") << true;
+    }
+    void qtWarningsStayOffTheConsole() {
+        QFETCH(bool, traced);
+        const QString trace = file(traced ? "qt-traccia.txt" : "nessuna-traccia.txt");
+        QFile::remove(trace);
+        CliProcess cli(home.path());
+        cli.setEnvironment(QStringLiteral("XDG_RUNTIME_DIR"), QString());
+        if (traced)
+            cli.setEnvironment(QStringLiteral("SELVANA_TRACE"), trace);
+        QCOMPARE(cli.run({QStringLiteral("registro"), QStringLiteral("--pdf"), file("s.pdf")}), 0);
+        QVERIFY2(!cli.err().contains(QStringLiteral("XDG_RUNTIME_DIR")), qPrintable(cli.err()));
+        QCOMPARE(contentOf(trace).contains(" QT-WARNING QStandardPaths: XDG_RUNTIME_DIR"), traced);
     }
 
     // Ctrl+C (SIGINT) or SIGTERM while waiting for the peripheral ends the command with its

@@ -4,6 +4,7 @@
 #include "core/editor/editor_model.h"
 #include "core/image/config_decoder.h"
 #include "core/image/memory_map.h"
+#include "registry/programming_register.h"
 #include "registry/unit_register.h"
 
 #include <QTemporaryDir>
@@ -38,7 +39,7 @@ registry::UnitRecord heldRecord(const QString& text) {
     record.protocol = 1;
     record.network = parts[1].toInt();
     record.peripheralCode = parts[2].toInt();
-    record.outcome = *registry::outcomeFromKey(parts[3]);
+    record.outcome = registry::outcomeFromKey(parts[3]).value_or(registry::Outcome::Written);
     return record;
 }
 
@@ -104,8 +105,12 @@ private slots:
         QTest::newRow("older spreadsheet code page")
             << QByteArray("3;Caff\xE8\n") << QStringList{QStringLiteral("1:3|Caffè|")} << "";
         QTest::newRow("older code page, its own signs")
-            << QByteArray("4;Bar \x80 \x93 \x81\n")
-            << QStringList{QStringLiteral("1:4|Bar € \u201C \u0081|")} << "";
+            << QByteArray("4;Bar \x80 \x93\n") << QStringList{QStringLiteral("1:4|Bar € \u201C|")}
+            << "";
+        QTest::newRow("a control character, one of the code page's gaps")
+            << QByteArray("4;Bar \x81\n") << QStringList{}
+            << "riga 1: la descrizione contiene un "
+               "carattere di controllo";
         QTest::newRow("same code in two networks")
             << QByteArray("5;a;12\n5;b;13\n") << QStringList{"1:5|a|12", "2:5|b|13"} << "";
 
@@ -262,6 +267,9 @@ private slots:
         QTest::newRow("its own code in the register is free to it")
             << QStringList{"B0000001 77 5 scritta"} << "5-6" << QStringList{"B0000001", "B2"}
             << QList<int>{5, 6} << true;
+        QTest::newRow("a code another program is writing now")
+            << QStringList{"AAAA0001 77 5 prenotata"} << "5-6" << QStringList{"B1"} << QList<int>{6}
+            << true;
         QTest::newRow("a lost port holds nothing")
             << QStringList{"AAAA0001 77 5 scritta", "AAAA0002 77 6 porta_persa",
                            "AAAA0003 77 7 scritta"}
@@ -275,16 +283,27 @@ private slots:
         QFETCH(bool, exhausted);
         QTemporaryDir dir;
         registry::RegisterError error;
-        auto reg =
-            registry::UnitRegister::openFile(dir.filePath(QStringLiteral("r.sqlite")), &error);
-        QVERIFY2(reg, qPrintable(error.message));
+        auto reg = std::make_unique<registry::ProgrammingRegister>(
+            dir.filePath(QStringLiteral("r.sqlite")), std::nullopt);
+        QVERIFY2(reg->local(&error), qPrintable(error.message));
         // A minute apart, in the order given: "later" must not hang on a clock tick.
         QDateTime time(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
         for (const QString& text : held) {
             registry::UnitRecord record = heldRecord(text);
+            if (text.endsWith(QStringLiteral(" prenotata"))) { // by a program writing it now
+                registry::Reservation r;
+                r.protocol = record.protocol;
+                r.network = record.network;
+                r.peripheralCode = record.peripheralCode;
+                r.serialNumber = record.serialNumber;
+                r.owner = QStringLiteral("altro programma");
+                std::optional<registry::CodeHolder> holder;
+                QVERIFY(!reg->local()->reserve(r, holder) && !holder);
+                continue;
+            }
             record.time = time;
             time = time.addSecs(60);
-            QVERIFY(!reg->record(record));
+            QVERIFY(!reg->local()->record(record));
         }
         CodeRange codeRange;
         QVERIFY(!parseCodeRange(range, codeRange));
@@ -310,6 +329,8 @@ private slots:
             QVERIFY(!unit.network);
             if (takes)
                 plan.taken(serial, unit);
+            else
+                reg->release(serial); // as a write that did not go out
         }
         QCOMPARE(plan.exhausted(reg.get()).has_value(), exhausted);
     }

@@ -169,6 +169,8 @@ void ProgrammingRun::startSave() {
     // A copy that cannot be kept, or a port gone, is reported by the session's signals.
     if (session_.write(state_.SaveImage))
         writeReport_ = WriteReport::Pending;
+    else
+        host_.writeNotSent();
 }
 
 // The run goes on showing the configuration, as before the click.

@@ -72,6 +72,9 @@ public:
     // Called with the collected configuration just before it is sent; false sends nothing and
     // leaves the run as it was before "Programmazione".
     virtual bool approveWrite() { return true; }
+    // After approveWrite() said yes, the write did not go out after all (the copy could not
+    // be kept, the port went away): what the approval set aside is let go.
+    virtual void writeNotSent() {}
     // A write went out and ended so, after the prompt says it. After "no answer" a late answer
     // comes as a second call with the real outcome.
     virtual void writeEnded(WriteOutcome outcome) { static_cast<void>(outcome); }
