@@ -426,7 +426,8 @@ std::optional<RegisterError> UnitRegister::duplicateOf(const QString& serialNumb
     q.addBindValue(protocol);
     q.addBindValue(network);
     q.addBindValue(peripheralCode);
-    q.addBindValue(serialNumber.trimmed().toUpper());
+    // A null text binds as NULL, and "<> NULL" would leave out every row.
+    q.addBindValue(serialKey(serialNumber));
     if (!q.exec())
         return failed(QStringLiteral("il controllo dei codici doppi non riesce"),
                       q.lastError().text());

@@ -555,6 +555,12 @@ private slots:
         QTest::newRow("piano format, with its line")
             << QStringList{"--piano", "@plan"} << QByteArray("11;a\n\n1x;b\n") << false << 6
             << "riga 3: il codice \"1x\"";
+        QTest::newRow("piano row whose code another unit holds")
+            << QStringList{"--piano", "@plan"} << QByteArray("11;Atrio;77\n300;Scala\n") << false
+            << 13 << "Riga 2 del piano";
+        QTest::newRow("piano zone with a tab")
+            << QStringList{"--piano", "@plan"} << QByteArray("11;Atrio\tScala\n") << false << 6
+            << "riga 1: la descrizione contiene un carattere di controllo";
         QTest::newRow("piano missing") << QStringList{"--piano", "@missing"} << QByteArray()
                                        << false << 2 << "il file non esiste";
         QTest::newRow("both ways at once")

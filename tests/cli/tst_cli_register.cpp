@@ -105,6 +105,11 @@ private slots:
         QTest::addColumn<QString>("error"); // part of the reason; empty: accepted
         QTest::newRow("encode") << QStringList{"encode", "a.json", "-o", "a.con"} << "";
         QTest::newRow("encode without -o") << QStringList{"encode", "a.json"} << "-o FILE";
+        QTest::newRow("a site on two lines")
+            << QStringList{"write", "a.con", "--sito", "Villa\nRosa"} << "carattere di controllo";
+        QTest::newRow("a zone too long")
+            << QStringList{"write", "a.con", "--zona", QString(81, QLatin1Char('z'))}
+            << "al massimo 80";
         QTest::newRow("encode without the JSON")
             << QStringList{"encode", "-o", "a.con"} << "manca il file";
         QTest::newRow("registro") << QStringList{"registro"} << "";
@@ -297,17 +302,31 @@ private slots:
     void listsAndSearches_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("lines"); // parts of the output's lines, in order
+        QTest::addColumn<QStringList>("ends");  // and how they end, where given
         QTest::newRow("text") << QStringList{}
-                              << QStringList{"Numero di serie", "1234000C", "1234000B", "1234000A"};
+                              << QStringList{"Numero di serie", "1234000C", "1234000B", "1234000A"}
+                              << QStringList{};
         QTest::newRow("a site") << QStringList{"--sito", "città"}
-                                << QStringList{"Numero di serie", "1234000C  "};
+                                << QStringList{"Numero di serie", "1234000C  "} << QStringList{};
         QTest::newRow("a serial number")
-            << QStringList{"--serial", "1234000b"} << QStringList{"Numero di serie", "1234000B"};
-        QTest::newRow("every write") << QStringList{"--tutte", "--serial", "1234000A"}
-                                     << QStringList{"Numero di serie", "Rifiutata", "Scritta"};
+            << QStringList{"--serial", "1234000b"} << QStringList{"Numero di serie", "1234000B"}
+            << QStringList{};
+        QTest::newRow("every write")
+            << QStringList{"--tutte", "--serial", "1234000A"}
+            << QStringList{"Numero di serie", "Rifiutata", "Scritta"} << QStringList{};
         QTest::newRow("CSV") << QStringList{"--csv", "--rete", "12"}
                              << QStringList{"numero_di_serie;data_ora;installatore;sito",
-                                            "1234000C;", "1234000B;", "1234000A;"};
+                                            "1234000C;", "1234000B;", "1234000A;"}
+                             << QStringList{};
+        QTest::newRow("codes held twice, marked")
+            << QStringList{"--csv"}
+            << QStringList{"copia_di_sicurezza;doppio", "1234000C;", "1234000D;", "1234000B;",
+                           "1234000A;"}
+            << QStringList{"", ";sì", ";sì", ";no", ";no"};
+        QTest::newRow("only codes held twice")
+            << QStringList{"--duplicati"}
+            << QStringList{"Numero di serie", "1234000C", "1234000D", "* codice doppio"}
+            << QStringList{"", "*102", "*102", ""};
     }
     void listsAndSearches() {
         CliRun cli;
@@ -330,12 +349,25 @@ private slots:
             }
         }
         QFETCH(QStringList, arguments);
+        QFETCH(QStringList, ends);
+        if (!ends.isEmpty()) {
+            // Another unit, offline, took 1234000C's code: the two meet in this register.
+            RegisterError error;
+            auto reg = UnitRegister::openFile(cli.dataFolder() + "/registro.sqlite", &error);
+            UnitRecord r = unit(QStringLiteral("1234000D"), QStringLiteral("Città Alta"), 102,
+                                QStringLiteral("Luca"));
+            r.time = QDateTime(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC);
+            QVERIFY(reg && !reg->record(r));
+        }
         QCOMPARE(cli.run(QStringList{QStringLiteral("registro")} + arguments), 0);
         const QStringList out = cli.out().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QFETCH(QStringList, lines);
         QCOMPARE(out.size(), lines.size());
-        for (int i = 0; i < lines.size(); ++i)
+        for (int i = 0; i < lines.size(); ++i) {
             QVERIFY2(out[i].contains(lines[i]), qPrintable(out[i]));
+            if (i < ends.size())
+                QVERIFY2(out[i].contains(ends[i]), qPrintable(out[i]));
+        }
 
         CliRun& json = cli;
         json.clear();
@@ -345,7 +377,8 @@ private slots:
                           jsonArguments),
                  0);
         const QJsonArray array = QJsonDocument::fromJson(json.out().toUtf8()).array();
-        QCOMPARE(array.size(), lines.size() - 1);
+        QCOMPARE(array.size(),
+                 lines.size() - 1 - lines.filter(QStringLiteral("* codice doppio")).size());
     }
 
     void guiApplicationOnlyForTheSiteSheet_data() {
