@@ -12,7 +12,7 @@ namespace selvana {
 
 namespace {
 
-bool machineHasProcessorToSpare() {
+[[maybe_unused]] bool machineHasProcessorToSpare() {
     double load = 0;
 #ifdef Q_OS_UNIX
     if (getloadavg(&load, 1) != 1)

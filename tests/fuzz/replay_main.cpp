@@ -56,16 +56,19 @@ void collect(const fs::path& path, std::vector<fs::path>& files) {
 // The input in a buffer of exactly its size, as libFuzzer hands it over, so that the
 // sanitizers see a read past its end.
 bool replay(const fs::path& file) {
+    // Kept as bytes: a path of Windows holds wide characters.
+    static std::string name;
+    name = file.string();
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "impossibile leggere %s\n", file.c_str());
+        std::fprintf(stderr, "impossibile leggere %s\n", name.c_str());
         return false;
     }
     const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
     const auto data = std::make_unique<std::uint8_t[]>(bytes.size());
     std::copy(bytes.begin(), bytes.end(), data.get());
-    std::fprintf(stderr, "%s (%zu byte)\n", file.c_str(), bytes.size());
-    current = file.c_str();
+    std::fprintf(stderr, "%s (%zu byte)\n", name.c_str(), bytes.size());
+    current = name.c_str();
     LLVMFuzzerTestOneInput(data.get(), bytes.size());
     current = nullptr;
     return true;

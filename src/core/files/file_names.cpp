@@ -26,8 +26,9 @@ bool isKeptByte(QChar c) {
     return c.unicode() >= kKeptByteBase + 0x80 && c.unicode() <= kKeptByteBase + 0xFF;
 }
 
-// Valid UTF-8 sequences become their characters; every other byte is kept on its own.
-QString decodeKeepingBytes(const QByteArray& raw) {
+// Valid UTF-8 sequences become their characters; every other byte is kept on its own. Only
+// systems whose names are bytes need it.
+[[maybe_unused]] QString decodeKeepingBytes(const QByteArray& raw) {
     QString out;
     for (qsizetype i = 0; i < raw.size();) {
         qsizetype length = 0;
