@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/fields/record_fields.h"
 #include "core/image/config_record.h"
 
 #include <QByteArray>
@@ -13,15 +14,7 @@
 
 namespace selvana::cli {
 
-// One field of the configuration record as the decode command shows it.
-struct ReportField {
-    QString name;      // the record's name: FrequenzaTX, Protocollo, ...
-    QString label;     // the label the editor shows it under; empty when it shows none
-    QJsonValue value;  // the record's value
-    QString text;      // the value as shown, in the user's locale
-    QString unit;      // MHz, W, s, min, h, Hz; empty for none
-    QJsonObject extra; // named values: "nome", "spuntata", "ingressi", "ingresso", "esadecimale"
-};
+using ReportField = RecordField;
 
 // What the checksum byte of a file can tell. It is the 8-bit sum of image bytes 1..63, and a
 // file lacks bytes 1..4 (the serial number): any byte 64 is right for the serial numbers whose

@@ -4,6 +4,7 @@
 #include "core/editor/entry_checks.h"
 #include "core/editor/feature_checks.h"
 #include "core/editor/presenter.h"
+#include "core/fields/config_changes.h"
 #include "core/image/config_decoder.h"
 #include "core/image/memory_map.h"
 
@@ -69,6 +70,28 @@ ImportOutcome EditorModel::importConfiguration(const conf::ConfigFile& file) {
 
 std::optional<FieldError> EditorModel::collect() {
     return CopiaDatiSave(state_);
+}
+
+std::variant<Image, FieldError> EditorModel::wouldWrite() {
+    SessionData& s = state_.session;
+    const ConfigRecord record = s.record;
+    const Image saved = s.SaveImage;
+    const auto error = CopiaDatiSave(state_);
+    const Image image = s.SaveImage;
+    s.record = record;
+    s.SaveImage = saved;
+    if (error)
+        return *error;
+    return image;
+}
+
+std::variant<QStringList, FieldError> EditorModel::changesFromRead() {
+    auto written = wouldWrite();
+    if (const auto* error = std::get_if<FieldError>(&written))
+        return *error;
+    const SessionData& s = state_.session;
+    return changeLines(configurationChanges(s.peripheralRead ? s.ReadImage : s.ConfigImage,
+                                            std::get<Image>(written), &s.networkList));
 }
 
 bool EditorModel::keyAccepted(Ctl box, int selectionLength, int keyCode) const {

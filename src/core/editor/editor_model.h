@@ -10,6 +10,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace selvana::editor {
@@ -63,6 +64,13 @@ public:
 
     // CopiaDatiSave: the editor into the record and SaveImage, or the field that stops it.
     std::optional<FieldError> collect();
+    // What collect() would make now, the session left as it is: the image to write, or the
+    // field that stops it.
+    std::variant<Image, FieldError> wouldWrite();
+    // What the write would change in the peripheral read (in the configuration shown when none
+    // was read): one line per field, as configurationChanges() says them; or the field that
+    // stops it.
+    std::variant<QStringList, FieldError> changesFromRead();
 
     // ---- the installer ----
     // A control the installer cannot reach (disabled or hidden) takes no action: false.

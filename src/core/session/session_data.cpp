@@ -9,6 +9,8 @@ namespace selvana {
 void SessionData::takeRead(const Image& image) {
     for (int k = 1; k <= map::kImageSize; ++k)
         ConfigImage[k] = image[k];
+    ReadImage = ConfigImage;
+    peripheralRead = true;
     record.SerialNumber = serialNumberOf(ConfigImage);
     Analyze2(ConfigImage, BandLetter, record);
 }

@@ -15,6 +15,8 @@ struct SessionData {
     QString BandLetter;          // "V", "U" or "" from the command line
     std::uint8_t FirmwareM6 = 0; // 1 when the peripheral announced "K"
     Image ConfigImage{};         // as read or imported
+    Image ReadImage{};           // as the peripheral last sent it, whatever was imported since
+    bool peripheralRead = false; // ReadImage holds a read
     Image SaveImage{};           // as assembled for writing or export
     ConfigRecord record;         // includes SerialNumber
     NetworkList networkList;
