@@ -10,8 +10,8 @@
 #include "core/files/config_file_io.h"
 #include "core/files/file_names.h"
 #include "serial/port_enumerator.h"
-#include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
+#include "serial/system_serial_link.h"
 #include "serial/traced_serial_link.h"
 
 #include <QJsonDocument>
@@ -70,7 +70,7 @@ int runCommandLine(const QStringList& arguments, Console& console, const PortEnu
     case Options::Command::Registro:
         return runRegisterCommand(options, console);
     default: {
-        QtSerialLink port;
+        SystemSerialLink port;
         const auto trace = serialTrace(port, qEnvironmentVariable(kTraceVariable));
         SerialLink& link = trace ? static_cast<SerialLink&>(*trace) : port;
         LinkCommand command(options, console, link, timing);

@@ -34,6 +34,15 @@ QString deviceForPort(int portNumber, const SettingsStore& settings) {
     return configured.isEmpty() ? defaultDeviceForPort(portNumber) : configured;
 }
 
+QString windowsDevicePath(const QString& device) {
+    QString name = device.trimmed();
+    if (name.startsWith(QLatin1String("\\\\")))
+        return name;
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return QStringLiteral("\\\\.\\") + name;
+}
+
 PortError noPortError() {
     return {PortError::Kind::NoPort, QString(),
             QStringLiteral("Nessuna porta seriale configurata: sceglierne una con "
@@ -81,11 +90,22 @@ PortError diagnoseOpenFailure(const QString& device, [[maybe_unused]] const QStr
         listed = listed || info.portName().compare(device, Qt::CaseInsensitive) == 0;
     if (!listed)
         return classifyOpenFailure(device, DeviceFacts{});
+    return otherOpenFailure(device, systemReason);
+#endif
+}
+
+PortError otherOpenFailure(const QString& device, const QString& systemReason) {
     return {PortError::Kind::Other, device,
             QStringLiteral("Impossibile aprire la porta %1 (%2): verificare il collegamento o "
                            "scegliere un'altra porta con \"Impostazioni\".")
                 .arg(device, systemReason)};
-#endif
+}
+
+PortError portSettingsRefused(const QString& device, const QString& systemReason) {
+    return {PortError::Kind::Other, device,
+            QStringLiteral("La porta %1 non accetta le impostazioni 9600,N,8,1 (%2). "
+                           "Scegliere un'altra porta con \"Impostazioni\".")
+                .arg(device, systemReason)};
 }
 
 } // namespace selvana

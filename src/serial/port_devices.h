@@ -14,6 +14,11 @@ class SettingsStore;
 QString defaultDeviceForPort(int portNumber);
 QString deviceForPort(int portNumber, const SettingsStore& settings);
 
+// The name Windows opens for a device as the installer typed it: "COM12" (or "com12:")
+// becomes "\\.\COM12", which every port number needs from COM10 on; a name already in that
+// form stays as it is.
+QString windowsDevicePath(const QString& device);
+
 // Tells apart a device that is absent, busy, or not accessible to this user.
 PortError diagnoseOpenFailure(const QString& device, const QString& systemReason);
 
@@ -25,5 +30,12 @@ struct DeviceFacts {
 };
 PortError classifyOpenFailure(const QString& device, const DeviceFacts& facts);
 PortError noPortError();
+// A device that would not open for another reason, in the system's words.
+PortError otherOpenFailure(const QString& device, const QString& systemReason);
+// A device that opened but refused 9600,N,8,1.
+PortError portSettingsRefused(const QString& device, const QString& systemReason);
+
+// Opens and closes a device once with the system's link, as the port window's test does.
+std::optional<PortError> testOpen(const QString& device);
 
 } // namespace selvana

@@ -38,10 +38,7 @@ std::optional<PortError> QtSerialLink::open(const QString& device) {
     if (!configured) {
         const QString reason = port_.errorString();
         port_.close();
-        return PortError{PortError::Kind::Other, device,
-                         QStringLiteral("La porta %1 non accetta le impostazioni 9600,N,8,1 (%2). "
-                                        "Scegliere un'altra porta con \"Impostazioni\".")
-                             .arg(device, reason)};
+        return portSettingsRefused(device, reason);
     }
     return std::nullopt;
 }
@@ -73,17 +70,6 @@ bool QtSerialLink::write(const QByteArray& bytes) {
         return false;
     port_.flush();
     return true;
-}
-
-std::optional<PortError> testOpen(const QString& device) {
-    if (device.isEmpty())
-        return noPortError();
-    QSerialPort port;
-    port.setPortName(device);
-    if (!port.open(QIODevice::ReadWrite))
-        return diagnoseOpenFailure(device, port.errorString());
-    port.close();
-    return std::nullopt;
 }
 
 } // namespace selvana

@@ -26,7 +26,4 @@ private:
     std::optional<PortError> failure_;
 };
 
-// Opens and closes a device once, as the port window's test does.
-std::optional<PortError> testOpen(const QString& device);
-
 } // namespace selvana

@@ -4,8 +4,8 @@
 #include "core/networks/networks_file.h"
 #include "core/networks/networks_folder.h"
 #include "core/session/program_state.h"
-#include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
+#include "serial/system_serial_link.h"
 #include "serial/traced_serial_link.h"
 #include "ui/first_window_probe.h"
 #include "ui/font_preparation.h"
@@ -93,7 +93,7 @@ int StartUp(QApplication& app, FontPreparation* fonts) {
     }
     waitForFonts(); // the splash may have gone before its texts came
 
-    QtSerialLink port;
+    SystemSerialLink port;
     const auto trace = serialTrace(port, qEnvironmentVariable(kTraceVariable));
     SerialLink& link = trace ? static_cast<SerialLink&>(*trace) : port;
     SettingsStore settings;

@@ -2,8 +2,8 @@
 #include "common/test_main.h"
 #include "serial/port_devices.h"
 #include "serial/port_slots.h"
-#include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
+#include "serial/system_serial_link.h"
 #include "ui/colours.h"
 #include "ui/port_window.h"
 
@@ -15,9 +15,11 @@
 #include <QSettings>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
+#endif
 
 using namespace selvana;
 using namespace selvana::testing;
@@ -25,6 +27,7 @@ using namespace selvana::testing;
 namespace {
 
 // A pseudo-terminal whose slave side stands in for a serial adapter.
+#ifdef Q_OS_UNIX
 struct Pty {
     int master = -1;
     QString slave;
@@ -36,6 +39,15 @@ struct Pty {
     }
     ~Pty() { ::close(master); }
 };
+#define SELVANA_NEEDS_PTY()
+#else
+struct Pty {
+    QString slave;
+};
+// The simulated peripheral's pseudo-terminal is Linux's; the Windows programs meet a real
+// port end to end, through Wine's COM ports.
+#define SELVANA_NEEDS_PTY() QSKIP("no pseudo-terminal to stand for an adapter on Windows")
+#endif
 
 struct Rig {
     ProgramState state;
@@ -207,8 +219,10 @@ private slots:
 
     // The real test on real devices: a pseudo-terminal opens, a missing device does not.
     void realDevices() {
+#ifdef Q_OS_UNIX
         Pty pty;
         QVERIFY(!testOpen(pty.slave).has_value());
+#endif
         const auto missing = testOpen(QStringLiteral("/dev/selvana-no-such-port"));
         QVERIFY(missing.has_value());
         QCOMPARE(missing->kind, PortError::Kind::Absent);
@@ -217,8 +231,9 @@ private slots:
     }
 
     void busyDeviceToldApart() {
+        SELVANA_NEEDS_PTY();
         Pty pty;
-        QtSerialLink holder;
+        SystemSerialLink holder;
         QVERIFY(!holder.open(pty.slave).has_value());
         const auto busy = testOpen(pty.slave);
         QVERIFY(busy.has_value());
@@ -242,7 +257,7 @@ private slots:
     void reasonShownAtOpening() {
         QFETCH(QString, how);
         Pty pty;
-        QtSerialLink holder;
+        SystemSerialLink holder;
         DeviceRig r;
         QString device = pty.slave;
         if (how == "absent") {
@@ -252,10 +267,15 @@ private slots:
                 return classifyOpenFailure(d, {true, false, "dialout"});
             };
         } else if (how == "forbidden file") {
+#ifdef Q_OS_UNIX
             if (::geteuid() == 0)
                 QSKIP("root opens a device whatever its mode; the row above shows the window");
+#else
+            QSKIP("Windows has no device files whose permissions refuse a port");
+#endif
             QVERIFY(QFile::setPermissions(device, {}));
         } else if (how == "busy") {
+            SELVANA_NEEDS_PTY();
             QVERIFY(!holder.open(device));
         }
         r.settings.SaveSetting("Port", "1");
@@ -294,7 +314,7 @@ private slots:
         QTRY_VERIFY(whole());
         QVERIFY(reason->height() > 2 * reason->fontMetrics().height());
         w->findChild<QComboBox*>("cmbPorte")->setCurrentIndex(3);
-        QVERIFY(reason->text().contains("/dev/ttyUSB3"));
+        QVERIFY(reason->text().contains(unassignedDevice(4)));
         QTRY_VERIFY(whole());
     }
 
@@ -303,9 +323,10 @@ private slots:
         QTest::addColumn<QStringList>("items");
         QTest::newRow("none") << QList<DetectedPort>{} << QStringList{};
         QTest::newRow("two adapters, the first one port 1")
-            << QList<DetectedPort>{ftdiAdapter("/dev/ttyUSB0"), acmAdapter("/dev/ttyACM0")}
-            << QStringList{"/dev/ttyUSB0 — FT232R USB UART (FTDI, USB 0403:6001, n. di serie "
-                           "A1B2C3)  → Com 01:",
+            << QList<DetectedPort>{ftdiAdapter(unassignedDevice(1)), acmAdapter("/dev/ttyACM0")}
+            << QStringList{unassignedDevice(1) +
+                               " — FT232R USB UART (FTDI, USB 0403:6001, n. di serie A1B2C3)  → "
+                               "Com 01:",
                            "/dev/ttyACM0 — Arduino Uno (Arduino (www.arduino.cc), USB "
                            "2341:0043)"};
     }
@@ -318,9 +339,10 @@ private slots:
         QCOMPARE(!label(*w, "lblRilevate")->isHidden(), present.isEmpty());
         QCOMPARE(label(*w, "lblRilevate")->text(),
                  QStringLiteral("Nessun adattatore seriale collegato."));
-        QCOMPARE(label(*w, "lblDispositivo_1")->text().startsWith("Com 01: /dev/ttyUSB0"), true);
-        QCOMPARE(label(*w, "lblDispositivo_4")->text(), QStringLiteral("Com 04: /dev/ttyUSB3 "
-                                                                       "(non rilevata)"));
+        QCOMPARE(label(*w, "lblDispositivo_1")->text().startsWith("Com 01: " + unassignedDevice(1)),
+                 true);
+        QCOMPARE(label(*w, "lblDispositivo_4")->text(),
+                 "Com 04: " + unassignedDevice(4) + " (non rilevata)");
     }
 
     // The installer picks an adapter of the list (or types a device) for the port chosen; it is
@@ -337,6 +359,7 @@ private slots:
         QFETCH(int, chosenIndex);
         QFETCH(bool, typed);
         QFETCH(int, port);
+        SELVANA_NEEDS_PTY();
         Pty pty;
         DeviceRig r;
         const DetectedPort adapter = ftdiAdapter(pty.slave);
@@ -446,8 +469,8 @@ private slots:
 
     void deviceMapping() {
         SettingsStore settings;
-        QCOMPARE(deviceForPort(1, settings), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(deviceForPort(4, settings), QStringLiteral("/dev/ttyUSB3"));
+        QCOMPARE(deviceForPort(1, settings), unassignedDevice(1));
+        QCOMPARE(deviceForPort(4, settings), unassignedDevice(4));
         settings.SaveSetting(QStringLiteral("Device2"), QStringLiteral(" /dev/pts/9 "));
         QCOMPARE(deviceForPort(2, settings), QStringLiteral("/dev/pts/9"));
         QCOMPARE(deviceForPort(0, settings), QString());

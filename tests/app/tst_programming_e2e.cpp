@@ -159,7 +159,7 @@ private slots:
 
     void busyPortIsReported() {
         WindowRig r;
-        QtSerialLink other;
+        SystemSerialLink other;
         QVERIFY(!other.open(r.pty.slavePath()));
         r.click("LOAD");
         QVERIFY(r.prompt().contains(QStringLiteral("occupata")));

@@ -9,9 +9,6 @@
 #include "core/image/config_decoder.h"
 #include "core/link/frame_codec.h"
 #include "serial/port_enumerator.h"
-#include "simulator/image_source.h"
-#include "simulator/peripheral_simulator.h"
-#include "simulator/pty_pair.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -22,9 +19,12 @@
 #include <QTest>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -132,6 +132,45 @@ private:
     QByteArray err_;
 };
 
+#ifndef Q_OS_UNIX
+// The installer's typing where the console has no descriptor to watch: bytes handed over from
+// the event loop, as a pipe would bring them.
+class TypedInput : public QIODevice {
+public:
+    TypedInput() { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    void type(const QByteArray& text) {
+        QTimer::singleShot(0, this, [this, text] {
+            pending_ += text;
+            emit readyRead();
+        });
+    }
+    void end() {
+        QTimer::singleShot(0, this, [this] {
+            if (ended_)
+                return;
+            ended_ = true;
+            emit readChannelFinished();
+        });
+    }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return pending_.size() + QIODevice::bytesAvailable(); }
+    bool atEnd() const override { return ended_ && bytesAvailable() == 0; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const qint64 n = qMin<qint64>(maxSize, pending_.size());
+        std::copy_n(pending_.constData(), n, data);
+        pending_.remove(0, n);
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray pending_;
+    bool ended_ = false;
+};
+#endif
+
 // selvanam-cli's logic run in the test process on the tests' link timing: its console on
 // buffers, the installer's typing on a pipe, and a home of its own (settings aside: the tests
 // share the process's), so its backups and log land in a temporary folder. A simulated
@@ -143,24 +182,36 @@ public:
         qputenv("HOME", home_.path().toLocal8Bit());
         out_.open(QIODevice::ReadWrite);
         err_.open(QIODevice::ReadWrite);
+#ifdef Q_OS_UNIX
         if (::pipe(pipe_) != 0)
             qFatal("no pipe");
         input_ = std::make_unique<cli::DescriptorInput>(pipe_[0]);
+#else
+        input_ = std::make_unique<TypedInput>();
+#endif
         console_ = std::make_unique<cli::Console>(out_, err_, input_.get());
         QObject::connect(&err_, &QIODevice::bytesWritten, [this] { watchPrompts(); });
     }
     ~CliRun() {
         closeInput();
         input_.reset();
+#ifdef Q_OS_UNIX
         ::close(pipe_[0]);
+#endif
         qputenv("HOME", oldHome_);
     }
     CliRun(const CliRun&) = delete;
     CliRun& operator=(const CliRun&) = delete;
 
-    QString home() const { return home_.path(); }
-    QString dataFolder() const { return QFileInfo(BackupStore::defaultFolder()).path(); }
-    QString backupFolder() const { return BackupStore::defaultFolder(); }
+    QString home() const {
+        return home_.path();
+    }
+    QString dataFolder() const {
+        return QFileInfo(BackupStore::defaultFolder()).path();
+    }
+    QString backupFolder() const {
+        return BackupStore::defaultFolder();
+    }
 
     std::function<void(int)> whenAsked;
 
@@ -170,6 +221,7 @@ public:
     }
 
     // What the installer types, or the end of the input (Ctrl+D).
+#ifdef Q_OS_UNIX
     void type(const QByteArray& text) {
         if (pipe_[1] >= 0 && ::write(pipe_[1], text.constData(), text.size()) != text.size())
             qWarning("the input pipe did not take the text");
@@ -179,10 +231,25 @@ public:
             ::close(pipe_[1]);
         pipe_[1] = -1;
     }
+#else
+    void type(const QByteArray& text) {
+        static_cast<TypedInput*>(input_.get())->type(text);
+    }
+    void closeInput() {
+        if (input_)
+            static_cast<TypedInput*>(input_.get())->end();
+    }
+#endif
 
-    QString out() const { return QString::fromUtf8(out_.data()); }
-    QString err() const { return QString::fromUtf8(err_.data()); }
-    int prompts() const { return prompts_; }
+    QString out() const {
+        return QString::fromUtf8(out_.data());
+    }
+    QString err() const {
+        return QString::fromUtf8(err_.data());
+    }
+    int prompts() const {
+        return prompts_;
+    }
     // Forgets what the last command printed, for another in the same home.
     void clear() {
         out_.buffer().clear();
@@ -206,68 +273,13 @@ private:
     QByteArray oldHome_;
     QBuffer out_;
     QBuffer err_;
+#ifdef Q_OS_UNIX
     int pipe_[2] = {-1, -1};
-    std::unique_ptr<cli::DescriptorInput> input_;
+#endif
+    std::unique_ptr<QIODevice> input_;
     std::unique_ptr<cli::Console> console_;
     int prompts_ = 0;
 };
-
-// A simulated peripheral on its own pseudo-terminal, recording what it stored.
-struct SimulatedPeripheral {
-    sim::PtyPair pty;
-    std::unique_ptr<sim::PeripheralSimulator> sim;
-    QList<Image> stored;
-    QByteArray received;
-
-    bool start(sim::SimulatorOptions options) {
-        if (!pty.open())
-            return false;
-        options.splitDelayMs = testSplitDelayMs();
-        sim = std::make_unique<sim::PeripheralSimulator>(pty, options);
-        QObject::connect(sim.get(), &sim::PeripheralSimulator::imageStored,
-                         [this](const Image& image) { stored << image; });
-        QObject::connect(sim.get(), &sim::PeripheralSimulator::received,
-                         [this](const QByteArray& bytes) { received += bytes; });
-        return true;
-    }
-    QString device() const { return pty.slavePath(); }
-
-    // Presses RESET once the program has asked for it the n-th time and holds the port.
-    bool resetWhenAsked(CliProcess& cli, int n = 1) {
-        if (!cli.waitForErr(QStringLiteral("premere il tasto RESET"), n))
-            return false;
-        if (!QTest::qWaitFor([this] { return sim->portOpen(); }, 5000))
-            return false;
-        sim->pressReset();
-        return true;
-    }
-    bool receivedWrite() const { return received.contains("\nP"); }
-
-    // RESET as soon as the program holds the port: the installer's answer to its prompt.
-    void pressResetWhenOpen() {
-        auto* timer = new QTimer(sim.get());
-        timer->setInterval(2);
-        QObject::connect(timer, &QTimer::timeout, [this, timer] {
-            if (!sim->portOpen())
-                return;
-            timer->deleteLater();
-            sim->pressReset();
-        });
-        timer->start();
-    }
-    // Each time the command asks, RESET once it holds the port.
-    void answerPrompts(CliRun& cli) {
-        cli.whenAsked = [this](int) { pressResetWhenOpen(); };
-    }
-};
-
-// What a peripheral holds before it is written: the simulator's image with its serial number.
-inline Image peripheralImage(const Image& base, quint32 serial) {
-    Image image = base;
-    sim::setSerialNumber(image, serial);
-    sim::fixChecksum(image);
-    return image;
-}
 
 // An image as the window writes it (decoded and assembled again), so that a file made from it
 // reaches the peripheral unchanged in bytes 5..63.
@@ -292,6 +304,7 @@ inline QString writeFile(const QString& path, const QByteArray& content) {
     return path;
 }
 
+#ifdef Q_OS_UNIX
 // A file reached by the bytes of its name, which may not be UTF-8.
 inline void writeFileNamed(const QByteArray& path, const QByteArray& content) {
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -310,6 +323,7 @@ inline std::optional<QByteArray> contentNamed(const QByteArray& path) {
     ::close(fd);
     return content;
 }
+#endif
 
 inline QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files, QDir::Name);

@@ -11,7 +11,7 @@
 #include "core/image/frequency_codec.h"
 #include "core/networks/networks_file.h"
 #include "serial/port_enumerator.h"
-#include "serial/qt_serial_link.h"
+#include "serial/system_serial_link.h"
 #include "simulator/peripheral_simulator.h"
 #include "simulator/pty_pair.h"
 
@@ -412,7 +412,7 @@ private slots:
         QCOMPARE(cli::windowProgramFolder(QCoreApplication::applicationDirPath()), QString());
 
         ProgramState state;
-        QtSerialLink link;
+        SystemSerialLink link;
         SettingsStore settings;
         RecordingDialogs dialogs;
         settings.SaveSetting(QStringLiteral("Port"), QStringLiteral("1"));

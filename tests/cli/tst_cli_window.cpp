@@ -1,4 +1,4 @@
-#include "cli/cli_rig.h"
+#include "cli/peripheral_rig.h"
 #include "common/editor_rig.h"
 #include "common/test_main.h"
 

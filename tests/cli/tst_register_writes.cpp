@@ -1,6 +1,6 @@
-#include "cli/cli_rig.h"
 #include "cli/command_line.h"
 #include "cli/exit_status.h"
+#include "cli/peripheral_rig.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
 #include "common/window_rig.h"

@@ -34,6 +34,15 @@ inline QList<DetectedPort> portList(const QStringList& texts) {
     return ports;
 }
 
+// The device of a port of the window that was never assigned one: the system's usual names.
+inline QString unassignedDevice(int port) {
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(port);
+#else
+    return QStringLiteral("/dev/ttyUSB%1").arg(port - 1);
+#endif
+}
+
 // Two common adapters: one with its own chip and a serial number, one of the CDC-ACM class.
 inline DetectedPort ftdiAdapter(const QString& device, const QString& serial = "A1B2C3") {
     return portFromText(device + "|0403:6001|" + serial + "|1-1.2|1.0|FT232R USB UART|FTDI");

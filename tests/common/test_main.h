@@ -3,11 +3,29 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace selvana::testing {
+
+#ifdef Q_OS_WIN
+// Windows keeps the data folders in the user's AppData whatever HOME says; test mode moves them
+// into "qttest" folders there, which are this program's alone under CTest (a Windows user per
+// test, tests/CMakeLists.txt) and start and end empty, as a new home would.
+inline void emptyTestModeFolders() {
+    for (const auto location :
+         {QStandardPaths::AppDataLocation, QStandardPaths::AppLocalDataLocation,
+          QStandardPaths::GenericDataLocation}) {
+        const QString path = QStandardPaths::writableLocation(location);
+        const QLatin1String testFolder("/qttest");
+        const qsizetype at = path.indexOf(testFolder);
+        if (at > 0)
+            QDir(path.left(at + testFolder.size())).removeRecursively();
+    }
+}
+#endif
 
 // Runs a Qt Test class with a private home folder: the settings store and data folders of the
 // program under test live in a temporary directory, never in the user's own.
@@ -21,10 +39,21 @@ template <typename TestObject> int runTest(int argc, char** argv) {
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", (home.path() + QStringLiteral("/runtime")).toLocal8Bit());
     QStandardPaths::setTestModeEnabled(true);
+#ifdef Q_OS_WIN
+    // There the settings file is not under XDG_CONFIG_HOME but in AppData: it goes to the same
+    // place in the private home.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                       home.path() + QStringLiteral("/config"));
+    emptyTestModeFolders();
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("SelvanaM"));
     TestObject test;
-    return QTest::qExec(&test, argc, argv);
+    const int failed = QTest::qExec(&test, argc, argv);
+#ifdef Q_OS_WIN
+    emptyTestModeFolders();
+#endif
+    return failed;
 }
 
 } // namespace selvana::testing

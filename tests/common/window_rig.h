@@ -5,8 +5,8 @@
 #include "core/link/frame_codec.h"
 #include "core/networks/networks_file.h"
 #include "registry/programming_register.h"
-#include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
+#include "serial/system_serial_link.h"
 #include "simulator/peripheral_simulator.h"
 #include "simulator/pty_pair.h"
 #include "ui/editor.h"
@@ -40,7 +40,7 @@ struct WindowRig {
     std::unique_ptr<sim::PeripheralSimulator> peripheral;
     QTemporaryDir programFolder;
     ProgramState state;
-    QtSerialLink link;
+    SystemSerialLink link;
     SettingsStore settings;
     RecordingDialogs dialogs;
     std::unique_ptr<MainWindow> window;

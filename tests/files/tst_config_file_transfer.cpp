@@ -2,8 +2,8 @@
 #include "common/sample_images.h"
 #include "common/test_main.h"
 #include "common/test_timing.h"
-#include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
+#include "serial/system_serial_link.h"
 #include "simulator/image_source.h"
 #include "simulator/peripheral_simulator.h"
 #include "simulator/pty_pair.h"
@@ -59,7 +59,7 @@ class TestConfigFileTransfer : public QObject {
     ProgramState state;
     SettingsStore settings;
     testing::RecordingDialogs dialogs;
-    QtSerialLink link;
+    SystemSerialLink link;
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> window;
 

@@ -1,4 +1,4 @@
-#include "cli/cli_rig.h"
+#include "cli/peripheral_rig.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
 #include "common/window_rig.h"
@@ -270,7 +270,7 @@ private slots:
             file.setValue(QStringLiteral("CONFIG/Device1"), pty.slavePath());
         }
         ProgramState state;
-        QtSerialLink link;
+        SystemSerialLink link;
         SettingsStore settings;
         RecordingDialogs dialogs;
         QTemporaryDir folder;

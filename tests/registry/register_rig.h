@@ -7,6 +7,7 @@
 #include "registry/server_address.h"
 #include "registry/unit_register.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QSemaphore>
@@ -46,16 +47,40 @@ struct PgServer {
 
     // Stops the server (now: as a power cut would) or starts it again on its port.
     static bool stop(bool now) {
-        QStringList args{script(), QStringLiteral("stop"), folder()};
-        if (now)
-            args << QStringLiteral("--now");
-        return QProcess::execute(QStringLiteral("bash"), args) == 0;
+        return control(now ? QStringList{QStringLiteral("stop"), QStringLiteral("--now")}
+                           : QStringList{QStringLiteral("stop")});
     }
-    static bool start() {
+    static bool start() { return control({QStringLiteral("start")}); }
+#ifdef Q_OS_WIN
+    // A program under Wine cannot run this machine's bash: the tests' helper there does it
+    // (postgres_control.sh), asked through a file.
+    static bool control(const QStringList& what) {
+        static int asked = 0;
+        const QString name =
+            folder() +
+            QStringLiteral("/control/%1-%2").arg(QCoreApplication::applicationPid()).arg(++asked);
+        {
+            QFile request(name + QStringLiteral(".request.new"));
+            if (!request.open(QIODevice::WriteOnly) ||
+                request.write(what.join(QLatin1Char(' ')).toUtf8() + '\n') < 0)
+                return false;
+        }
+        if (!QFile::rename(name + QStringLiteral(".request.new"),
+                           name + QStringLiteral(".request")))
+            return false;
+        QFile done(name + QStringLiteral(".done"));
+        for (int waited = 0; !done.exists() && waited < 60000; waited += 20)
+            QThread::msleep(20);
+        return done.open(QIODevice::ReadOnly) && done.readAll().trimmed() == "0";
+    }
+#else
+    static bool control(const QStringList& what) {
         QProcess p;
-        p.start(QStringLiteral("bash"), {script(), QStringLiteral("start"), folder()});
-        return p.waitForFinished(60000) && p.exitCode() == 0;
+        p.start(QStringLiteral("bash"), QStringList{script(), what[0], folder()} + what.mid(1));
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
+               p.exitCode() == 0;
     }
+#endif
 
     // An empty database of that name on the server; its URI. Made once per test program, then
     // emptied, which is quicker; `keepTables`: a register of the current version is emptied

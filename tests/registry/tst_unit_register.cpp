@@ -13,11 +13,14 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <arpa/inet.h>
-#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 using namespace selvana;
 using namespace selvana::registry;
@@ -147,23 +150,52 @@ int schemaVersion(UnitRegister& reg) {
 // for the listening socket, which nobody reads.
 class SilentPort {
 public:
-    SilentPort() : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+#ifdef Q_OS_WIN
+    using Socket = SOCKET;
+    using Size = int;
+    // Qt's build for Windows has no network module here: Winsock itself.
+    SilentPort() : started_(::WSAStartup(MAKEWORD(2, 2), &winsock_) == 0) {
+        listen();
+    }
+    ~SilentPort() {
+        ::closesocket(socket_);
+        if (started_)
+            ::WSACleanup();
+    }
+#else
+    using Socket = int;
+    using Size = socklen_t;
+    SilentPort() {
+        listen();
+    }
+    ~SilentPort() {
+        ::close(socket_);
+    }
+#endif
+    SilentPort(const SilentPort&) = delete;
+    SilentPort& operator=(const SilentPort&) = delete;
+    int port() const {
+        return port_;
+    }
+
+private:
+    void listen() {
+        socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof a;
+        Size size = sizeof a;
         if (::bind(socket_, reinterpret_cast<sockaddr*>(&a), size) == 0 &&
             ::listen(socket_, 8) == 0 &&
             ::getsockname(socket_, reinterpret_cast<sockaddr*>(&a), &size) == 0)
             port_ = ntohs(a.sin_port);
     }
-    ~SilentPort() { ::close(socket_); }
-    SilentPort(const SilentPort&) = delete;
-    SilentPort& operator=(const SilentPort&) = delete;
-    int port() const { return port_; }
 
-private:
-    int socket_;
+#ifdef Q_OS_WIN
+    WSADATA winsock_{};
+    bool started_;
+#endif
+    Socket socket_;
     int port_ = 0;
 };
 
@@ -713,7 +745,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((seen += writer.readAllStandardOutput()).contains("inside"),
                                  30000);
         // The other program waits for the lock the dying one holds: it records once it is gone.
-        ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
+        writer.kill(); // SIGKILL, TerminateProcess: nothing of it runs on
         QVERIFY(writer.waitForFinished(10000));
         RegisterError error;
         auto reg = UnitRegister::openFile(path, &error);

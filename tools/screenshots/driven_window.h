@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/session/program_state.h"
-#include "serial/qt_serial_link.h"
 #include "serial/settings_store.h"
+#include "serial/system_serial_link.h"
 #include "ui/main_window.h"
 #include "ui/user_dialogs.h"
 
@@ -51,7 +51,7 @@ private:
     QString home_;
     QProcess simulator_;
     ProgramState state_;
-    QtSerialLink link_;
+    SystemSerialLink link_;
     SettingsStore settings_;
     QtUserDialogs dialogs_;
     std::unique_ptr<MainWindow> window_;
