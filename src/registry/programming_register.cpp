@@ -71,6 +71,13 @@ std::optional<RegisterError> ProgrammingRegister::duplicateOf(const QString& ser
                             other);
 }
 
+std::optional<RegisterError> ProgrammingRegister::recordVerification(const QString& recordId,
+                                                                     const ReadBack& readBack) {
+    (void)recordId;
+    (void)readBack;
+    return std::nullopt; // FIXME: kept in the register
+}
+
 std::optional<RegisterError> ProgrammingRegister::record(const WriteFacts& facts,
                                                          UnitRecord* made) {
     UnitRecord r = recordOfConfiguration(facts.serialNumber, facts.configuration, facts.outcome,
@@ -79,6 +86,7 @@ std::optional<RegisterError> ProgrammingRegister::record(const WriteFacts& facts
     r.installer = installerName();
     r.site = facts.site.trimmed();
     r.description = facts.description.trimmed();
+    r.changes = facts.changes;
     // The server's reservation stays until the record reaches it, to take its place as the
     // local record takes the local one; it goes now when the write left the unit without the
     // code.

@@ -28,6 +28,7 @@ struct WriteFacts {
     QString backupPath; // the copy the session made before the write
     QString site;
     QString description;
+    QStringList changes; // what the write changes in the unit (changeLines of the read and the write)
 };
 
 // The register as both front ends use it around a write: the duplicate check before it, the
@@ -99,6 +100,11 @@ public:
     // Records the write in one transaction, with the installer's name and the present time.
     [[nodiscard]] std::optional<RegisterError> record(const WriteFacts& facts,
                                                       UnitRecord* made = nullptr);
+
+    // Keeps what reading the unit back after the write `recordId` (made by record()) showed;
+    // the record goes to the server again with it.
+    [[nodiscard]] std::optional<RegisterError> recordVerification(const QString& recordId,
+                                                                  const ReadBack& readBack);
 
     // The local register, opened at first use; nothing (with the reason) when it cannot be.
     UnitRegister* local(RegisterError* error = nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/fields/write_verification.h"
 #include "core/link/write_outcome.h"
 
 #include <QByteArray>
@@ -39,6 +40,9 @@ struct UnitRecord {
     Outcome outcome = Outcome::Written;
     QString backupPath;
     QByteArray configuration; // the configuration file written (62 bytes)
+    QStringList changes;      // what the write changed in the unit, as changeLines() says it
+    Verification verification = Verification::NotAsked; // the unit read back after the write
+    QStringList verificationDifferences; // what the unit held that was not written
 
     bool operator==(const UnitRecord&) const = default;
 };

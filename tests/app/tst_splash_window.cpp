@@ -29,7 +29,7 @@ std::atomic<int> fontListings{0};
 std::atomic<int> faceLookUps{0};
 std::atomic<int> fontFilesOpened{0};
 
-int fontWork() {
+[[maybe_unused]] int fontWork() {
     return fontListings + faceLookUps + fontFilesOpened;
 }
 

@@ -65,6 +65,8 @@ const Fault kFaults[] = {
     {"cut-frame", "Send only the first part of the read frame.", &SimulatorFaults::cutFrame},
     {"vanish", "Send the first part of the read frame, then make the device disappear.",
      &SimulatorFaults::vanish},
+    {"imperfect-store", "Store every write with the siren time one more than written.",
+     &SimulatorFaults::imperfectStore},
 };
 
 char letterOption(const QCommandLineParser& parser, const QString& name, const char* allowed) {
@@ -104,6 +106,7 @@ SimulatorOptions optionsFrom(const QCommandLineParser& parser) {
             fail(error);
         options.serials = *serials;
     }
+    options.readBack = parser.isSet("read-back");
     // A configuration file tells which firmware it was made for.
     options.announce = parser.isSet("announce") ? letterOption(parser, "announce", "WK")
                        : fileFirmware           ? fileFirmware
@@ -256,6 +259,9 @@ int main(int argc, char* argv[]) {
          "Serial numbers of the peripherals connected one after another, each after an accepted "
          "write.",
          "HEX8[,HEX8...]"},
+        {"read-back",
+         "With --serial: after a write, the next RESET shows the unit written once more (read "
+         "back), the one after it the next unit."},
         {"save", "After every accepted write, save the stored image (64 raw bytes) here.", "FILE"},
         {"auto-reset", "Press RESET by itself after this many quiet seconds; 0 = never.", "SECONDS",
          "0"},

@@ -140,6 +140,13 @@ void PeripheralSimulator::pressReset() {
         return;
     }
     emit note(QStringLiteral("RESET pressed"));
+    if (nextOnReset_) {
+        nextOnReset_ = false;
+        connectPeripheral(index_ + 1);
+    } else if (heldAfterWrite_) {
+        heldAfterWrite_ = false;
+        nextOnReset_ = true;
+    }
     // A peripheral that restarts forgets what it was receiving and what it had still to send.
     rx_.clear();
     incompleteTimer_.stop();
@@ -281,11 +288,20 @@ void PeripheralSimulator::handleWriteFrame(const QByteArray& frame) {
     }
     for (int k = 1; k <= map::kImageSize; ++k)
         image_[k] = static_cast<std::uint8_t>(frame[frame::kImageStart + k - 1]);
+    if (options_.faults.imperfectStore) {
+        image_[map::kSirenTime] = static_cast<std::uint8_t>(image_[map::kSirenTime] + 1);
+        fixChecksum(image_);
+        emit note(QStringLiteral("write stored imperfectly: siren time one more"));
+    }
     emit imageStored(image_);
     sendMessage('A');
     setState(State::Idle);
-    if (index_ + 1 < serials_.size())
-        connectPeripheral(index_ + 1);
+    if (index_ + 1 < serials_.size()) {
+        if (options_.readBack)
+            heldAfterWrite_ = true;
+        else
+            connectPeripheral(index_ + 1);
+    }
 }
 
 void PeripheralSimulator::connectPeripheral(int index) {

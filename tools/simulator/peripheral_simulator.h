@@ -27,6 +27,7 @@ struct SimulatorFaults {
     bool refuseWrites = false; // every write frame is answered "N"
     bool cutFrame = false;     // only the first partialLength bytes of the read frame are sent
     bool vanish = false;       // the first partialLength bytes, then the device disappears
+    bool imperfectStore = false; // a write is stored with the siren time one more than written
 };
 
 struct SimulatorOptions {
@@ -35,6 +36,7 @@ struct SimulatorOptions {
     Image image = builtInImage(); // every peripheral starts from it; byte 64 is recomputed
     QList<quint32> serials;       // one per peripheral, in order; empty: bytes 1..4 of image
     int autoResetMs = 0;          // press RESET after this many quiet milliseconds; 0 = never
+    bool readBack = false; // after a write, one more RESET shows the same unit before the next
     SimulatorFaults faults;
     int partialLength = 40;         // bytes of the read frame before a split, cut or vanish
     int splitDelayMs = 700;         // longer than one 500 ms tick of the programmer
@@ -127,6 +129,8 @@ private:
     QList<quint32> serials_;
     Image image_{};
     int index_ = 0;
+    bool nextOnReset_ = false; // the unit written was read back: RESET shows the next
+    bool heldAfterWrite_ = false;
     State state_ = State::Idle;
     int peers_ = -1;
     QByteArray rx_;
