@@ -3,6 +3,7 @@
 #include "cli/exit_status.h"
 #include "cli/programming_log.h"
 #include "core/files/backup_store.h"
+#include "core/link/link_timing.h"
 #include "core/networks/network_list.h"
 #include "core/session/program_state.h"
 #include "core/texts/shared_texts.h"
@@ -41,11 +42,13 @@ const QList<OptionInfo>& knownOptions() {
         {"timeout", 't', true, {Command::Read, Command::Write, Command::Program}},
         {"count", 'n', true, {Command::Program}},
         {"log", 'l', true, {Command::Write, Command::Program}},
-        {"json", 'j', false, {Command::Decode, Command::Registro}},
+        {"json", 'j', false, {Command::Decode, Command::Diff, Command::Registro}},
         {"serial", 's', true, {Command::Decode, Command::Registro}},
         {"sito", 0, true, {Command::Registro, Command::Write, Command::Program}},
         {"zona", 0, true, {Command::Write, Command::Program}},
         {"forza", 0, false, {Command::Write, Command::Program}},
+        {"prova", 0, false, {Command::Write}},
+        {"verifica", 0, false, {Command::Write, Command::Program}},
         {"rete", 0, true, {Command::Registro}},
         {"csv", 0, false, {Command::Registro}},
         {"tutte", 0, false, {Command::Registro}},
@@ -70,6 +73,8 @@ const OptionInfo* findOption(const QString& name) {
 std::optional<Command> commandNamed(const QString& name) {
     if (name == QLatin1String("decode"))
         return Command::Decode;
+    if (name == QLatin1String("diff"))
+        return Command::Diff;
     if (name == QLatin1String("read"))
         return Command::Read;
     if (name == QLatin1String("write"))
@@ -89,6 +94,8 @@ QString commandName(Command command) {
     switch (command) {
     case Command::Decode:
         return QStringLiteral("decode");
+    case Command::Diff:
+        return QStringLiteral("diff");
     case Command::Read:
         return QStringLiteral("read");
     case Command::Write:
@@ -158,6 +165,10 @@ std::optional<QString> apply(const OptionInfo& option, const QString& value, Opt
             return *why;
     } else if (name == QLatin1String("forza")) {
         o.force = true;
+    } else if (name == QLatin1String("prova")) {
+        o.dryRun = true;
+    } else if (name == QLatin1String("verifica")) {
+        o.verify = true;
     } else if (name == QLatin1String("rete")) {
         o.network = networkCodeFromText(value);
         if (!o.network)
@@ -223,7 +234,7 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
                 command = commandNamed(arg);
                 if (!command)
                     return QStringLiteral("comando sconosciuto \"%1\": i comandi sono decode, "
-                                          "read, write, program, porte, encode e registro")
+                                          "diff, read, write, program, porte, encode e registro")
                         .arg(arg);
             } else {
                 positional << arg;
@@ -264,8 +275,8 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
     }
 
     if (!command)
-        return QStringLiteral("manca il comando: decode, read, write, program, porte, encode "
-                              "o registro");
+        return QStringLiteral("manca il comando: decode, diff, read, write, program, porte, "
+                              "encode o registro");
     o.command = *command;
     for (const OptionInfo* option : given) {
         if (!option->commands.contains(o.command))
@@ -275,6 +286,9 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
 
     if (o.codes && !o.planPath.isEmpty())
         return QStringLiteral("indicare i codici in un solo modo: --codici oppure --piano");
+    if (o.dryRun && o.verify)
+        return QStringLiteral("indicare --prova oppure --verifica, non entrambe: una prova non "
+                              "scrive nulla da verificare");
 
     if (o.command == Command::Ports) {
         if (!positional.isEmpty())
@@ -287,6 +301,12 @@ std::optional<QString> parseCommandLine(const QStringList& arguments, Options& o
         if (o.output.isEmpty())
             return QStringLiteral("il comando read richiede il file da creare: -o FILE");
         o.file = o.output;
+    } else if (o.command == Command::Diff) {
+        if (positional.size() != 2)
+            return QStringLiteral("il comando diff confronta due file di configurazione: diff "
+                                  "A.con B.con");
+        o.file = positional[0];
+        o.otherFile = positional[1];
     } else if (o.command == Command::Registro) {
         if (!positional.isEmpty())
             return QStringLiteral("il comando registro non accetta \"%1\": si cerca con --sito, "
@@ -384,16 +404,22 @@ QString helpText() {
         "      Mostra un file di configurazione (.con): marcatori di firmware e di banda,\n"
         "      ogni campo con la sua unità e l'etichetta dell'editor, protocollo e via di\n"
         "      TX per nome, frequenza in MHz, verifica del checksum.\n"
+        "  diff A.con B.con [--json]\n"
+        "      Elenca i campi che cambiano dal primo file al secondo, una riga per campo\n"
+        "      (\"Codice Periferica: 300 → 301\"), le reti con il nome dell'elenco delle\n"
+        "      reti della finestra. Stato 0 se le configurazioni sono uguali, 15 se no.\n"
         "  read [--port PORTA] -o FILE [--timeout SECONDI]\n"
         "      Attende la periferica, ne legge la configurazione e la salva nel FILE\n"
         "      così come è stata letta.\n"
         "  write FILE [--port PORTA] [--timeout SECONDI] [--log FILE]\n"
         "          [--sito TESTO] [--zona TESTO] [--forza] [--registro URI]\n"
+        "          [--prova | --verifica]\n"
         "      Attende la periferica, la legge, ne salva una copia di sicurezza e le\n"
-        "      scrive la configurazione del FILE con il suo numero di serie.\n"
+        "      scrive la configurazione del FILE con il suo numero di serie. Prima di\n"
+        "      scrivere elenca i campi che la scrittura cambia nella periferica.\n"
         "  program FILE [--port PORTA] [--count N] [--log FILE] [--timeout SECONDI]\n"
         "          [--sito TESTO] [--zona TESTO] [--forza] [--registro URI]\n"
-        "          [--codici A-B | --piano FILE.csv]\n"
+        "          [--codici A-B | --piano FILE.csv] [--verifica]\n"
         "      Come write, una periferica dopo l'altra, finché N periferiche diverse sono\n"
         "      programmate oppure finché lo si ferma: Ctrl+C, fine dell'ingresso (Ctrl+D)\n"
         "      o la parola \"fine\" seguita da Invio. Una riga per periferica.\n"
@@ -434,7 +460,7 @@ QString helpText() {
         "                         lavoro termina.\n"
         "  -l, --log FILE         (write, program) registro CSV delle programmazioni.\n"
         "                         Predefinito: %1\n"
-        "  -j, --json             (decode) uscita in formato JSON.\n"
+        "  -j, --json             (decode, diff) uscita in formato JSON.\n"
         "  -s, --serial NUMERO    (decode) numero di serie (8 cifre esadecimali) con cui\n"
         "                         verificare il checksum. (registro) la periferica cercata.\n"
         "      --sito TESTO       (registro) i siti il cui nome contiene il testo.\n"
@@ -443,6 +469,13 @@ QString helpText() {
         "                         Sito e zona: al massimo %4 caratteri, su una riga.\n"
         "      --forza            (write, program) scrive anche un codice che un'altra\n"
         "                         periferica della stessa rete ha già nel registro.\n"
+        "      --prova            (write) legge la periferica ed elenca i campi che la\n"
+        "                         scrittura cambierebbe, senza scrivere nulla: nessuna\n"
+        "                         copia di sicurezza, nulla nel registro né nel CSV.\n"
+        "      --verifica         (write, program) dopo la risposta \"A\" si preme di\n"
+        "                         nuovo RESET: la configurazione riletta entro l'attesa\n"
+        "                         della risposta (%5) è confrontata con quella\n"
+        "                         scritta e l'esito è registrato.\n"
         "      --rete N           (registro) il codice di rete.\n"
         "      --tutte            (registro) ogni scrittura, non solo l'ultima di ciascuna\n"
         "                         periferica.\n"
@@ -479,7 +512,8 @@ QString helpText() {
         "   8  nessuna risposta alla scrittura: esito sconosciuto\n"
         "   9  copia di sicurezza non salvata: nulla è stato scritto\n"
         "  10  interrotto prima della fine\n"
-        "  11  (program) almeno una periferica non è stata programmata\n"
+        "  11  (program) almeno una periferica non è stata programmata (con --verifica\n"
+        "      anche una la cui verifica non è riuscita o non è stata fatta)\n"
         "  12  (decode --serial) il checksum del file è errato per quel numero di serie\n"
         "  13  un'altra periferica del registro ha lo stesso protocollo, rete e codice, o\n"
         "      un altro programma lo sta scrivendo ora: nulla è stato inviato (--forza per\n"
@@ -487,6 +521,11 @@ QString helpText() {
         "  14  il registro condiviso rifiuta le impostazioni di questo computer (password,\n"
         "      utente, database, TLS, opzioni): le programmazioni restano su questo\n"
         "      computer finché l'impostazione \"Registro\" non è corretta\n"
+        "  15  (diff) i due file hanno configurazioni diverse\n"
+        "  16  (write --verifica) la periferica riletta non contiene quanto scritto:\n"
+        "      ripetere la programmazione\n"
+        "  17  (write --verifica) la configurazione non è stata riletta entro l'attesa\n"
+        "      della risposta: la scrittura non è confermata\n"
         "\n"
         "Ogni scrittura inviata è registrata con il suo esito; se la registrazione non\n"
         "riesce lo dice una riga \"Attenzione:\" e lo stato di uscita non cambia.\n");
@@ -494,7 +533,8 @@ QString helpText() {
         .arg(QDir::toNativeSeparators(defaultLogPath()),
              QDir::toNativeSeparators(BackupStore::defaultFolder()),
              QDir::toNativeSeparators(registry::defaultRegisterPath()))
-        .arg(registry::kRecordTextMaxLength);
+        .arg(registry::kRecordTextMaxLength)
+        .arg(QString::number(LinkTiming{}.answerWaitMs / 1000.0) + QStringLiteral(" s"));
 }
 
 } // namespace selvana::cli

@@ -15,14 +15,26 @@ class SettingsStore;
 namespace selvana::cli {
 
 struct Options {
-    enum class Command { Help, Version, Decode, Read, Write, Program, Ports, Encode, Registro };
+    enum class Command {
+        Help,
+        Version,
+        Decode,
+        Diff,
+        Read,
+        Write,
+        Program,
+        Ports,
+        Encode,
+        Registro
+    };
     Command command = Command::Help;
     QString file;                   // decode, write, program: the file read; read: the file made
+    QString otherFile;              // diff: the file compared with `file`
     QString port;                   // as given; empty: the port stored by the window
     std::optional<double> timeoutS; // announcement wait; 0 = no limit
     int count = 0;                  // program: peripherals to program; 0 = until stopped
     QString logPath;                // write, program: the CSV log; empty = the default
-    bool json = false;              // decode
+    bool json = false;              // decode, diff, registro
     QString serial;                 // decode: serial number to verify the checksum with;
                                     // registro: the peripheral to look for
     QString output;                 // read: the file made (then also in `file`); encode: the
@@ -31,6 +43,8 @@ struct Options {
                                     // the site recorded with each write
     QString zone;                   // write, program: the description recorded (--zona)
     bool force = false;             // write, program: write a code another unit has (--forza)
+    bool dryRun = false;            // write: read the unit, say what would change (--prova)
+    bool verify = false;            // write, program: read each unit back (--verifica)
     std::optional<int> network;     // registro: the network code
     bool csv = false;               // registro
     bool allWrites = false;         // registro: every write, not one line per peripheral

@@ -178,4 +178,39 @@ QJsonObject reportJson(const ConfigurationReport& r) {
     };
 }
 
+QList<ConfigChange> fileChanges(const ConfigurationReport& before, const ConfigurationReport& after,
+                                const NetworkList* networks) {
+    QList<ConfigChange> changes;
+    if (before.firmwareMarker != after.firmwareMarker)
+        changes.append({QStringLiteral("Firmware"),
+                        QStringLiteral("%1 (%2)").arg(markerText(before.firmwareMarker),
+                                                      texts::firmwareName(before.firmwareM6)),
+                        QStringLiteral("%1 (%2)").arg(markerText(after.firmwareMarker),
+                                                      texts::firmwareName(after.firmwareM6))});
+    if (before.bandMarker != after.bandMarker)
+        changes.append({QStringLiteral("Banda"),
+                        QStringLiteral("%1 (%2)").arg(markerText(before.bandMarker),
+                                                      texts::bandName(before.bandaUHF)),
+                        QStringLiteral("%1 (%2)").arg(markerText(after.bandMarker),
+                                                      texts::bandName(after.bandaUHF))});
+    const QList<ConfigChange> fields = configurationChanges(before.image, after.image, networks);
+    changes += fields;
+    // A checksum byte follows every other change; alone, it is the only difference.
+    if (fields.isEmpty() && before.image[kChecksum] != after.image[kChecksum])
+        changes.append({QStringLiteral("Byte 64 (checksum)"),
+                        QStringLiteral("0x") + byteHex(before.image[kChecksum]),
+                        QStringLiteral("0x") + byteHex(after.image[kChecksum]), false});
+    return changes;
+}
+
+QJsonObject changesJson(const QList<ConfigChange>& changes) {
+    QJsonArray list;
+    for (const ConfigChange& c : changes)
+        list.append(QJsonObject{{QStringLiteral("campo"), c.label},
+                                {QStringLiteral("prima"), c.before},
+                                {QStringLiteral("dopo"), c.after},
+                                {QStringLiteral("mostrato"), c.shown}});
+    return {{QStringLiteral("uguali"), changes.isEmpty()}, {QStringLiteral("modifiche"), list}};
+}
+
 } // namespace selvana::cli

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/fields/config_changes.h"
 #include "core/fields/record_fields.h"
 #include "core/image/config_record.h"
+#include "core/networks/network_list.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -48,5 +50,13 @@ std::optional<ConfigurationReport> decodeConfiguration(const QString& path, cons
 
 QString reportText(const ConfigurationReport& report);
 QJsonObject reportJson(const ConfigurationReport& report);
+
+// What changes from the configuration of one file to another's (diff): the markers that differ,
+// then the changes as configurationChanges() names them; the checksum byte only when nothing
+// else tells the files apart.
+QList<ConfigChange> fileChanges(const ConfigurationReport& before, const ConfigurationReport& after,
+                                const NetworkList* networks = nullptr);
+// {"uguali": false, "modifiche": [{"campo", "prima", "dopo", "mostrato"}...]}
+QJsonObject changesJson(const QList<ConfigChange>& changes);
 
 } // namespace selvana::cli

@@ -4,6 +4,7 @@
 #include "cli/exit_status.h"
 #include "cli/stop_request.h"
 #include "cli/write_image.h"
+#include "core/fields/config_changes.h"
 #include "core/fields/number_text.h"
 #include "core/files/config_file_io.h"
 #include "core/files/file_names.h"
@@ -93,12 +94,15 @@ int LinkCommand::prepare() {
         register_->exchange();
         if (const int status = preparePlan(); status != kOk)
             return status;
+        // A trial writes nothing, so it leaves no line in the log either.
         const bool defaultLog = options_.logPath.isEmpty();
-        log_ = std::make_unique<ProgrammingLog>(defaultLog ? defaultLogPath() : options_.logPath,
-                                                defaultLog);
-        if (auto error = log_->open()) {
-            console_.err(*error);
-            return kFileError;
+        if (!options_.dryRun) {
+            log_ = std::make_unique<ProgrammingLog>(
+                defaultLog ? defaultLogPath() : options_.logPath, defaultLog);
+            if (auto error = log_->open()) {
+                console_.err(*error);
+                return kFileError;
+            }
         }
     } else {
         const FileFacts target = factsOf(options_.file);
@@ -341,6 +345,8 @@ void LinkCommand::onConfiguration(const Image& image, std::uint8_t firmwareM6) {
         return;
     if (options_.command == Options::Command::Read)
         saveReadConfiguration(image, firmwareM6);
+    else if (verifying_)
+        onReadBack(image, firmwareM6);
     else
         writeConfiguration(image, firmwareM6);
 }
@@ -411,12 +417,19 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
         return;
     }
     configuration_ = conf::fileContent(firmwareM6, record.BandaUHF, saveImage);
+    changes_ = changeLines(configurationChanges(image, saveImage, &networks_));
+    if (options_.dryRun) {
+        endDryRun();
+        return;
+    }
     if (duplicateStops(configuration_))
         return;
+    sayChanges();
     // The session keeps what the peripheral holds before anything is sent to it; a copy that
     // cannot be made, or a port gone, comes back as its signal.
     if (!session_.write(saveImage))
         return;
+    saveImage_ = saveImage;
     ++attempts_;
     backupPath_ = session_.backupPath();
     writing_ = true;
@@ -425,13 +438,108 @@ void LinkCommand::writeConfiguration(const Image& image, std::uint8_t firmwareM6
     console_.err(texts::writing());
 }
 
+void LinkCommand::sayChanges() {
+    if (changes_.isEmpty()) {
+        console_.err(QStringLiteral("Nessuna modifica: la periferica %1 contiene già questa "
+                                    "configurazione.")
+                         .arg(serial_));
+        return;
+    }
+    console_.err(QStringLiteral("La scrittura cambia nella periferica %1:").arg(serial_));
+    for (const QString& line : changes_)
+        console_.err(QStringLiteral("  ") + line);
+}
+
+// --prova: what the write would change, and whether the duplicate guard would stop it. Nothing
+// is sent, copied, reserved, logged or recorded.
+void LinkCommand::endDryRun() {
+    // A register that does not exist yet holds no unit, and is not made by a trial.
+    if (register_ && !options_.force &&
+        (register_->shared() || QFileInfo::exists(register_->file()))) {
+        const registry::UnitRecord unit =
+            registry::recordOfConfiguration(serial_, configuration_, registry::Outcome::Written);
+        std::optional<registry::CodeHolder> holder;
+        if (auto error = register_->holderOf(serial_, unit.protocol, unit.network,
+                                             unit.peripheralCode, holder))
+            console_.err(QStringLiteral("Attenzione: ") +
+                         texts::duplicateCheckNotMade(error->message));
+        else if (holder)
+            console_.err(registry::holderText(*holder) +
+                         QStringLiteral(" La scrittura sarebbe fermata: per scrivere comunque, "
+                                        "--forza."));
+        sayLocalOnlyGuard();
+    }
+    const qsizetype count = changes_.size();
+    if (count == 0)
+        console_.out(QStringLiteral("%1 PROVA: nessuna modifica, la periferica contiene già questa "
+                                    "configurazione. Nulla è stato scritto.")
+                         .arg(serial_));
+    else
+        console_.out(QStringLiteral("%1 PROVA: %2. Nulla è stato scritto.")
+                         .arg(serial_, count == 1 ? QStringLiteral("1 modifica")
+                                                  : QStringLiteral("%1 modifiche").arg(count)));
+    for (const QString& line : changes_)
+        console_.out(QStringLiteral("  ") + line);
+    handling_ = false;
+    finish(kOk);
+}
+
+// After its "A" the unit holds the write, whatever reading it back shows: the write is recorded
+// at once and the verification added to its record.
+void LinkCommand::startReadBack() {
+    writing_ = false;
+    verifying_ = true;
+    readBack_ = {};
+    recordId_ = register_ ? recordWrite(registry::Outcome::Written) : std::nullopt;
+    const std::int64_t waitMs = session_.timing().answerWaitMs;
+    console_.err(texts::written());
+    console_.err(readBackPrompt() +
+                 QStringLiteral(" (attesa massima %1).").arg(secondsText(waitMs / 1000.0)));
+    session_.awaitPeripheral(waitMs);
+}
+
+void LinkCommand::onReadBack(const Image& image, std::uint8_t firmwareM6) {
+    const QString serial = serialNumberOf(image);
+    if (serial == serial_) {
+        endReadBack(compareReadBack(saveImage_, image, &networks_));
+        return;
+    }
+    // Another unit was connected: the one written stays unverified; a batch writes the new one.
+    if (batch())
+        nextRead_ = std::pair{image, firmwareM6};
+    endReadBack(
+        notVerified(),
+        QStringLiteral("Si è annunciata la periferica %1, non quella scritta.").arg(serial));
+}
+
+void LinkCommand::endReadBack(const ReadBack& readBack, const QString& why) {
+    readBack_ = readBack;
+    const QString text = verificationText(readBack);
+    const QString detail = why.isEmpty() ? text : why + QLatin1Char(' ') + text;
+    switch (readBack.outcome) {
+    case Verification::Verified:
+        conclude(Outcome::Programmed, texts::written() + QStringLiteral(". ") + detail);
+        return;
+    case Verification::Differs:
+        conclude(Outcome::Differs, detail);
+        return;
+    case Verification::NotVerified:
+    case Verification::NotAsked:
+        conclude(Outcome::NotVerified, detail);
+        return;
+    }
+}
+
 void LinkCommand::onAnswer(LinkSession::Answer answer) {
     if (finished_ || !writing_)
         return;
     using Answer = LinkSession::Answer;
     switch (answer) {
     case Answer::Accepted:
-        conclude(Outcome::Programmed, texts::written());
+        if (options_.verify)
+            startReadBack();
+        else
+            conclude(Outcome::Programmed, texts::written());
         return;
     case Answer::Refused:
         conclude(Outcome::Refused, texts::refused());
@@ -490,14 +598,16 @@ std::optional<registry::Outcome> LinkCommand::writeOutcomeOf(Outcome outcome) {
     case Outcome::NotSuitable:
     case Outcome::NotWritten:
     case Outcome::Duplicate:
+    case Outcome::Differs: // recorded as written when the unit answered "A"
+    case Outcome::NotVerified:
         break;
     }
     return std::nullopt;
 }
 
 // Every write that went out is recorded, after its outcome is shown; a record that cannot be
-// made is said, and never changes the outcome.
-void LinkCommand::recordWrite(registry::Outcome outcome) {
+// made is said, and never changes the outcome. Returns the record's id.
+std::optional<QString> LinkCommand::recordWrite(registry::Outcome outcome) {
     registry::WriteFacts facts;
     facts.outcome = outcome;
     facts.serialNumber = serial_;
@@ -506,9 +616,23 @@ void LinkCommand::recordWrite(registry::Outcome outcome) {
     facts.site = options_.site;
     // A unit of a piano carries its own description.
     facts.description = planned_ && !planned_->zone.isEmpty() ? planned_->zone : options_.zone;
-    if (const auto error = register_->record(facts)) {
+    facts.changes = changes_;
+    registry::UnitRecord made;
+    if (const auto error = register_->record(facts, &made)) {
         console_.err(QStringLiteral("Attenzione: ") +
                      registry::notRecordedText(facts.outcome, *error));
+        return std::nullopt;
+    }
+    register_->exchange();
+    return made.id;
+}
+
+void LinkCommand::recordReadBack() {
+    if (!recordId_)
+        return; // the write's record could not be made: said then
+    if (const auto error = register_->recordVerification(*recordId_, readBack_)) {
+        console_.err(QStringLiteral("Attenzione: l'esito della verifica non è stato registrato: ") +
+                     error->message);
         return;
     }
     register_->exchange();
@@ -530,12 +654,17 @@ int LinkCommand::statusOf(Outcome outcome) const {
         return kPortError;
     case Outcome::Duplicate:
         return kDuplicate;
+    case Outcome::Differs:
+        return kVerifyMismatch;
+    case Outcome::NotVerified:
+        return kNotVerified;
     }
     return kPortError;
 }
 
 void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStatus) {
-    const bool sent = writing_;
+    const bool readBack = verifying_;
+    const bool sent = writing_ || readBack;
     // A unit the peripheral may hold (written, or sent without a sure answer) is not given again.
     if (planned_ && sent && outcome != Outcome::Refused)
         plan_.taken(serial_, *planned_);
@@ -547,13 +676,16 @@ void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStat
         register_->release(serial_);
     handling_ = false;
     writing_ = false;
+    verifying_ = false;
     static const char* const kWords[] = {"OK",         "RIFIUTATA",   "NESSUNA_RISPOSTA",
                                          "NON_ADATTA", "NON_SCRITTA", "ERRORE_PORTA",
-                                         "DUPLICATO"};
+                                         "DUPLICATO",  "DIVERSA",     "NON_VERIFICATA"};
     const QString word = QLatin1String(kWords[static_cast<int>(outcome)]);
     console_.out(QStringLiteral("%1 %2: %3").arg(serial_, word, detail));
     if (sent && register_) {
-        if (const auto written = writeOutcomeOf(outcome))
+        if (readBack)
+            recordReadBack();
+        else if (const auto written = writeOutcomeOf(outcome))
             recordWrite(*written);
     }
     if (log_) {
@@ -602,6 +734,12 @@ void LinkCommand::conclude(Outcome outcome, const QString& detail, int fatalStat
                                  : QStringLiteral("piano completato"));
         return;
     }
+    if (nextRead_) {
+        const auto [image, firmwareM6] = *nextRead_;
+        nextRead_.reset();
+        writeConfiguration(image, firmwareM6);
+        return;
+    }
     awaitNext();
 }
 
@@ -630,6 +768,10 @@ void LinkCommand::endBatch(const QString& why) {
 void LinkCommand::onWaitExpired() {
     if (finished_)
         return;
+    if (verifying_) {
+        endReadBack(notVerified());
+        return;
+    }
     const QString message =
         QStringLiteral("Nessuna periferica si è annunciata entro %1: verificare il collegamento e "
                        "premere il tasto RESET dell'apparato.")
@@ -644,6 +786,12 @@ void LinkCommand::onWaitExpired() {
 void LinkCommand::onLinkFailed(const PortError& error, bool duringWrite) {
     if (finished_)
         return;
+    if (verifying_) {
+        readBack_ = notVerified();
+        conclude(Outcome::NotVerified,
+                 error.message + QLatin1Char(' ') + verificationText(readBack_), kPortError);
+        return;
+    }
     if (handling_) {
         conclude(Outcome::PortFailed,
                  duringWrite ? error.message + QLatin1Char(' ') +
@@ -666,11 +814,13 @@ void LinkCommand::onBackupFailed(const FileError& error) {
 void LinkCommand::onStop() {
     if (finished_)
         return;
-    if (writing_) {
-        console_.err(QStringLiteral("Arresto richiesto (%1): attendo la risposta della periferica "
-                                    "alla scrittura in corso.")
-                         .arg(stop_->reason()));
-        return; // conclude() ends after the answer
+    if (writing_ || verifying_) {
+        console_.err(QStringLiteral("Arresto richiesto (%1): attendo %2.")
+                         .arg(stop_->reason(),
+                              writing_ ? QStringLiteral("la risposta della periferica alla "
+                                                        "scrittura in corso")
+                                       : QStringLiteral("la rilettura della periferica scritta")));
+        return; // conclude() ends after the answer or the read-back
     }
     if (batch()) {
         endBatch(stop_->reason());

@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "cli/programming_log.h"
 #include "cli/unit_plan.h"
+#include "core/fields/write_verification.h"
 #include "core/files/config_file.h"
 #include "core/link/link_session.h"
 #include "core/networks/network_list.h"
@@ -49,7 +50,9 @@ private:
         NotSuitable,
         NotWritten,
         PortFailed,
-        Duplicate
+        Duplicate,
+        Differs,    // --verifica: the unit read back holds something else
+        NotVerified // --verifica: nothing came back within the answer wait
     };
 
     int prepare();
@@ -65,11 +68,17 @@ private:
     void onStop();
     void saveReadConfiguration(const Image& image, std::uint8_t firmwareM6);
     void writeConfiguration(const Image& image, std::uint8_t firmwareM6);
+    void sayChanges();
+    void endDryRun();
+    void startReadBack();
+    void onReadBack(const Image& image, std::uint8_t firmwareM6);
+    void endReadBack(const ReadBack& readBack, const QString& why = {});
     void conclude(Outcome outcome, const QString& detail, int fatalStatus = 0);
     bool duplicateStops(const QByteArray& configuration);
     int checkPlanAgainstRegister(const QList<PlanRow>& rows);
     static std::optional<registry::Outcome> writeOutcomeOf(Outcome outcome);
-    void recordWrite(registry::Outcome outcome);
+    std::optional<QString> recordWrite(registry::Outcome outcome);
+    void recordReadBack();
     void summarise(const QString& why);
     void endBatch(const QString& why);
     void finish(int status);
@@ -97,12 +106,20 @@ private:
     NetworkList networks_; // the window's, for what the editor shows and writes
     std::int64_t limitMs_ = 0;
     bool finished_ = false;
-    bool handling_ = false; // a peripheral was read and its write is under way
-    bool writing_ = false;  // its write frame was sent, the answer is awaited
+    bool handling_ = false;  // a peripheral was read and its write is under way
+    bool writing_ = false;   // its write frame was sent, the answer is awaited
+    bool verifying_ = false; // it answered "A"; it is awaited again to be read back
     // The peripheral being written.
     QString serial_;
     QString backupPath_;
-    QByteArray configuration_; // the configuration file being written
+    QByteArray configuration_;        // the configuration file being written
+    Image saveImage_{};               // the image sent, for the read-back
+    QStringList changes_;             // what the write changes in the unit
+    std::optional<QString> recordId_; // the register's record of the write being read back
+    ReadBack readBack_;
+    // program: a unit that announced itself in place of the one being read back, to be
+    // written next.
+    std::optional<std::pair<Image, std::uint8_t>> nextRead_;
     // program: serial numbers programmed, and those that were not (yet).
     QSet<QString> programmed_;
     QSet<QString> notProgrammed_;

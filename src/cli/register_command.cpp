@@ -59,10 +59,25 @@ QString shown(QString text) {
     return text;
 }
 
+// Lines in one field of a spreadsheet's cell, one under the other.
+QString shownLines(const QStringList& lines) {
+    QStringList shownOnes;
+    for (const QString& line : lines)
+        shownOnes << shown(line);
+    return shownOnes.join(QLatin1Char('\n'));
+}
+
+QJsonArray jsonLines(const QStringList& lines) {
+    QJsonArray array;
+    for (const QString& line : lines)
+        array.append(line);
+    return array;
+}
+
 QString csv(const QList<UnitRecord>& units, const Doubled& doubled) {
     QString out = QStringLiteral("numero_di_serie;data_ora;installatore;sito;descrizione;"
                                  "protocollo;rete;codice;frequenza_mhz;banda;firmware;esito;"
-                                 "copia_di_sicurezza;doppio\n");
+                                 "copia_di_sicurezza;doppio;modifiche;verifica;differenze\n");
     for (const UnitRecord& u : units) {
         const QStringList fields = {
             csv::field(u.serialNumber),
@@ -79,6 +94,9 @@ QString csv(const QList<UnitRecord>& units, const Doubled& doubled) {
             outcomeKey(u.outcome),
             csv::field(shown(QDir::toNativeSeparators(u.backupPath))),
             doubled(u) ? QStringLiteral("sì") : QStringLiteral("no"),
+            csv::field(shownLines(u.changes)),
+            verificationKey(u.verification),
+            csv::field(shownLines(u.verificationDifferences)),
         };
         out += csv::line(fields) + QLatin1Char('\n');
     }
@@ -106,18 +124,23 @@ QString json(const QList<UnitRecord>& units, const Doubled& doubled) {
             {QStringLiteral("copiaDiSicurezza"), QDir::toNativeSeparators(u.backupPath)},
             {QStringLiteral("configurazione"), QString::fromLatin1(u.configuration.toHex())},
             {QStringLiteral("doppio"), doubled(u)},
+            {QStringLiteral("modifiche"), jsonLines(u.changes)},
+            {QStringLiteral("verifica"), verificationKey(u.verification)},
+            {QStringLiteral("differenze"), jsonLines(u.verificationDifferences)},
         });
     }
     return QString::fromUtf8(QJsonDocument(array).toJson());
 }
 
-QString text(const QList<UnitRecord>& units, const Doubled& doubled) {
+// `details`: each write's changes and what its read-back found otherwise, under its line.
+QString text(const QList<UnitRecord>& units, const Doubled& doubled, bool details) {
     const QStringList titles = {
-        QStringLiteral("Numero di serie"), QStringLiteral("Data e ora"), QStringLiteral("Sito"),
-        QStringLiteral("Descrizione"),     QStringLiteral("Protocollo"), QStringLiteral("Rete"),
-        QStringLiteral("Codice"),          QStringLiteral("Frequenza"),  QStringLiteral("Esito"),
-        QStringLiteral("Installatore")};
+        QStringLiteral("Numero di serie"), QStringLiteral("Data e ora"),  QStringLiteral("Sito"),
+        QStringLiteral("Descrizione"),     QStringLiteral("Protocollo"),  QStringLiteral("Rete"),
+        QStringLiteral("Codice"),          QStringLiteral("Frequenza"),   QStringLiteral("Esito"),
+        QStringLiteral("Verifica"),        QStringLiteral("Installatore")};
     QList<QStringList> rows{titles};
+    QList<QStringList> under{{}};
     bool anyDoubled = false;
     for (const UnitRecord& u : units) {
         QStringList cells;
@@ -128,6 +151,7 @@ QString text(const QList<UnitRecord>& units, const Doubled& doubled) {
             anyDoubled = true;
         }
         rows << cells;
+        under << (details ? writeDetails(u) : QStringList());
     }
     QList<qsizetype> widths(titles.size(), 0);
     for (const QStringList& row : rows) {
@@ -135,12 +159,15 @@ QString text(const QList<UnitRecord>& units, const Doubled& doubled) {
             widths[i] = qMax(widths[i], row[i].size());
     }
     QString out;
-    for (const QStringList& row : rows) {
+    for (int r = 0; r < rows.size(); ++r) {
+        const QStringList& row = rows[r];
         QString line;
         for (int i = 0; i < row.size(); ++i)
             line += (i ? QStringLiteral("  ") : QString()) +
                     (i == row.size() - 1 ? row[i] : row[i].leftJustified(widths[i]));
         out += line + QLatin1Char('\n');
+        for (const QString& detail : under[r])
+            out += QStringLiteral("    ") + shown(detail) + QLatin1Char('\n');
     }
     if (anyDoubled)
         out += QStringLiteral("* codice doppio: un'altra periferica della stessa rete ha lo "
@@ -219,7 +246,7 @@ int runRegisterCommand(const Options& options, Console& console) {
     else if (options.json)
         console.outRaw(json(found, doubled));
     else if (!found.isEmpty())
-        console.outRaw(text(found, doubled));
+        console.outRaw(text(found, doubled, options.allWrites));
     if (found.isEmpty())
         console.err(nothingFoundText());
     return settingsRefused ? kRegisterSettings : kOk;

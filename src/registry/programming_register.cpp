@@ -73,9 +73,17 @@ std::optional<RegisterError> ProgrammingRegister::duplicateOf(const QString& ser
 
 std::optional<RegisterError> ProgrammingRegister::recordVerification(const QString& recordId,
                                                                      const ReadBack& readBack) {
-    (void)recordId;
-    (void)readBack;
-    return std::nullopt; // FIXME: kept in the register
+    RegisterError error;
+    UnitRegister* reg = local(&error);
+    if (!reg)
+        return error;
+    // Queued for the server again, as a new record is: the front end's exchange() sends it,
+    // also when an exchange under way has just sent it without the verification.
+    if (auto failed = reg->recordVerification(recordId, readBack.outcome, readBack.differences)) {
+        local_.reset();
+        return failed;
+    }
+    return std::nullopt;
 }
 
 std::optional<RegisterError> ProgrammingRegister::record(const WriteFacts& facts,

@@ -24,4 +24,19 @@ std::optional<QString> checkedRecordText(const QString& text, const QString& wha
     return std::nullopt;
 }
 
+QStringList recordLines(const QStringList& lines) {
+    QStringList kept;
+    for (const QString& line : lines) {
+        QString composed = line.normalized(QString::NormalizationForm_C);
+        for (QChar& c : composed) {
+            if (c.category() == QChar::Other_Control)
+                c = QLatin1Char(' ');
+        }
+        composed = composed.trimmed();
+        if (!composed.isEmpty())
+            kept << composed;
+    }
+    return kept;
+}
+
 } // namespace selvana::registry

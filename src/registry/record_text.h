@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -15,5 +16,10 @@ inline constexpr int kRecordTextMaxLength = 80;
 // naming `what` ("il nome dell'impianto"): longer than kRecordTextMaxLength, a control
 // character (a line break, a tab), or bytes that are not text in the system's encoding.
 std::optional<QString> checkedRecordText(const QString& text, const QString& what, QString& kept);
+
+// Lines of a write's changes or differences as the register keeps them: composed (NFC), a
+// control character inside a line a space (a line break would make two lines of one when they
+// are read back), blank lines gone. The program makes them, so none is refused.
+QStringList recordLines(const QStringList& lines);
 
 } // namespace selvana::registry

@@ -107,6 +107,16 @@ QStringList version3() {
     };
 }
 
+// Empty texts for the rows already there: no changes known, not read back.
+QStringList version4() {
+    return {
+        QStringLiteral("ALTER TABLE programmazioni ADD COLUMN modifiche TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE programmazioni ADD COLUMN verifica TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE programmazioni ADD COLUMN differenze TEXT NOT NULL "
+                       "DEFAULT ''"),
+    };
+}
+
 QStringList stepsOf(int version, Dialect d) {
     switch (version) {
     case 1:
@@ -115,6 +125,8 @@ QStringList stepsOf(int version, Dialect d) {
         return version2(d);
     case 3:
         return version3();
+    case 4:
+        return version4();
     default:
         return {};
     }

@@ -20,9 +20,12 @@ enum class Dialect { SQLite, PostgreSQL };
 //      the configuration kept with them; index for the duplicate check
 //   3  prenotazioni: codes reserved for units being written now, one row per protocol, network
 //      and code; times and expiry from the database's own clock
+//   4  what each write changed (modifiche, its lines joined by line breaks) and how reading the
+//      unit back went (verifica, a key of verificationKey(); differenze, lines as modifiche);
+//      older rows have none and were not read back
 namespace schema {
 
-inline constexpr int kCurrentVersion = 3;
+inline constexpr int kCurrentVersion = 4;
 
 // The version a database is at: 0 for an empty one.
 std::optional<RegisterError> version(QSqlDatabase& db, int& version);

@@ -114,13 +114,11 @@ std::optional<RegisterError> RegisterSync::send(SyncReport& report) {
             return std::nullopt;
         if (auto e = remote_->begin())
             return serverFailed(interrupted(*e));
-        QStringList ids;
         for (const UnitRecord& r : batch) {
             if (auto e = remote_->insert(r, false)) {
                 remote_->rollback();
                 return serverFailed(interrupted(*e));
             }
-            ids << r.id;
         }
         if (hooks_.beforeServerCommit && !hooks_.beforeServerCommit(report.sent)) {
             remote_->rollback();
@@ -128,11 +126,11 @@ std::optional<RegisterError> RegisterSync::send(SyncReport& report) {
         }
         if (auto e = remote_->commit())
             return serverFailed(interrupted(*e));
-        if (hooks_.afterServerCommit && !hooks_.afterServerCommit(report.sent + ids.size()))
+        if (hooks_.afterServerCommit && !hooks_.afterServerCommit(report.sent + batch.size()))
             return RegisterError{QStringLiteral("Invio interrotto."), {}};
-        if (auto e = local_.markSent(ids))
+        if (auto e = local_.markSent(batch))
             return e;
-        report.sent += ids.size();
+        report.sent += batch.size();
     }
 }
 

@@ -21,11 +21,13 @@ struct SyncReport {
 // Keeps the installer's own register (a file) and the company's shared one (a server) in step:
 // records written here go to the server, each exactly once whatever fails in between (the
 // server skips an id it already has, and a record leaves the queue only after the server has
-// committed it); the server's records come into the local copy, read in the order the server
-// numbered them, from where the last reading stopped. A server that lost records (made anew, or
-// put back from an older backup) gets every record of the local file again. An unreachable
-// server is an error value, never a wait beyond the connect timeout, and the local register
-// keeps working without it.
+// committed it); a verification recorded later sends its record again, which replaces the
+// verification on the server and renumbers the row there, so the other copies read it again.
+// The server's records come into the local copy, read in the order the server numbered them,
+// from where the last reading stopped. A server that lost records (made anew, or put back from
+// an older backup) gets every record of the local file again. An unreachable server is an error
+// value, never a wait beyond the connect timeout, and the local register keeps working without
+// it.
 class RegisterSync {
 public:
     // Test points: called with the records sent so far in this exchange; returning false

@@ -98,7 +98,15 @@ QStringList unitCells(const UnitRecord& u) {
             QString::number(u.peripheralCode),
             frequencyText(u.frequencyMHz),
             outcomeText(u.outcome),
+            verificationWord(u.verification),
             u.installer};
+}
+
+QStringList writeDetails(const UnitRecord& u) {
+    QStringList lines = u.changes;
+    for (const QString& d : u.verificationDifferences)
+        lines << QStringLiteral("Rilettura diversa: ") + d;
+    return lines;
 }
 
 bool isConfigurationFault(ServerFault fault) {

@@ -42,7 +42,7 @@ struct UnitRecord {
     QByteArray configuration; // the configuration file written (62 bytes)
     QStringList changes;      // what the write changed in the unit, as changeLines() says it
     Verification verification = Verification::NotAsked; // the unit read back after the write
-    QStringList verificationDifferences; // what the unit held that was not written
+    QStringList verificationDifferences;                // what the unit held that was not written
 
     bool operator==(const UnitRecord&) const = default;
 };
@@ -69,8 +69,12 @@ QString frequencyText(double mhz);
 QString nothingFoundText();
 
 // A unit as lists show it: serial, time, site, description, protocol, network, code, frequency
-// (in the default locale), outcome, installer.
+// (in the default locale), outcome, verification (verificationWord()), installer.
 QStringList unitCells(const UnitRecord& unit);
+
+// What lists show under a write: each change ("Codice Periferica: 300 → 301"), then each thing
+// the unit read back held otherwise ("Rilettura diversa: Tempo Sirena (s): 180 → 0").
+QStringList writeDetails(const UnitRecord& unit);
 
 // Why the shared server could not be used. Only Unreachable and Silent are the network's: the
 // records wait for the server. Every other kind is a setting to change (the address, the

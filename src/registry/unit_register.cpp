@@ -1,5 +1,6 @@
 #include "registry/unit_register.h"
 
+#include "registry/record_text.h"
 #include "registry/server_diagnosis.h"
 
 #include <QAtomicInt>
@@ -15,6 +16,9 @@
 namespace selvana::registry {
 
 namespace {
+
+// The columns of a record (UnitRegister::columns()); "seq" follows them where it is read.
+constexpr int kRecordColumns = 18;
 
 // Long enough for another program's write (a few milliseconds) even on a slow disk.
 constexpr int kBusyTimeoutMs = 20000;
@@ -34,6 +38,16 @@ QByteArray nonNull(const QByteArray& bytes) {
     return bytes.isNull() ? QByteArray("") : bytes;
 }
 
+// Lines in one column, joined by line breaks; a column read back gives the same lines, and the
+// same text again, whatever it holds.
+QString joinedLines(const QStringList& lines) {
+    return lines.join(QLatin1Char('\n'));
+}
+
+QStringList splitLines(const QString& text) {
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
 UnitRecord recordFrom(const QSqlQuery& q, int at = 0) {
     UnitRecord r;
     r.id = q.value(at + 0).toString();
@@ -51,6 +65,11 @@ UnitRecord recordFrom(const QSqlQuery& q, int at = 0) {
     r.outcome = outcomeFromKey(q.value(at + 12).toString()).value_or(Outcome::Refused);
     r.backupPath = q.value(at + 13).toString();
     r.configuration = nonNull(q.value(at + 14).toByteArray());
+    r.changes = splitLines(q.value(at + 15).toString());
+    // A key that a newer program may add reads as nothing known.
+    r.verification =
+        verificationFromKey(q.value(at + 16).toString()).value_or(Verification::NotAsked);
+    r.verificationDifferences = splitLines(q.value(at + 17).toString());
     return r;
 }
 
@@ -75,6 +94,9 @@ void bindRecord(QSqlQuery& q, const UnitRecord& r) {
     q.addBindValue(outcomeKey(r.outcome));
     q.addBindValue(text(r.backupPath));
     q.addBindValue(nonNull(r.configuration));
+    q.addBindValue(text(joinedLines(r.changes)));
+    q.addBindValue(text(verificationKey(r.verification)));
+    q.addBindValue(text(joinedLines(r.verificationDifferences)));
 }
 
 // LIKE pattern of a text to find anywhere, its wildcards taken literally.
@@ -170,7 +192,10 @@ QString UnitRegister::columns(const QString& alias) {
                                       QStringLiteral("firmware_m6"),
                                       QStringLiteral("esito"),
                                       QStringLiteral("copia_di_sicurezza"),
-                                      QStringLiteral("configurazione")};
+                                      QStringLiteral("configurazione"),
+                                      QStringLiteral("modifiche"),
+                                      QStringLiteral("verifica"),
+                                      QStringLiteral("differenze")};
     if (alias.isEmpty())
         return names.join(QStringLiteral(", "));
     QStringList qualified;
@@ -320,16 +345,23 @@ std::optional<RegisterError> UnitRegister::insert(const UnitRecord& r, bool queu
         return failed(QStringLiteral("la programmazione non si registra"),
                       QStringLiteral("record without id or time"));
     QSqlQuery q(db_);
-    q.prepare(QStringLiteral("INSERT INTO programmazioni (%1) VALUES "
-                             "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-                             "ON CONFLICT (id) DO NOTHING")
-                  .arg(columns()));
+    q.prepare(
+        QStringLiteral("INSERT INTO programmazioni (%1) VALUES (%2) "
+                       "ON CONFLICT (id) DO NOTHING")
+            .arg(columns(),
+                 QStringList(kRecordColumns, QStringLiteral("?")).join(QStringLiteral(", "))));
     bindRecord(q, r);
     if (!q.exec())
         return failed(QStringLiteral("la programmazione non si registra"), q.lastError().text());
     const bool inserted = q.numRowsAffected() > 0;
     if (added)
         *added = inserted;
+    // The same write met again: what reading its unit back showed may have come since.
+    bool verified = false;
+    if (!inserted) {
+        if (auto e = updateVerification(r, false, verified))
+            return e;
+    }
     // A record met again (a batch sent twice) leaves alone a reservation made since.
     if (inserted) {
         QSqlQuery d(db_);
@@ -363,6 +395,8 @@ std::optional<RegisterError> UnitRegister::record(UnitRecord& r) {
         stored.time = QDateTime::currentDateTimeUtc();
     stored.time = stored.time.toUTC();
     stored.serialNumber = stored.serialNumber.trimmed().toUpper();
+    stored.changes = recordLines(stored.changes);
+    stored.verificationDifferences = recordLines(stored.verificationDifferences);
     if (auto e = begin())
         return e;
     if (auto e = insert(stored, dialect_ == Dialect::SQLite)) {
@@ -373,6 +407,76 @@ std::optional<RegisterError> UnitRegister::record(UnitRecord& r) {
         return e;
     r = stored;
     return std::nullopt;
+}
+
+// Inside a write transaction. A row waiting to be sent holds this computer's newest facts: a copy
+// coming from the server leaves it alone. On the server the row takes a new number, so that the
+// other copies, reading on from where they stopped, get it again.
+std::optional<RegisterError> UnitRegister::updateVerification(const UnitRecord& r, bool ownFacts,
+                                                              bool& changed) {
+    const QString renumbered =
+        dialect_ == Dialect::PostgreSQL
+            ? QStringLiteral(", seq = nextval(pg_get_serial_sequence('programmazioni', 'seq'))")
+            : QString();
+    const QString unlessWaiting =
+        ownFacts ? QString() : QStringLiteral(" AND id NOT IN (SELECT id FROM da_inviare)");
+    QSqlQuery q(db_);
+    q.prepare(
+        QStringLiteral("UPDATE programmazioni SET verifica = ?, differenze = ?%1 WHERE id = ? "
+                       "AND (verifica <> ? OR differenze <> ?)%2")
+            .arg(renumbered, unlessWaiting));
+    const QString key = text(verificationKey(r.verification));
+    const QString differences = text(joinedLines(r.verificationDifferences));
+    q.addBindValue(key);
+    q.addBindValue(differences);
+    q.addBindValue(text(r.id));
+    q.addBindValue(key);
+    q.addBindValue(differences);
+    if (!q.exec())
+        return failed(QStringLiteral("la verifica della programmazione non si registra"),
+                      q.lastError().text());
+    changed = q.numRowsAffected() > 0;
+    return std::nullopt;
+}
+
+std::optional<RegisterError> UnitRegister::recordVerification(const QString& id,
+                                                              Verification verification,
+                                                              const QStringList& differences) {
+    UnitRecord r;
+    r.id = id;
+    r.verification = verification;
+    r.verificationDifferences = recordLines(differences);
+    const auto abandon = [this](const std::optional<RegisterError>& e) {
+        rollback();
+        return e;
+    };
+    if (auto e = begin())
+        return e;
+    QSqlQuery known(db_);
+    known.prepare(QStringLiteral("SELECT 1 FROM programmazioni WHERE id = ?"));
+    known.addBindValue(text(id));
+    if (!known.exec())
+        return abandon(failed(QStringLiteral("la verifica della programmazione non si registra"),
+                              known.lastError().text()));
+    if (!known.next())
+        return abandon(failed(QStringLiteral("la verifica non si registra: la sua programmazione "
+                                             "non è nel registro"),
+                              QStringLiteral("no record %1").arg(id)));
+    known.finish();
+    bool changed = false;
+    if (auto e = updateVerification(r, true, changed))
+        return abandon(e);
+    if (changed && dialect_ == Dialect::SQLite) {
+        QSqlQuery p(db_);
+        p.prepare(QStringLiteral("INSERT INTO da_inviare (id) VALUES (?) "
+                                 "ON CONFLICT (id) DO NOTHING"));
+        p.addBindValue(text(id));
+        if (!p.exec())
+            return abandon(failed(QStringLiteral("la verifica della programmazione non si "
+                                                 "registra"),
+                                  p.lastError().text()));
+    }
+    return commit();
 }
 
 std::optional<RegisterError> UnitRegister::select(const QString& sql, const QVariantList& values,
@@ -738,15 +842,19 @@ std::optional<RegisterError> UnitRegister::pendingCount(int& count) {
     return std::nullopt;
 }
 
-std::optional<RegisterError> UnitRegister::markSent(const QStringList& ids) {
-    if (ids.isEmpty())
+std::optional<RegisterError> UnitRegister::markSent(const QList<UnitRecord>& sent) {
+    if (sent.isEmpty())
         return std::nullopt;
     if (auto e = begin())
         return e;
+    // A verification recorded while the record was on its way keeps it queued.
     QSqlQuery q(db_);
-    q.prepare(QStringLiteral("DELETE FROM da_inviare WHERE id = ?"));
-    for (const QString& id : ids) {
-        q.addBindValue(id);
+    q.prepare(QStringLiteral("DELETE FROM da_inviare WHERE id IN (SELECT id FROM programmazioni "
+                             "WHERE id = ? AND verifica = ? AND differenze = ?)"));
+    for (const UnitRecord& r : sent) {
+        q.addBindValue(text(r.id));
+        q.addBindValue(text(verificationKey(r.verification)));
+        q.addBindValue(text(joinedLines(r.verificationDifferences)));
         if (!q.exec()) {
             const QString detail = q.lastError().text();
             rollback();
@@ -797,7 +905,7 @@ std::optional<RegisterError> UnitRegister::numbered(qint64 after, int limit, QLi
     last = after;
     while (q.next()) {
         out << recordFrom(q);
-        last = q.value(15).toLongLong();
+        last = q.value(kRecordColumns).toLongLong();
     }
     return std::nullopt;
 }

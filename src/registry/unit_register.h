@@ -21,7 +21,8 @@ struct RegisterFilter {
     QString serialNumber; // the whole serial number, in any case
 };
 
-// The register of programmed units: one row per write to a peripheral, never changed after.
+// The register of programmed units: one row per write to a peripheral, never changed after but
+// for what reading the unit back showed, which may come seconds later.
 // Kept in an SQLite file of this computer (the installer's own copy, always written first) or
 // on the company's PostgreSQL server; both hold the same tables (register_schema.h). One object
 // holds one connection and is used by one thread.
@@ -51,6 +52,13 @@ public:
     // power) nothing. An empty id gets a new unique one, an invalid time the present; the
     // serial number is kept in upper case. In a file the record is also queued for the server.
     [[nodiscard]] std::optional<RegisterError> record(UnitRecord& record);
+
+    // Keeps what reading the unit back after the write `id` showed, in one transaction; in a
+    // file the record is queued for the server again (it replaces the verification there). A
+    // write that is not in the register is an error.
+    [[nodiscard]] std::optional<RegisterError> recordVerification(const QString& id,
+                                                                  Verification verification,
+                                                                  const QStringList& differences);
 
     // Every write that matches, newest first; at most `limit` when above 0.
     [[nodiscard]] std::optional<RegisterError> records(const RegisterFilter& filter,
@@ -125,7 +133,9 @@ public:
     // Records of this file not yet on the server, oldest first, and their dispatch.
     [[nodiscard]] std::optional<RegisterError> pending(int limit, QList<UnitRecord>& out);
     [[nodiscard]] std::optional<RegisterError> pendingCount(int& count);
-    [[nodiscard]] std::optional<RegisterError> markSent(const QStringList& ids);
+    // `sent`: the records as pending() gave them; one whose verification has changed since
+    // stays queued.
+    [[nodiscard]] std::optional<RegisterError> markSent(const QList<UnitRecord>& sent);
     // Queues every record of this file again (the server lost some: it skips those it has).
     [[nodiscard]] std::optional<RegisterError> queueAll();
 
@@ -140,8 +150,9 @@ public:
     [[nodiscard]] std::optional<RegisterError> numbered(qint64 after, int limit,
                                                         QList<UnitRecord>& out, qint64& last);
 
-    // Stores records that came from the server, in one transaction; those already here are
-    // left as they are. They are not queued for the server.
+    // Stores records that came from the server, in one transaction; of those already here only
+    // the verification may change, unless the record waits to be sent. They are not queued for
+    // the server.
     // With them, the key-value pair `cursorKey` = `cursor` is stored, in the same transaction.
     [[nodiscard]] std::optional<RegisterError> storeReceived(const QList<UnitRecord>& received,
                                                              const QString& cursorKey,
@@ -155,10 +166,11 @@ public:
     [[nodiscard]] std::optional<RegisterError> commit();
     void rollback();
 
-    // Inserts one record inside a transaction; one with an id already present is skipped
-    // (`added` tells which). The record must have its id and time. A reservation of the same
-    // unit for the record's protocol, network and code goes in the same transaction: the
-    // record holds the code from now on (or frees it, when the write was refused).
+    // Inserts one record inside a transaction; one with an id already present is not added
+    // (`added` tells which), but takes the record's verification unless it waits to be sent
+    // itself (on a server, with a new number "seq"). The record must have its id and time. A
+    // reservation of the same unit for the record's protocol, network and code goes in the same
+    // transaction: the record holds the code from now on (or frees it, when the write was refused).
     [[nodiscard]] std::optional<RegisterError> insert(const UnitRecord& record, bool queue,
                                                       bool* added = nullptr);
 
@@ -175,6 +187,10 @@ private:
     std::optional<RegisterError> reservationOf(const Reservation& wanted, bool anyUnit,
                                                std::optional<Reservation>& found);
     std::optional<RegisterError> dropExpired();
+    // Sets the record's verification where it differs; `ownFacts`: also on a row waiting to be
+    // sent. `changed` tells whether it did.
+    std::optional<RegisterError> updateVerification(const UnitRecord& record, bool ownFacts,
+                                                    bool& changed);
     // Writes the reservation unless another unit's row has the code; `taken` tells.
     std::optional<RegisterError> take(const Reservation& reservation, bool& taken);
 

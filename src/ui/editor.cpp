@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -163,17 +164,49 @@ void Editor::message(const QString& text) {
     dialogs_.message(text);
 }
 
+QString Editor::noChanges() {
+    return QStringLiteral("Nessuna modifica");
+}
+
+// One collection and one comparison of 64 bytes: cheap enough for every key. The widget is
+// touched only when its lines change.
+void Editor::showChanges() {
+    QStringList lines;
+    bool refused = false;
+    if (model_.session().peripheralRead) {
+        const auto changes = model_.changesFromRead();
+        if (const auto* error = std::get_if<FieldError>(&changes)) {
+            lines << error->message;
+            refused = true;
+        } else {
+            lines = std::get<QStringList>(changes);
+            if (lines.isEmpty())
+                lines << noChanges();
+        }
+    }
+    if (lines == changesShown_)
+        return;
+    changesShown_ = lines;
+    QListWidget* list = widgets_.changes;
+    list->clear();
+    list->addItems(lines);
+    if (refused)
+        list->item(0)->setForeground(colourFromBgr(kRed));
+}
+
 // ---- the installer's actions to the model ----
 
 void Editor::edited(Ctl box) {
     model_.edit(box, widget<QLineEdit>(box)->text());
     mirror(box);
+    showChanges();
 }
 
 void Editor::chosen(Ctl list, int position) {
     if (position != model_.control(list).position)
         model_.choose(list, position);
     mirror(list);
+    showChanges();
 }
 
 void Editor::toggled(Ctl control, bool checked) {
@@ -185,22 +218,27 @@ void Editor::toggled(Ctl control, bool checked) {
             model_.click(control);
         for (Ctl member : editor::membersOf(info.array))
             mirror(member);
+        showChanges();
         return;
     }
     if (checked != model_.control(control).checked)
         model_.click(control);
     mirror(control);
+    showChanges();
 }
 
 void Editor::left(Ctl box) {
-    if (!presenting_)
-        model_.leave(box);
+    if (presenting_)
+        return;
+    model_.leave(box);
+    showChanges();
 }
 
 // ---- the program ----
 
 void Editor::fillCombos() {
     model_.fillCombos();
+    showChanges();
 }
 
 // While the model presents, the frames are out of sight: showing and hiding controls one by one
@@ -217,6 +255,7 @@ template <typename Show> auto Editor::presenting(Show show) {
     if (framesShown)
         widgets_.frames->show();
     presenting_ = false;
+    showChanges();
     QWidget* next = model_.writable() ? focused : widget(Ctl::txtCodicePeriferica);
     if (next && next->isVisible() && next->isEnabled())
         next->setFocus(Qt::OtherFocusReason);

@@ -43,6 +43,12 @@ public:
     // Gives the focus to a control when it can take it (shown, enabled, its frame uncovered).
     void focusOn(editor::Ctl id);
 
+    // The list under the file buttons: what a write would change in the peripheral read, one
+    // line per field, or why it would be refused; "Nessuna modifica"; nothing before a read.
+    // Shown again after every action of the installer and every presentation.
+    QStringList changesShown() const { return changesShown_; }
+    static QString noChanges();
+
 signals:
     // A rule decided whether "SAVE" is available.
     void saveDecision(bool enabled);
@@ -56,6 +62,7 @@ private:
     void message(const QString& text) override;
 
     void connectWidgets();
+    void showChanges();
     void mirror(editor::Ctl id);
     void mirrorAll();
     template <typename Show> auto presenting(Show show);
@@ -70,6 +77,7 @@ private:
     UserDialogs& dialogs_;
     EditorWidgets widgets_;
     bool presenting_ = false; // the frames are out of sight while a configuration is shown
+    QStringList changesShown_;
 };
 
 } // namespace selvana

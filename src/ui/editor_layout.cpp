@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -54,6 +55,7 @@ struct FrameLayout {
     Ctl frame;
     std::span<const Cell> cells;
     int stretchColumn = -1; // -1: one column, top to bottom
+    bool changes = false;   // the list of changes follows the cells
 };
 
 constexpr Qt::Alignment kLeft = Qt::AlignLeft;
@@ -233,7 +235,7 @@ const Cell kFiles[] = {
 // Two rows of three cells.
 const FrameLayout kFrames[] = {
     {Ctl::Frame4, kGeneral, 3}, {Ctl::Frame6, kRadio, 1}, {Ctl::Frame5, kOperation, 0},
-    {Ctl::Frame8, kPath, 1},    {Ctl::Frame2, kPanel, 1}, {Ctl::Frame11, kFiles, -1},
+    {Ctl::Frame8, kPath, 1},    {Ctl::Frame2, kPanel, 1}, {Ctl::Frame11, kFiles, -1, true},
 };
 constexpr int kFramesPerRow = 3;
 
@@ -318,7 +320,10 @@ public:
             auto* column = new QVBoxLayout(box);
             for (const Cell& c : f.cells)
                 column->addWidget(cell(c, box));
-            column->addStretch();
+            if (f.changes)
+                changesList(box, column);
+            else
+                column->addStretch();
             return;
         }
         auto* grid = new QGridLayout(box);
@@ -336,6 +341,35 @@ public:
     }
 
 private:
+    // Only shows: it never takes the focus, so a box the installer is in is not left (and its
+    // lost-focus check does not run) by a click on the list, and Tab never stops on it. Its
+    // lines wrap, never cut; it takes the room the frame has, at least nine lines.
+    void changesList(QWidget* frame, QVBoxLayout* column) {
+        auto* caption = new QLabel(QStringLiteral("Modifiche rispetto alla lettura"), frame);
+        caption->setObjectName(QStringLiteral("lblModifiche"));
+        caption->setWordWrap(true);
+        auto* list = new QListWidget(frame);
+        list->setObjectName(QStringLiteral("lstModifiche"));
+        list->setFocusPolicy(Qt::NoFocus);
+        list->setSelectionMode(QAbstractItemView::NoSelection);
+        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        list->setWordWrap(true);
+        list->setTextElideMode(Qt::ElideNone);
+        list->setResizeMode(QListView::Adjust);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+        list->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+        // Room for a read and a few edits: the rebuilt bytes of a usual read, the fields
+        // changed, a network's name on two lines.
+        list->setMinimumHeight(9 * list->fontMetrics().lineSpacing() + 2 * list->frameWidth());
+        column->addWidget(caption);
+        column->addWidget(list, 1);
+        w_.changes = list;
+        // The frame shows once a configuration is: the window is laid out with its room from
+        // the start, so the list never makes the editor scroll.
+        keepRoom(frame);
+    }
+
     static QLabel* caption(const QString& field, QWidget* parent) {
         auto* label = new QLabel(fieldCaption(field), parent);
         label->setObjectName(QStringLiteral("lblCap") + field.mid(3));

@@ -5,6 +5,7 @@
 #include <array>
 
 class QButtonGroup;
+class QListWidget;
 class QWidget;
 
 namespace selvana {
@@ -18,6 +19,7 @@ struct EditorWidgets {
     QWidget* frames = nullptr; // holds the six frames, covering the editor area
     std::array<QWidget*, editor::kControlCount> controls{};
     std::array<QButtonGroup*, 6> groups{}; // by editor::Array; option arrays only
+    QListWidget* changes = nullptr;        // in Frame11: what a write would change
 
     QWidget* operator[](editor::Ctl id) const { return controls[static_cast<int>(id)]; }
     QButtonGroup* group(editor::Array array) const { return groups[static_cast<int>(array)]; }
@@ -25,7 +27,8 @@ struct EditorWidgets {
 
 // Builds the six frames and every control in them on the editor area, in two rows of three
 // cells: names, kinds and captions from the model's controls and the table of fields, places
-// from the layout's own table. Values, enabling and visibility are the model's to set.
+// from the layout's own table. Values, enabling and visibility are the model's to set. Under the
+// file buttons, the list of changes from the read, which is no control of the model.
 EditorWidgets buildEditorWidgets(QWidget* editorArea, const editor::EditorModel& model);
 
 } // namespace selvana

@@ -24,6 +24,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -42,6 +43,8 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
+#include <variant>
 
 namespace selvana {
 
@@ -57,6 +60,8 @@ struct CommandSpec {
 
 // The settings key of the site last named in the window.
 constexpr char kSiteKey[] = "Impianto";
+// Whether writes are read back: "1" or "0" (the default).
+constexpr char kReadBackKey[] = "Verifica";
 
 // Left to right; a blank spacer follows the first and precedes the last.
 const CommandSpec kCommands[] = {
@@ -245,6 +250,13 @@ void MainWindow::buildRegisterBar() {
     txtZona_->setToolTip(QStringLiteral("Descrizione della periferica da programmare (zona): "
                                         "si svuota dopo ogni programmazione riuscita"));
     auto* registro = new QPushButton(QStringLiteral("Registro..."), fields);
+    chkVerifica_ = new QCheckBox(QStringLiteral("Verifica dopo la scrittura"), fields);
+    chkVerifica_->setObjectName(QStringLiteral("chkVerifica"));
+    chkVerifica_->setToolTip(QStringLiteral("Dopo ogni programmazione riuscita la periferica si "
+                                            "rilegge (premendo di nuovo RESET) e si confronta "
+                                            "con quanto scritto"));
+    // A click on it never takes the focus from an editor box, whose check would run.
+    chkVerifica_->setFocusPolicy(Qt::NoFocus);
     registro->setObjectName(QStringLiteral("btnRegistro"));
     registro->setToolTip(QStringLiteral("Periferiche programmate: ricerca per impianto, rete e "
                                         "numero di serie"));
@@ -254,8 +266,9 @@ void MainWindow::buildRegisterBar() {
                        static_cast<QWidget*>(registro)})
         w->setFocusPolicy(Qt::ClickFocus);
     // The notes go on a line of their own under the boxes, on as many lines as they need: the
-    // window never widens for them (it must fit small screens) and never cuts them. The line
-    // shows only while a note does, so the bar is one line high when first measured.
+    // window never widens for them (it must fit small screens) and never cuts them. The check
+    // box ends that line, not the one of the boxes, which would then be too wide for a small
+    // screen; so the bar is two lines high from the start.
     lblRegistro_ = new NoteLabel(fields);
     lblRegistro_->setObjectName(QStringLiteral("lblRegistro"));
     lblCopiaRegistro_ = new NoteLabel(fields);
@@ -270,6 +283,8 @@ void MainWindow::buildRegisterBar() {
     auto* notes = new QHBoxLayout;
     notes->addWidget(lblRegistro_, 3);
     notes->addWidget(lblCopiaRegistro_, 2);
+    notes->addStretch(0);
+    notes->addWidget(chkVerifica_, 0, Qt::AlignRight | Qt::AlignTop);
     rows->addLayout(notes);
     bar->addWidget(fields, 1);
     setStatusBar(bar);
@@ -277,6 +292,15 @@ void MainWindow::buildRegisterBar() {
     txtImpianto_->setText(settings_.GetSetting(QLatin1String(kSiteKey), QString()));
     connect(txtImpianto_, &QLineEdit::editingFinished, this, [this] {
         settings_.SaveSetting(QLatin1String(kSiteKey), txtImpianto_->text().trimmed());
+    });
+    const bool readBack = settings_.GetSetting(QLatin1String(kReadBackKey), QString()).trimmed() ==
+                          QLatin1String("1");
+    chkVerifica_->setChecked(readBack);
+    run_.setReadBack(readBack);
+    connect(chkVerifica_, &QCheckBox::toggled, this, [this](bool on) {
+        run_.setReadBack(on);
+        settings_.SaveSetting(QLatin1String(kReadBackKey),
+                              on ? QStringLiteral("1") : QStringLiteral("0"));
     });
     registry::RegisterError warning;
     auto server = registry::chosenServer(QString(), &warning);
@@ -358,6 +382,10 @@ bool MainWindow::approveWrite() {
     approvedSerial_ = serialNumberOf(state_.SaveImage);
     approvedConfiguration_ =
         conf::fileContent(state_.FirmwareM6, state_.record.BandaUHF, state_.SaveImage);
+    // The list the installer saw; collection just succeeded, so it gives the same image.
+    const auto changes = editor_->model().changesFromRead();
+    approvedChanges_ = std::holds_alternative<QStringList>(changes) ? std::get<QStringList>(changes)
+                                                                    : QStringList();
     // The code is reserved for this unit until its write is recorded: another program
     // checking or choosing it meanwhile finds it taken.
     std::optional<registry::CodeHolder> holder;
@@ -391,6 +419,8 @@ void MainWindow::writeEnded(WriteOutcome outcome) {
     facts.backupPath = run_.session().backupPath();
     facts.site = approvedSite_;
     facts.description = approvedZone_;
+    facts.changes = approvedChanges_;
+    writtenRecordId_.clear();
     registry::UnitRecord made;
     if (const auto error = register_->record(facts, &made)) {
         const QString text = registry::notRecordedText(facts.outcome, *error);
@@ -398,13 +428,36 @@ void MainWindow::writeEnded(WriteOutcome outcome) {
         dialogs_.message(text);
         return;
     }
-    setRegisterNote(QStringLiteral("Registrata: %1, codice %2 rete %3 (%4)")
-                        .arg(made.serialNumber)
-                        .arg(made.peripheralCode)
-                        .arg(registry::networkText(made.network),
-                             registry::outcomeText(made.outcome).toLower()));
-    if (outcome == WriteOutcome::Written)
+    const QString note = QStringLiteral("Registrata: %1, codice %2 rete %3 (%4)")
+                             .arg(made.serialNumber)
+                             .arg(made.peripheralCode)
+                             .arg(registry::networkText(made.network),
+                                  registry::outcomeText(made.outcome).toLower());
+    setRegisterNote(note);
+    if (outcome == WriteOutcome::Written) {
         txtZona_->clear();
+        writtenRecordId_ = made.id;
+        writtenNote_ = note;
+    }
+    register_->exchange();
+}
+
+void MainWindow::writeVerified(const ReadBack& readBack) {
+    // Without the write's record there is nothing to keep it with.
+    const QString id = std::exchange(writtenRecordId_, QString());
+    if (id.isEmpty())
+        return;
+    const QString word = verificationWord(readBack.outcome);
+    if (const auto error = register_->recordVerification(id, readBack)) {
+        const QString text = QStringLiteral("L'esito della verifica (%1) non è stato registrato "
+                                            "nel registro delle programmazioni: %2")
+                                 .arg(word, error->message);
+        setRegisterNote(text);
+        dialogs_.message(text);
+        return;
+    }
+    setRegisterNote(QStringLiteral("%1, verifica %2").arg(writtenNote_, word));
+    // The record may have reached the server already: the verification follows it.
     register_->exchange();
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 
 class QAction;
+class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -81,6 +82,7 @@ public:
     bool approveWrite() override;
     void writeNotSent() override;
     void writeEnded(WriteOutcome outcome) override;
+    void writeVerified(const ReadBack& readBack) override;
 
     // Another register in place of the installer's own (tests keep theirs apart).
     void useRegister(std::unique_ptr<registry::ProgrammingRegister> reg);
@@ -137,10 +139,14 @@ private:
     QLineEdit* txtZona_ = nullptr;
     QLabel* lblRegistro_ = nullptr;
     QLabel* lblCopiaRegistro_ = nullptr;
+    QCheckBox* chkVerifica_ = nullptr;
     QByteArray approvedConfiguration_; // of the write under way
+    QStringList approvedChanges_;
     QString approvedSerial_;
     QString approvedSite_; // as the register keeps them
     QString approvedZone_;
+    QString writtenRecordId_;    // the record of the last write the unit took, for its read-back
+    QString writtenNote_;        // and what the bar said of it
     QString saidExchangeFault_;  // a fault of the shared register's settings, said once
     QStringList saidDuplicates_; // the codes held twice the installer was told of
 };

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -41,6 +42,9 @@ constexpr int kLeastWidth = 900;
 constexpr int kWidestText = 280;
 
 constexpr int kSortRole = Qt::UserRole + 1;
+constexpr int kUnitRole = Qt::UserRole + 2; // the row's place in units_, whatever the order
+// Lines the list of a unit's writes shows without scrolling.
+constexpr int kWriteLines = 10;
 constexpr std::uint32_t kFailedText = 0x0000B0;  // dark red
 constexpr std::uint32_t kDoubledBack = 0x99DDFF; // amber
 
@@ -100,6 +104,37 @@ QString duplicateTip(const QList<DuplicateCode>& duplicates, const UnitRecord& u
             .arg(duplicateCodeText(d));
     }
     return {};
+}
+
+// How reading the unit back went, as the list of its writes says it; empty when it was not.
+QString verificationCaption(Verification v) {
+    switch (v) {
+    case Verification::NotAsked:
+        break;
+    case Verification::Verified:
+        return QStringLiteral("verifica riuscita");
+    case Verification::Differs:
+        return QStringLiteral("verifica non riuscita: la periferica riletta non contiene quanto "
+                              "scritto");
+    case Verification::NotVerified:
+        return QStringLiteral("non verificata: la periferica non è stata riletta");
+    }
+    return {};
+}
+
+// One write, its changes and what its read-back found otherwise under it.
+QString writeText(const UnitRecord& u) {
+    QStringList heading = {timeText(u.time), outcomeText(u.outcome)};
+    if (const QString v = verificationCaption(u.verification); !v.isEmpty())
+        heading << v;
+    heading << u.installer;
+    QString text = heading.join(QStringLiteral(" · "));
+    QStringList details = writeDetails(u);
+    if (u.changes.isEmpty())
+        details.prepend(QStringLiteral("Nessuna modifica registrata"));
+    for (const QString& line : details)
+        text += QStringLiteral("\n    ") + line;
+    return text;
 }
 
 void mark(QTableWidgetItem* item, const QString& sign, const QString& tip) {
@@ -164,7 +199,8 @@ RegisterWindow::RegisterWindow(ProgrammingRegister& reg, UserDialogs& dialogs, Q
                                 QStringLiteral("Impianto"),        QStringLiteral("Zona"),
                                 QStringLiteral("Protocollo"),      QStringLiteral("Rete"),
                                 QStringLiteral("Codice"),          QStringLiteral("Frequenza"),
-                                QStringLiteral("Esito"),           QStringLiteral("Installatore")};
+                                QStringLiteral("Esito"),           QStringLiteral("Verifica"),
+                                QStringLiteral("Installatore")};
     grid_ = new QTableWidget(0, int(titles.size()), this);
     grid_->setObjectName(QStringLiteral("grdRegistro"));
     grid_->setHorizontalHeaderLabels(titles);
@@ -179,6 +215,20 @@ RegisterWindow::RegisterWindow(ProgrammingRegister& reg, UserDialogs& dialogs, Q
     grid_->horizontalHeader()->setToolTip(
         QStringLiteral("Un clic sul titolo di una colonna ordina l'elenco per quella colonna"));
     grid_->setSortingEnabled(true);
+    connect(grid_, &QTableWidget::itemSelectionChanged, this, &RegisterWindow::showWrites);
+
+    // Every line of every write, however many: it scrolls.
+    writes_ = new QPlainTextEdit(this);
+    writes_->setObjectName(QStringLiteral("txtProgrammazioni"));
+    writes_->setReadOnly(true);
+    writes_->setPlaceholderText(QStringLiteral("Selezionare una periferica dell'elenco per "
+                                               "vedere le sue programmazioni: che cosa hanno "
+                                               "cambiato e come è andata la verifica."));
+    // The document's first line starts below its margin: half a line more.
+    const int line = writes_->fontMetrics().lineSpacing();
+    writes_->setFixedHeight(
+        kWriteLines * line + line / 2 +
+        2 * (writes_->frameWidth() + int(writes_->document()->documentMargin())));
 
     lblEsito_ = new QLabel(this);
     lblEsito_->setObjectName(QStringLiteral("lblEsitoRicerca"));
@@ -202,6 +252,7 @@ RegisterWindow::RegisterWindow(ProgrammingRegister& reg, UserDialogs& dialogs, Q
     layout->addLayout(boxes);
     layout->addWidget(lblImpianto_);
     layout->addWidget(grid_, 1);
+    layout->addWidget(writes_);
     layout->addLayout(bottom);
 
     // The company's records come in while the window is open.
@@ -285,6 +336,10 @@ void RegisterWindow::search() {
 }
 
 void RegisterWindow::showUnits() {
+    // The unit chosen stays chosen when the list is made again (records came from the server).
+    const QList<QTableWidgetItem*> chosen = grid_->selectedItems();
+    const QString chosenSerial =
+        chosen.isEmpty() ? QString() : grid_->item(chosen.first()->row(), SerialColumn)->text();
     // Rows go in unsorted; the list sorts them once, by the column the installer chose.
     grid_->setSortingEnabled(false);
     grid_->setRowCount(0);
@@ -293,13 +348,21 @@ void RegisterWindow::showUnits() {
         const UnitRecord& u = units_[row];
         const QStringList cells = unitCells(u);
         const QList<QVariant> keys = {
-            {}, u.time, {}, {}, {}, u.network, u.peripheralCode, u.frequencyMHz, {}, {}};
+            {}, u.time, {}, {}, {}, u.network, u.peripheralCode, u.frequencyMHz, {}, {}, {}};
         QList<QTableWidgetItem*> items;
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new Cell(cells[column], keys.value(column));
             if ((column == ZoneColumn || column == SiteColumn) && !cells[column].isEmpty())
                 item->setToolTip(cells[column]);
             items << item;
+        }
+        items[SerialColumn]->setData(kUnitRole, row);
+        if (u.verification != Verification::NotAsked)
+            items[VerificationColumn]->setToolTip(
+                verificationText({u.verification, u.verificationDifferences}));
+        if (u.verification == Verification::Differs) {
+            mark(items[VerificationColumn], failedMark(), items[VerificationColumn]->toolTip());
+            items[VerificationColumn]->setForeground(colourFromBgr(kFailedText));
         }
         if (!programmed(u)) {
             mark(items[OutcomeColumn], failedMark(), failureTip(u.outcome));
@@ -323,6 +386,40 @@ void RegisterWindow::showUnits() {
     lblEsito_->setText(units_.isEmpty() ? QStringLiteral("Nessuna periferica trovata.")
                                         : unitsCountText(units_, duplicated_) + QLatin1Char('.'));
     btnScheda_->setEnabled(!units_.isEmpty());
+    for (int row = 0; row < grid_->rowCount(); ++row) {
+        if (!chosenSerial.isEmpty() && grid_->item(row, SerialColumn)->text() == chosenSerial)
+            grid_->selectRow(row);
+    }
+    showWrites();
+}
+
+void RegisterWindow::showWrites() {
+    const QList<QTableWidgetItem*> chosen = grid_->selectedItems();
+    const QTableWidgetItem* unit =
+        chosen.isEmpty() ? nullptr : grid_->item(chosen.first()->row(), SerialColumn);
+    const int at = unit ? unit->data(kUnitRole).toInt() : -1;
+    if (at < 0 || at >= units_.size()) {
+        writes_->clear();
+        return;
+    }
+    const QString serial = units_[at].serialNumber;
+    QList<UnitRecord> writes;
+    RegisterError error;
+    UnitRegister* reg = register_.local(&error);
+    if (reg) {
+        if (auto failed = reg->records(RegisterFilter{{}, std::nullopt, serial}, writes))
+            error = *failed;
+    }
+    if (!reg || !error.message.isEmpty()) {
+        writes_->setPlainText(error.message);
+        return;
+    }
+    QStringList texts{QStringLiteral("Programmazioni della periferica %1 (%2), dalla più recente:")
+                          .arg(serial)
+                          .arg(writes.size())};
+    for (const UnitRecord& u : writes)
+        texts << writeText(u);
+    writes_->setPlainText(texts.join(QLatin1Char('\n')));
 }
 
 void RegisterWindow::saveSheet() {

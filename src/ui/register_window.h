@@ -9,6 +9,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -23,8 +24,9 @@ class UserDialogs;
 // frmRegistro: the units of the register of programmed units, searched by site, network and
 // serial number, one line per peripheral with its newest write, in any column's order; the
 // writes that failed and the codes held twice are marked. The site searched for is named once
-// above the list, and its sheet can be saved as a PDF. Also how old the copy of the company's
-// register is.
+// above the list, and its sheet can be saved as a PDF. Below the list, every write of the unit
+// chosen: what it changed and how reading the unit back went. Also how old the copy of the
+// company's register is.
 class RegisterWindow : public QDialog {
     Q_OBJECT
 public:
@@ -39,6 +41,7 @@ public:
         CodeColumn,
         FrequencyColumn,
         OutcomeColumn,
+        VerificationColumn,
         InstallerColumn,
     };
 
@@ -56,6 +59,8 @@ public:
 private:
     void fitToScreen();
     void showUnits();
+    // The writes of the unit of the current row.
+    void showWrites();
 
     registry::ProgrammingRegister& register_;
     UserDialogs& dialogs_;
@@ -65,6 +70,7 @@ private:
     QLineEdit* txtSerie_ = nullptr;
     QLabel* lblImpianto_ = nullptr;
     QTableWidget* grid_ = nullptr;
+    QPlainTextEdit* writes_ = nullptr;
     QLabel* lblEsito_ = nullptr;
     QPushButton* btnScheda_ = nullptr;
 

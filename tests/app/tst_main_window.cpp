@@ -1,6 +1,7 @@
 #include "common/editor_rig.h"
 #include "common/test_main.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -113,6 +114,9 @@ private slots:
                                "Frame11",
                                "btnEsporta",
                                "btnImporta",
+                               "lblModifiche",
+                               "lstModifiche",
+                               "chkVerifica",
                                "txtCadenzaSopravvivenza",
                                "txtCodicePeriferica",
                                "txtFrequenzaTX",
@@ -176,6 +180,26 @@ private slots:
                                      .arg(QLatin1String(w->metaObject()->className()),
                                           w->parentWidget()->objectName())));
         }
+    }
+
+    // "Verifica dopo la scrittura" is off until ticked, then as it was left; a click on it
+    // leaves the focus in the editor.
+    void readBackRemembered_data() {
+        QTest::addColumn<bool>("left");
+        QTest::newRow("off at first") << false;
+        QTest::newRow("left on") << true;
+    }
+    void readBackRemembered() {
+        QFETCH(bool, left);
+        if (left)
+            SettingsStore().SaveSetting(QStringLiteral("Verifica"), QStringLiteral("1"));
+        EditorRig r;
+        auto* box = r.window->findChild<QCheckBox*>("chkVerifica");
+        QCOMPARE(box->isChecked(), left);
+        QCOMPARE(box->focusPolicy(), Qt::NoFocus);
+        box->click();
+        QCOMPARE(r.window->run().readBack(), !left);
+        QCOMPARE(SettingsStore().GetSetting(QStringLiteral("Verifica"), {}) == "1", !left);
     }
 
     void captions() {

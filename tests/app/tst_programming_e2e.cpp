@@ -1,6 +1,8 @@
 #include "common/test_main.h"
 #include "common/window_rig.h"
+#include "core/fields/write_verification.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QPushButton>
@@ -48,6 +50,50 @@ private slots:
         QVERIFY(!r.window->run().tmrClock().isActive());
         QCOMPARE(r.commands(), QStringLiteral("10110"));
         QVERIFY(r.panelVisible("frmPrepare"));
+    }
+
+    // With "Verifica dopo la scrittura", the unit that took a write is read back when its RESET
+    // is pressed again within the answer wait, compared with what was sent, and the outcome
+    // shown and kept with the write's record. Nothing read back is never "verified".
+    void readBackAfterWrite_data() {
+        QTest::addColumn<bool>("imperfect"); // the unit stores the siren time one more
+        QTest::addColumn<bool>("reset");     // RESET pressed again
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QStringList>("differences");
+        QTest::newRow("verified") << false << true << int(Verification::Verified) << QStringList{};
+        QTest::newRow("the unit holds another siren time")
+            << true << true << int(Verification::Differs)
+            << QStringList{QStringLiteral("Tempo Sirena (s): 45 → 46")};
+        QTest::newRow("no RESET within the wait")
+            << false << false << int(Verification::NotVerified) << QStringList{};
+    }
+    void readBackAfterWrite() {
+        QFETCH(bool, imperfect);
+        QFETCH(bool, reset);
+        QFETCH(int, outcome);
+        QFETCH(QStringList, differences);
+        SimulatorOptions o;
+        o.faults.imperfectStore = imperfect;
+        WindowRig r(o);
+        r.window->findChild<QCheckBox*>("chkVerifica")->click();
+        QVERIFY(r.read());
+        r.w<QLineEdit>(Ctl::txtTempoSirena)->setText(QStringLiteral("45"));
+        const QStringList changes = r.window->editor().changesShown();
+        QVERIFY(changes.contains(QStringLiteral("Tempo Sirena (s): 30 → 45")));
+        r.click("SAVE");
+        QTRY_COMPARE(r.prompt(), readBackPrompt());
+        QCOMPARE(r.commands(), QStringLiteral("00010"));
+        if (reset)
+            r.peripheral->pressReset();
+        QTRY_COMPARE(r.prompt(), verificationText({Verification(outcome), differences}));
+        QVERIFY(!r.link.isOpen());
+        QCOMPARE(r.commands(), QStringLiteral("10110"));
+        QList<registry::UnitRecord> records;
+        QVERIFY(!r.reg->local()->records({}, records));
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0].changes, changes);
+        QCOMPARE(int(records[0].verification), outcome);
+        QCOMPARE(records[0].verificationDifferences, differences);
     }
 
     void announcementSetsFirmware_data() {

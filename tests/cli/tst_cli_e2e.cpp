@@ -1,6 +1,8 @@
 #include "cli/peripheral_rig.h"
 #include "common/sample_images.h"
 #include "common/test_main.h"
+#include "core/fields/number_text.h"
+#include "core/fields/write_verification.h"
 #include "core/files/file_names.h"
 #include "core/image/memory_map.h"
 #include "registry/installer.h"
@@ -37,6 +39,22 @@ Image siteConfiguration() {
     return assembled(image);
 }
 
+// What a write of siteWithCode301() changes in a simulated peripheral: the bytes the editor
+// rebuilds too.
+const QStringList kSiteChanges{"Codice Rete: 00012 → 00077",
+                               "Codice Periferica: 300 → 301",
+                               "Tempo Sirena (s): 30 → 33",
+                               "Byte 50 (non mostrato dall'editor): 0xFF → 0x03",
+                               "Byte 54 (non mostrato dall'editor): 0x00 → 0x99",
+                               "Byte 55 (non mostrato dall'editor): 0x00 → 0x24"};
+
+// The same with code 301: a code below a thousand reads alike in every locale.
+Image siteWithCode301() {
+    Image image = siteConfiguration();
+    image[map::kCodeHigh] = 0x01, image[map::kCodeLow] = 0x2D;
+    return assembled(image);
+}
+
 sim::SimulatorOptions peripheralOptions(char announce, const Image& image,
                                         QList<quint32> serials = {}) {
     sim::SimulatorOptions options;
@@ -57,6 +75,15 @@ QStringList arguments(QList<QByteArray> raw) {
 
 QStringList lines(const QString& text) {
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QList<registry::UnitRecord> registerRecords() {
+    registry::RegisterError error;
+    QList<registry::UnitRecord> records;
+    auto reg = registry::UnitRegister::openFile(registry::defaultRegisterPath(), &error);
+    if (!reg || reg->records({}, records))
+        qFatal("the register cannot be read");
+    return records;
 }
 
 // The log's lines, without the byte-order mark at its start.
@@ -178,6 +205,99 @@ private slots:
         QCOMPARE(logLines.size(), 2);
         QVERIFY(logLines[1].contains(QStringLiteral(";0BADCAFE;") + file("impianto.con") +
                                      QStringLiteral(";OK;")));
+    }
+
+    // What a write changes is said before it goes out and recorded with it; --prova says it and
+    // leaves everything as it was; --verifica reads the unit back (RESET again) and records
+    // what it showed. The simulator shows a written unit once more before the next.
+    void writeSaysWhatItChangesAndReadsBack_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("imperfect"); // the siren time stored one more than written
+        QTest::addColumn<int>("resets");     // RESETs pressed when asked; then input ends
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("results");
+        QTest::addColumn<QString>("verification"); // kept in each record; "-": no record
+        const QString ok = QStringLiteral("OK: Programmazione Periferico effettuata con successo");
+        const QString verified = ok + QStringLiteral(". Verifica riuscita");
+        const QString differs = QStringLiteral("DIVERSA: Verifica non riuscita: la periferica non "
+                                               "contiene quanto scritto (Tempo Sirena (s): 33 → "
+                                               "34). Ripetere la programmazione.");
+        QTest::newRow("write") << "write" << QStringList{} << false << 1 << 0
+                               << QStringList{"11111111 " + ok} << "";
+        QTest::newRow("write --prova")
+            << "write" << QStringList{"--prova"} << false << 1 << 0
+            << QStringList{"11111111 PROVA: 6 modifiche. Nulla è stato scritto."} +
+                   QStringList(kSiteChanges).replaceInStrings(QRegularExpression("^"), "  ")
+            << "-";
+        QTest::newRow("write --verifica") << "write" << QStringList{"--verifica"} << false << 2 << 0
+                                          << QStringList{"11111111 " + verified} << "riuscita";
+        QTest::newRow("write --verifica, stored otherwise")
+            << "write" << QStringList{"--verifica"} << true << 2 << 16
+            << QStringList{"11111111 " + differs} << "diversa";
+        QTest::newRow("write --verifica, RESET not pressed again")
+            << "write" << QStringList{"--verifica"} << false << 1 << 17
+            << QStringList{"11111111 NON_VERIFICATA: Non verificata: la configurazione non è "
+                           "stata riletta entro l'attesa della risposta. La scrittura non è "
+                           "confermata."}
+            << "non_verificata";
+        QTest::newRow("program --verifica")
+            << "program" << QStringList{"--verifica", "-n", "2"} << false << 4 << 0
+            << QStringList{"11111111 " + verified, "22222222 " + verified} << "riuscita";
+        QTest::newRow("program --verifica, stored otherwise: not programmed")
+            << "program" << QStringList{"--verifica"} << true << 2 << 11
+            << QStringList{"11111111 " + differs} << "diversa";
+    }
+    void writeSaysWhatItChangesAndReadsBack() {
+        QFETCH(QString, command);
+        QFETCH(QStringList, options);
+        QFETCH(bool, imperfect);
+        QFETCH(int, resets);
+        QFETCH(QString, verification);
+        sim::SimulatorOptions simulated =
+            peripheralOptions('K', sampleProteusX(), {0x11111111, 0x22222222});
+        simulated.readBack = true;
+        simulated.faults.imperfectStore = imperfect;
+        SimulatedPeripheral p;
+        QVERIFY(p.start(simulated));
+        const Image before = p.sim->image();
+        CliRun cli;
+        cli.whenAsked = [&](int n) {
+            if (n <= resets)
+                p.pressResetWhenOpen();
+            else
+                cli.closeInput();
+        };
+        const QString site =
+            writeFile(file("impianto.con"), conf::fileContent(1, 0, siteWithCode301()));
+        QTEST(cli.run(QStringList{command, site, QStringLiteral("--port"), p.device(),
+                                  QStringLiteral("--log"), file("log.csv"),
+                                  QStringLiteral("--forza")} +
+                      options),
+              "status");
+        QTEST(lines(cli.out()), "results");
+
+        const QList<registry::UnitRecord> records = registerRecords();
+        if (verification == QLatin1String("-")) {
+            QVERIFY(!p.receivedWrite());
+            QVERIFY(p.sim->image() == before);
+            QCOMPARE(filesIn(cli.backupFolder()), QStringList());
+            QCOMPARE(records.size(), 0);
+            QVERIFY(!QFile::exists(file("log.csv")));
+            return;
+        }
+        // Said before the write frame went out, and kept with the write.
+        const QString said = QStringLiteral("La scrittura cambia nella periferica 11111111:\n  ") +
+                             kSiteChanges.join(QStringLiteral("\n  ")) + QLatin1Char('\n');
+        QVERIFY2(cli.err().contains(said + QStringLiteral("Copia di sicurezza")),
+                 qPrintable(cli.err()));
+        QCOMPARE(records.size(), p.stored.size());
+        for (const registry::UnitRecord& r : records) {
+            QCOMPARE(r.outcome, registry::Outcome::Written);
+            if (r.serialNumber == QLatin1String("11111111"))
+                QCOMPARE(r.changes, kSiteChanges);
+            QCOMPARE(verificationKey(r.verification), verification);
+        }
     }
 
     void writeRefusesAFileMadeForAnotherPeripheral_data() {
@@ -645,6 +765,8 @@ private slots:
             << QStringList{"decode", "@missing"} << 2 << "il file non esiste";
         QTest::newRow("short file")
             << QStringList{"decode", "@short"} << 2 << "contiene 10 byte, ne servono 62";
+        QTest::newRow("diff with a file missing")
+            << QStringList{"diff", "@site", "@missing"} << 2 << "il file non esiste";
         QTest::newRow("code out of range: nothing waits for a peripheral")
             << QStringList{"write", "@badcode", "--port", "/dev/null/none"} << 6
             << "Codice Periferica";
@@ -739,6 +861,48 @@ private slots:
         QCOMPARE(p.stored.size(), 1);
         verifyProgrammed(p.stored.first(), 0x0BADCAFE);
         QVERIFY(logLinesOf(file("registro.csv")).last().contains(shown));
+    }
+
+    // diff: the status tells equal files from different ones; each change on a line of its own.
+    void diffListsWhatChanges_data() {
+        QTest::addColumn<QByteArray>("markers"); // of the second file
+        QTest::addColumn<QList<int>>("bytes");   // image byte and value, in pairs, it changes
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("equal") << QByteArray("KV") << QList<int>{} << 0
+                               << QStringList{"I file @a e @b hanno la stessa configurazione."};
+        QTest::newRow("code and siren time")
+            << QByteArray("KV") << QList<int>{27, 0x2E, 45, 40} << 15
+            << QStringList{"Codice Periferica: 301 → 302", "Tempo Sirena (s): 33 → 40"};
+        QTest::newRow("a network of the list")
+            << QByteArray("KV") << QList<int>{25, 40} << 15
+            << QStringList{"Codice Rete: 00077 → 00040 Quaranta"};
+        QTest::newRow("firmware marker")
+            << QByteArray("WV") << QList<int>{} << 15
+            << QStringList{"Firmware: K (M6 e successive) → W (precedenti alla M6)"};
+        QTest::newRow("only the checksum byte") << QByteArray("KV") << QList<int>{64, 0} << 15
+                                                << QStringList{"Byte 64 (checksum): @sum → 0x00"};
+    }
+    void diffListsWhatChanges() {
+        QFETCH(QByteArray, markers);
+        QFETCH(QList<int>, bytes);
+        QFETCH(QStringList, lines);
+        Image other = siteWithCode301();
+        for (int i = 0; i + 1 < bytes.size(); i += 2)
+            other[bytes[i]] = static_cast<std::uint8_t>(bytes[i + 1]);
+        const QString a =
+            writeFile(file("impianto.con"), conf::fileContent(1, 0, siteWithCode301()));
+        const QString b =
+            writeFile(file("altro.con"), markers + conf::fileContent(1, 0, other).mid(2));
+        CliRun cli;
+        QVERIFY(QDir().mkpath(cli.dataFolder()));
+        writeFile(cli.dataFolder() + QStringLiteral("/Reti.cfg"), "00040Quaranta\r\n");
+        QTEST(cli.run({QStringLiteral("diff"), a, b}), "status");
+        lines.replaceInStrings(QStringLiteral("@a"), quotedName(a));
+        lines.replaceInStrings(QStringLiteral("@b"), quotedName(b));
+        lines.replaceInStrings(QStringLiteral("@sum"),
+                               QStringLiteral("0x") + byteHex(siteWithCode301()[64]));
+        QCOMPARE(::lines(cli.out()), lines);
     }
 
     void decodeShowsEveryFieldUnderItsLabel() {

@@ -43,7 +43,8 @@ private slots:
         QCOMPARE(cli.run({QStringLiteral("--help")}), 0);
         for (const char* text :
              {"Uso: selvanam-cli COMANDO", "Stato di uscita:", "program FILE", "copia di sicurezza",
-              "programmazioni.csv", "\n  porte\n", "auto (l'unico adattatore seriale collegato)"})
+              "programmazioni.csv", "\n  porte\n", "auto (l'unico adattatore seriale collegato)",
+              "diff A.con B.con", "--prova", "--verifica", "\n  17  "})
             QVERIFY2(cli.out().contains(QLatin1String(text)), text);
         QVERIFY(!cli.out().contains(QLatin1String("Usage")));
         QVERIFY(!cli.out().contains(QLatin1String("Options:")));

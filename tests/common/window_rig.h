@@ -44,7 +44,8 @@ struct WindowRig {
     SettingsStore settings;
     RecordingDialogs dialogs;
     std::unique_ptr<MainWindow> window;
-    QByteArray received; // everything the peripheral received, in order
+    registry::ProgrammingRegister* reg = nullptr; // the rig's own, when it has one
+    QByteArray received;                          // everything the peripheral received, in order
     bool ended = false;
 
     // networksFile: the content of Reti.cfg found at start, if any. ownRegister: the window
@@ -73,9 +74,12 @@ struct WindowRig {
         state.BandLetter = band;
         window = std::make_unique<MainWindow>(state, link, settings, dialogs, programFolder.path());
         window->run().setTiming(testTiming());
-        if (ownRegister)
-            window->useRegister(std::make_unique<registry::ProgrammingRegister>(
-                programFolder.filePath(QStringLiteral("registro.sqlite")), std::nullopt));
+        if (ownRegister) {
+            auto own = std::make_unique<registry::ProgrammingRegister>(
+                programFolder.filePath(QStringLiteral("registro.sqlite")), std::nullopt);
+            reg = own.get();
+            window->useRegister(std::move(own));
+        }
         window->setEndProgram([this] { ended = true; });
         window->show();
         window->activateWindow();

@@ -212,7 +212,13 @@ private slots:
             QVERIFY(r.click(id));
             break;
         }
-        QTEST(r.written()[byte] & mask, "expected");
+        // What a write would send is what it sends; asking commits nothing to the record.
+        const ConfigRecord record = r.session.record;
+        const auto would = r.model.wouldWrite();
+        QVERIFY(r.session.record == record);
+        const Image out = r.written();
+        QVERIFY(std::holds_alternative<Image>(would) && std::get<Image>(would) == out);
+        QTEST(out[byte] & mask, "expected");
     }
 
     void decimalFollowsLocale() {
@@ -286,8 +292,12 @@ private slots:
             QVERIFY(r.choose(Ctl::cmbProtocollo, QStringLiteral("Sicep")));
         QVERIFY(r.model.edit(id, text));
         const ConfigRecord edited = r.session.record;
+        // The list of changes shows the refusal a write would meet.
+        const auto changes = r.model.changesFromRead();
         const auto error = r.model.collect();
         QVERIFY(error);
+        QVERIFY(std::holds_alternative<FieldError>(changes));
+        QCOMPARE(std::get<FieldError>(changes).message, error->message);
         QCOMPARE(error->control, control);
         QVERIFY2(error->message.startsWith(message), qPrintable(error->message));
         QVERIFY(error->message.contains(QLatin1Char('"') + error->label + QLatin1Char('"')));

@@ -2,6 +2,7 @@
 #include "common/sample_images.h"
 #include "common/test_main.h"
 #include "common/window_rig.h"
+#include "core/fields/write_verification.h"
 #include "ui/colours.h"
 
 #include <QComboBox>
@@ -19,6 +20,9 @@ struct Fault {
     const char* name;
     void (*set)(SimulatorOptions&);
     const char* verdict; // what both front ends must conclude
+    // With a read-back after the write; pressed: RESET comes again when asked.
+    bool verify = false;
+    bool pressedAgain = true;
 };
 
 const Fault kFaults[] = {
@@ -37,7 +41,15 @@ const Fault kFaults[] = {
     {"port lost mid-frame", [](SimulatorOptions& o) { o.faults.vanish = true; }, "port lost"},
     {"port lost mid-write", [](SimulatorOptions& o) { o.faults.ignoreWrites = true; },
      "port lost during the write"},
+    {"written, read back", [](SimulatorOptions&) {}, "verified", true},
+    {"stored imperfectly, read back", [](SimulatorOptions& o) { o.faults.imperfectStore = true; },
+     "differs", true},
+    {"written, not read back", [](SimulatorOptions&) {}, "not verified", true, false},
 };
+
+bool storesTheWrite(const Fault& fault) {
+    return fault.verify || qstrcmp(fault.verdict, "written") == 0;
+}
 
 const Fault& faultNamed(const QString& name) {
     for (const Fault& fault : kFaults)
@@ -63,6 +75,12 @@ void vanishOnWrite(sim::PeripheralSimulator& peripheral) {
 // The window's verdict, from the prompt it ends with.
 QString windowVerdict(WindowRig& r) {
     const QString prompt = r.prompt();
+    if (prompt == verificationText({Verification::Verified, {}}))
+        return QStringLiteral("verified");
+    if (prompt.startsWith(QStringLiteral("Verifica non riuscita")))
+        return QStringLiteral("differs");
+    if (prompt.startsWith(QStringLiteral("Non verificata")))
+        return QStringLiteral("not verified");
     if (prompt == ProgrammingRun::promptWritten())
         return QStringLiteral("written");
     if (prompt == ProgrammingRun::promptRefused())
@@ -81,6 +99,13 @@ QString windowVerdict(WindowRig& r) {
 // The command line's verdict, from its result line, messages and exit status.
 QString commandLineVerdict(const CliRun& cli, int status) {
     const QString out = cli.out();
+    if (status == 0 && out.contains(QStringLiteral(" OK: ")) &&
+        out.contains(QStringLiteral("Verifica riuscita")))
+        return QStringLiteral("verified");
+    if (status == 16 && out.contains(QStringLiteral(" DIVERSA: ")))
+        return QStringLiteral("differs");
+    if (status == 17 && out.contains(QStringLiteral(" NON_VERIFICATA: ")))
+        return QStringLiteral("not verified");
     if (status == 0 && out.contains(QStringLiteral(" OK: ")))
         return QStringLiteral("written");
     if (status == 7 && out.contains(QStringLiteral(" RIFIUTATA: ")))
@@ -130,9 +155,10 @@ private slots:
         options.announce = 'K';
         options.seed = 8;
         f.set(options);
-        const bool written = qstrcmp(f.verdict, "written") == 0;
+        const bool written = storesTheWrite(f);
         if (window) {
-            WindowRig r(options);
+            WindowRig r(options, {}, {}, true,
+                        {{QStringLiteral("Verifica"), f.verify ? QStringLiteral("1") : QString()}});
             if (losesPortMidWrite(f))
                 vanishOnWrite(*r.peripheral);
             int stored = 0;
@@ -152,8 +178,13 @@ private slots:
                 r.received.clear();
                 r.click(Command::Save);
                 QVERIFY(r.received.isEmpty() || r.received.startsWith("\nP"));
+                if (f.verify) {
+                    QTRY_COMPARE(r.prompt(), readBackPrompt());
+                    if (f.pressedAgain)
+                        r.peripheral->pressReset();
+                }
                 QTRY_VERIFY(!windowVerdict(r).startsWith(QStringLiteral("still")));
-                QCOMPARE(r.received, buildWriteFrame(r.state.SaveImage));
+                QVERIFY(r.received.startsWith(buildWriteFrame(r.state.SaveImage)));
             }
             QTEST(windowVerdict(r), "verdict");
             QCOMPARE(stored, written ? 1 : 0);
@@ -169,10 +200,18 @@ private slots:
                                        conf::fileContent(1, 0, assembled(sampleProteusX())));
         CliRun cli;
         p.answerPrompts(cli);
+        if (!f.pressedAgain)
+            cli.whenAsked = [&p](int n) {
+                if (n == 1)
+                    p.pressResetWhenOpen();
+            };
         // The limit ends the wait after an incomplete frame; the first RESET comes at once.
-        const int status =
-            cli.run({QStringLiteral("write"), site, QStringLiteral("--port"), p.device(),
-                     QStringLiteral("--timeout"), QStringLiteral("0,3")});
+        QStringList args{QStringLiteral("write"),     site,
+                         QStringLiteral("--port"),    p.device(),
+                         QStringLiteral("--timeout"), QStringLiteral("0,3")};
+        if (f.verify)
+            args << QStringLiteral("--verifica");
+        const int status = cli.run(args);
         QTEST(commandLineVerdict(cli, status), "verdict");
         QCOMPARE(p.stored.size(), written ? 1 : 0);
         QVERIFY(written || p.sim->image() == before);

@@ -193,7 +193,8 @@ private slots:
                      before == QLatin1String("server reservation") ? 1 : 0);
     }
 
-    // One installer's write reaches another installer's duplicate check through the server.
+    // One installer's write reaches another installer's duplicate check through the server, and
+    // its read-back, recorded later, the other installer's copy.
     void anotherInstallersUnitIsSeen() {
         SELVANA_REQUIRE_POSTGRES();
         const QString uri = PgServer::freshDatabase(QStringLiteral("tst_programming_register"));
@@ -202,7 +203,10 @@ private slots:
         const auto server = ServerAddress::parse(uri, &error);
         ProgrammingRegister first(folder.filePath(QStringLiteral("first.sqlite")), server);
         ProgrammingRegister second(folder.filePath(QStringLiteral("second.sqlite")), server);
-        QVERIFY(!first.record(facts(QStringLiteral("1111000A"))));
+        WriteFacts written = facts(QStringLiteral("1111000A"));
+        written.changes = QStringList{"Codice Periferica: 101 → 300"};
+        UnitRecord made;
+        QVERIFY(!first.record(written, &made));
         first.exchange();
         QVERIFY(first.waitForExchange(20000));
         QCOMPARE(first.lastExchangeError(), QString());
@@ -214,7 +218,22 @@ private slots:
         QVERIFY(!second.duplicateOf(QStringLiteral("2222000B"), configuration(), other));
         QVERIFY(other);
         QCOMPARE(other->serialNumber, QStringLiteral("1111000A"));
+        QCOMPARE(other->changes, written.changes);
+        QCOMPARE(other->verification, Verification::NotAsked);
         QVERIFY(second.copyAge().contains(QStringLiteral("aggiornata adesso")));
+
+        const ReadBack differs{Verification::Differs, {"Tempo Sirena (s): 45 → 0"}};
+        QVERIFY(!first.recordVerification(made.id, differs));
+        first.exchange();
+        QVERIFY(first.waitForExchange(20000));
+        second.exchange();
+        QVERIFY(second.waitForExchange(20000));
+        QList<UnitRecord> seen;
+        QVERIFY(!second.local()->records({}, seen));
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen[0].verification, Verification::Differs);
+        QCOMPARE(seen[0].verificationDifferences, differs.differences);
+        QCOMPARE(seen[0].changes, written.changes);
     }
 };
 

@@ -133,31 +133,53 @@ private slots:
     }
 
     void eachRecordOnceWhateverFails_data() {
-        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("failure");   // empty: none
         QTest::addColumn<bool>("beforeCommit"); // where in the second batch it strikes
-        QTest::newRow("program dies before the server commits") << "die" << true;
-        QTest::newRow("program dies after the server commits") << "die" << false;
-        QTest::newRow("connection cut before the commit") << "cut" << true;
-        QTest::newRow("server stopped before the commit") << "stop" << true;
-        QTest::newRow("server stopped between batches") << "stop" << false;
+        // The unit of a record of the batch the strike meets, read back: "in flight", recorded
+        // where the strike comes; "after", once the first exchange has ended.
+        QTest::addColumn<QString>("verified");
+        QTest::newRow("program dies before the server commits") << "die" << true << "";
+        QTest::newRow("program dies after the server commits") << "die" << false << "";
+        QTest::newRow("connection cut before the commit") << "cut" << true << "";
+        QTest::newRow("server stopped before the commit") << "stop" << true << "";
+        QTest::newRow("server stopped between batches") << "stop" << false << "";
+        QTest::newRow("a verification once the server has its record")
+            << "" << false << "in flight";
+        QTest::newRow("a verification, then the program dies") << "die" << false << "in flight";
+        QTest::newRow("a verification after the exchange") << "" << true << "after";
     }
     void eachRecordOnceWhateverFails() {
         QFETCH(QString, failure);
         QFETCH(bool, beforeCommit);
+        QFETCH(QString, verified);
         constexpr int kRecords = 23;
         constexpr int kBatch = 5;
         QTemporaryDir dir;
         auto local = localFile(dir, QStringLiteral("locale"));
+        // A record of the batch that the strike meets: the second before its commit, the first
+        // after.
+        const QString readBackSerial =
+            QStringLiteral("C%1").arg(beforeCommit ? kBatch + 2 : 2, 7, 10, QLatin1Char('0'));
+        QString readBack;
         for (int i = 0; i < kRecords; ++i) {
             UnitRecord r = unit(QStringLiteral("C%1").arg(i, 7, 10, QLatin1Char('0')), i + 1,
                                 QStringLiteral("Anna"));
             QVERIFY(!local->record(r));
+            if (r.serialNumber == readBackSerial)
+                readBack = r.id;
         }
+        const auto verify = [&] {
+            return !local->recordVerification(readBack, Verification::Verified, {});
+        };
         const QString dbName = QUrl(server_).path().mid(1);
         bool stopped = false;
         const auto strike = [&](int sentSoFar) {
             if (sentSoFar < kBatch || sentSoFar >= 2 * kBatch)
                 return true; // not the second batch
+            if (verified == QLatin1String("in flight") && !verify())
+                return false;
+            if (failure.isEmpty())
+                return true;
             if (failure == QLatin1String("die"))
                 return false;
             if (failure == QLatin1String("cut")) {
@@ -183,13 +205,23 @@ private slots:
         const auto error = sync.run(report);
         if (stopped)
             QVERIFY(PgServer::start());
-        QVERIFY(error);
-        QVERIFY(report.sent < kRecords);
-        QVERIFY(pendingOf(*local) > 0);
-        if (failure != QLatin1String("die"))
+        if (!failure.isEmpty()) {
+            QVERIFY(error);
+            QVERIFY(report.sent < kRecords);
+            QVERIFY(pendingOf(*local) > 0);
+        } else {
+            QVERIFY2(!error, qPrintable(error ? error->message + error->detail : QString()));
+            QCOMPARE(pendingOf(*local), 0);
+        }
+        if (failure == QLatin1String("cut") || failure == QLatin1String("stop"))
             QVERIFY2(error->message.contains(QStringLiteral("saranno inviate appena il server "
                                                             "risponde")),
                      qPrintable(error->message));
+        // Another installer's copy, read from the server now, reads on after the verification.
+        auto luca = localFile(dir, QStringLiteral("luca"));
+        QVERIFY(!RegisterSync(*luca, address(server_)).receive(report));
+        if (verified == QLatin1String("after"))
+            QVERIFY(verify());
 
         // The next exchange sends the rest; nothing twice, nothing lost.
         RegisterSync again(*local, address(server_));
@@ -202,6 +234,19 @@ private slots:
         int records = 0;
         QVERIFY(!local->count(records));
         QCOMPARE(records, kRecords);
+        QVERIFY(!RegisterSync(*luca, address(server_)).receive(report));
+        QCOMPARE(idsOf(*luca).size(), kRecords);
+        RegisterError failed;
+        auto server = UnitRegister::openServer(address(server_), &failed);
+        QVERIFY(server);
+        for (UnitRegister* reg : {server.get(), luca.get()}) {
+            QList<UnitRecord> found;
+            QVERIFY(!reg->records({{}, std::nullopt, readBackSerial}, found));
+            QCOMPARE(found.size(), 1);
+            QCOMPARE(found[0].id, readBack);
+            QCOMPARE(found[0].verification,
+                     verified.isEmpty() ? Verification::NotAsked : Verification::Verified);
+        }
     }
 
     // Two programs at once, each on a thread of its own, give three units each a code of one

@@ -212,21 +212,37 @@ private slots:
         QTest::addColumn<int>("outcome");
         QTest::addColumn<QString>("site");
         QTest::addColumn<QString>("backup");
+        QTest::addColumn<QStringList>("changes");
+        QTest::addColumn<int>("verification"); // recorded after the write
+        QTest::addColumn<QStringList>("differences");
         const auto rows = [](const char* name, Outcome o, const QString& site,
-                             const QString& backup) {
-            bothBackends(name, [&](QTestData& row) { row << int(o) << site << backup; });
+                             const QString& backup, const QStringList& changes, Verification v,
+                             const QStringList& differences) {
+            bothBackends(name, [&](QTestData& row) {
+                row << int(o) << site << backup << changes << int(v) << differences;
+            });
         };
         rows("written", Outcome::Written, QStringLiteral("Città Alta; \"Torre\" 3°"),
-             QStringLiteral("/b/1234ABCD_20261208-080000.con"));
-        rows("refused", Outcome::Refused, QStringLiteral("Cantiere_100%"), QString());
-        rows("no answer", Outcome::NoAnswer, QStringLiteral("Vìa Sù, è"), QString());
-        rows("port lost", Outcome::PortLost, QString(), QString());
+             QStringLiteral("/b/1234ABCD_20261208-080000.con"),
+             {"Codice Periferica: 300 → 301", "Rete: 00012 Centrale Nord → 00345"},
+             Verification::Verified, {});
+        rows("refused", Outcome::Refused, QStringLiteral("Cantiere_100%"), QString(), {},
+             Verification::NotAsked, {});
+        rows("no answer", Outcome::NoAnswer, QStringLiteral("Vìa Sù, è"), QString(),
+             {"Tempo Sirena (s): 180 → 45"}, Verification::NotVerified, {});
+        // A line break inside a line would make two lines of it.
+        rows("port lost", Outcome::PortLost, QString(), QString(),
+             {"Rete: 00012 Villa\n\"Rosa\"\t → 00013", "", "Byte 40 (non mostrato): 0x00 → 0x01"},
+             Verification::Differs, {"Tempo Sirena (s): 45 → 0", "Byte 64 (checksum): 12 → 13"});
     }
     void recordKeepsEveryField() {
         OPEN_REGISTER(reg);
         QFETCH(int, outcome);
         QFETCH(QString, site);
         QFETCH(QString, backup);
+        QFETCH(QStringList, changes);
+        QFETCH(int, verification);
+        QFETCH(QStringList, differences);
         UnitRecord r = recordOfConfiguration(QStringLiteral("1234abcd"),
                                              conf::fileContent(1, 0, testing::sampleProteusX()),
                                              Outcome(outcome), backup);
@@ -234,9 +250,17 @@ private slots:
         r.description = QStringLiteral("Ingresso \\ retro");
         r.installer = QStringLiteral("Anna");
         r.time = QDateTime(QDate(2026, 12, 8), QTime(14, 30, 5, 123), Qt::UTC);
+        r.changes = changes;
         QVERIFY(!reg->record(r));
         QCOMPARE(r.serialNumber, QStringLiteral("1234ABCD"));
         QCOMPARE(QUuid::fromString(r.id).isNull(), false);
+        QCOMPARE(r.changes.size(), changes.size() - changes.count(QString()));
+        QVERIFY(!r.changes.join(QString()).contains(QLatin1Char('\n')));
+        // Reading the unit back comes later.
+        QVERIFY(!reg->recordVerification(r.id, Verification(verification), differences));
+        r.verification = Verification(verification);
+        r.verificationDifferences = differences;
+        QVERIFY(reg->recordVerification(QStringLiteral("nessuna"), Verification::Verified, {}));
 
         QList<UnitRecord> found;
         QVERIFY(!reg->records({}, found));
@@ -529,33 +553,44 @@ private slots:
         }
     }
 
-    void upgradeFromVersion1_data() {
+    void upgradeFromAnOlderVersion_data() {
         addBackends();
-        bothBackends("", [](QTestData&) {});
+        QTest::addColumn<int>("from");
+        bothBackends("from 1", [](QTestData& row) { row << 1; });
+        bothBackends("from 3", [](QTestData& row) { row << 3; });
     }
-    void upgradeFromVersion1() {
+    void upgradeFromAnOlderVersion() {
         QFETCH(QString, backend);
+        QFETCH(int, from);
         if (backend == QLatin1String("postgresql"))
             SELVANA_REQUIRE_POSTGRES();
         QTemporaryDir dir;
         const QString name = QStringLiteral("tst_upgrade");
         QString location;
         {
-            auto old = emptyRegister(backend, dir, name, 1);
+            auto old = emptyRegister(backend, dir, name, from);
             QVERIFY(old);
-            QCOMPARE(schemaVersion(*old), 1);
+            QCOMPARE(schemaVersion(*old), from);
             location = old->location();
-            // Rows as version 1 wrote them: no band, no firmware generation.
+            // Rows as version 1 wrote them: no band, no firmware generation; from version 2 on,
+            // those of the configuration, and no changes nor verification.
             QSqlQuery q(old->database());
             const QByteArray uhf = conf::fileContent(0, 1, testing::sampleSicep());
             const QByteArray vhf = conf::fileContent(1, 0, testing::sampleProteusX());
             for (const auto& [id, serial, content, code] :
                  {std::tuple{"a", "0000000A", uhf, 1234}, std::tuple{"b", "0000000B", vhf, 300}}) {
-                q.prepare(QStringLiteral(
-                    "INSERT INTO programmazioni (id, numero_di_serie, data_ora, installatore, "
-                    "sito, descrizione, protocollo, rete, codice, frequenza, esito, "
-                    "copia_di_sicurezza, configurazione) VALUES (?, ?, ?, 'Vecchio', 'Villa', "
-                    "'', 1, 12, ?, 156.0, 'scritta', '', ?)"));
+                const UnitRecord kept = recordOfConfiguration({}, content, Outcome::Written);
+                q.prepare(
+                    QStringLiteral(
+                        "INSERT INTO programmazioni (id, numero_di_serie, data_ora, "
+                        "installatore, sito, descrizione, protocollo, rete, codice, "
+                        "frequenza, esito, copia_di_sicurezza, configurazione%1) VALUES (?, "
+                        "?, ?, 'Vecchio', 'Villa', '', 1, 12, ?, 156.0, 'scritta', '', ?%2)")
+                        .arg(
+                            from > 1 ? QStringLiteral(", banda_uhf, firmware_m6") : QString(),
+                            from > 1
+                                ? QStringLiteral(", %1, %2").arg(kept.bandaUHF).arg(kept.firmwareM6)
+                                : QString()));
                 q.addBindValue(QLatin1String(id));
                 q.addBindValue(QLatin1String(serial));
                 q.addBindValue(kMorning.toString(Qt::ISODateWithMs));
@@ -563,7 +598,8 @@ private slots:
                 q.addBindValue(content);
                 QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
             }
-            QVERIFY(!q.exec(QStringLiteral("SELECT banda_uhf FROM programmazioni")));
+            QVERIFY(!q.exec(from > 1 ? QStringLiteral("SELECT verifica FROM programmazioni")
+                                     : QStringLiteral("SELECT banda_uhf FROM programmazioni")));
         }
         RegisterError error;
         std::unique_ptr<UnitRegister> reg;
@@ -582,6 +618,9 @@ private slots:
             const bool sicep = r.serialNumber == QLatin1String("0000000A");
             QCOMPARE(int(r.bandaUHF), sicep ? 1 : 0);
             QCOMPARE(int(r.firmwareM6), sicep ? 0 : 1);
+            QCOMPARE(r.changes, QStringList());
+            QCOMPARE(r.verification, Verification::NotAsked);
+            QCOMPARE(r.verificationDifferences, QStringList());
         }
         std::optional<UnitRecord> other;
         QVERIFY(!reg->duplicateOf(QStringLiteral("0000000C"), 1, 12, 300, other));
@@ -689,8 +728,9 @@ private slots:
         for (QProcess* p : writers) {
             QVERIFY(p->waitForFinished(60000));
             QCOMPARE(p->exitCode(), 0);
-            QVERIFY(p->readAllStandardOutput().contains(
-                QStringLiteral("recorded %1\n").arg(kEach).toLatin1()));
+            QVERIFY(p->readAllStandardOutput()
+                        .replace("\r\n", "\n")
+                        .contains(QStringLiteral("recorded %1\n").arg(kEach).toLatin1()));
         }
         QCOMPARE(failures.load(), 0);
         RegisterError error;

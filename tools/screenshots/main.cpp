@@ -3,22 +3,26 @@
 // With a NAME, only the window showing a configuration is taken, as NAME.png (small screens).
 // Needs a real display (scripts/screenshots.sh runs it under Xvfb).
 
+#include "core/files/config_file.h"
 #include "core/networks/network_list.h"
 #include "core/networks/networks_file.h"
 #include "driven_window.h"
 #include "registry/installer.h"
 #include "registry/unit_register.h"
 #include "serial/port_enumerator.h"
+#include "ui/editor.h"
 #include "ui/splash_window.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWindow>
 
@@ -113,6 +117,21 @@ bool fillRegister() {
     units[8].outcome = Outcome::Refused;
     units[15].outcome = Outcome::NoAnswer;
     units[19].peripheralCode = units[6].peripheralCode; // programmed with --forza
+    // Read back after each write; one unit written twice, its second write read back otherwise.
+    for (registry::UnitRecord& u : units)
+        u.verification = u.outcome == Outcome::Written    ? Verification::Verified
+                         : u.outcome == Outcome::NoAnswer ? Verification::NotVerified
+                                                          : Verification::NotAsked;
+    registry::UnitRecord first = units[2];
+    first.time = start.addSecs(-3600);
+    first.changes =
+        QStringList{"Codice Periferica: 1 → 103", "Codice Rete: 00001 → 00012 Centrale Nord",
+                    "Tempo Sirena (s): 180 → 60"};
+    units[2].changes = QStringList{"Tempo Sirena (s): 60 → 45", "Tempo Uscita (s): 30 → 25",
+                                   "Tono Subaudio: 67.0 → 88.5"};
+    units[2].verification = Verification::Differs;
+    units[2].verificationDifferences = QStringList{"Tempo Uscita (s): 25 → 30"};
+    units << first;
     for (int i = 0; i < 3; ++i) {
         registry::UnitRecord u = units[i];
         u.serialNumber = QStringLiteral("B7E4D0%1").arg(i + 1, 2, 10, QLatin1Char('0'));
@@ -146,10 +165,42 @@ void shootRegisterWindow(MainWindow& window) {
         dialog->findChild<QLineEdit*>(QStringLiteral("txtCercaSito"))
             ->setText(QStringLiteral("Le Querce"));
         dialog->findChild<QPushButton*>(QStringLiteral("btnCerca"))->click();
+        // The unit written twice: its writes below the list.
+        auto* grid = dialog->findChild<QTableWidget*>(QStringLiteral("grdRegistro"));
+        for (int row = 0; row < grid->rowCount(); ++row) {
+            if (grid->item(row, 0)->text() == QLatin1String("A1B2C303"))
+                grid->selectRow(row);
+        }
         shoot(QStringLiteral("register"), {dialog});
         dialog->close();
     });
     window.findChild<QPushButton*>(QStringLiteral("btnRegistro"))->click();
+}
+
+// The list of changes under "Esporta" and "Importa": after three edits of a read, then after
+// another read and the import of a file that differs from it in four fields.
+void shootChanges(DrivenWindow& driven) {
+    MainWindow& window = driven.window();
+    Editor& editor = window.editor();
+    editor.widget<QLineEdit>(editor::Ctl::txtTempoSirena)->setText(QStringLiteral("45"));
+    editor.widget<QComboBox>(editor::Ctl::cmbTonoSubAudio)->setCurrentText(QStringLiteral("88.5"));
+    editor.widget<QComboBox>(editor::Ctl::cmbCodiceRete)
+        ->setCurrentText(QStringLiteral("00345 Vigilanza Est"));
+    shoot(QStringLiteral("changes-edits"), {&window});
+
+    editor.widget<QLineEdit>(editor::Ctl::txtTempoUscita)->setText(QStringLiteral("25"));
+    if (const auto error = editor.collect()) {
+        fail(error->message);
+        return;
+    }
+    const SessionData& session = editor.model().session();
+    const auto file = conf::parse(
+        conf::fileContent(session.FirmwareM6, session.record.BandaUHF, session.SaveImage));
+    if (!driven.load())
+        fail(QStringLiteral("no configuration shown; prompt: ") + driven.prompt());
+    if (const auto refusal = editor.importConfiguration(*file).refusal)
+        fail(*refusal);
+    shoot(QStringLiteral("changes-import"), {&window});
 }
 
 // The port window is modal: made ready, photographed and closed from inside its own event loop.
@@ -220,6 +271,7 @@ int main(int argc, char** argv) {
     if (!driven.load())
         fail(QStringLiteral("no configuration shown; prompt: ") + driven.prompt());
     shoot(QStringLiteral("configuration"), {&window});
+    shootChanges(driven);
 
     // The networks list is edited from the start screen.
     driven.click("END");

@@ -398,7 +398,9 @@ void PeripheralSimulator::setState(State state) {
 }
 
 void PeripheralSimulator::autoReset() {
-    const bool idle = state_ == State::Idle || state_ == State::Announced;
+    // A unit read back is not written again: with readBack it restarts from there as well.
+    const bool idle = state_ == State::Idle || state_ == State::Announced ||
+                      (options_.readBack && state_ == State::FrameSent && nextOnReset_);
     if (idle && txQueue_.isEmpty() && portOpen())
         pressReset();
 }

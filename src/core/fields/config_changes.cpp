@@ -20,9 +20,15 @@ QList<RecordField> fieldsOf(const Image& image) {
 }
 
 QString labelOf(const RecordField& f) {
-    const QString label =
+    QString label =
         f.label.isEmpty() ? f.name + QStringLiteral(" (non mostrato dall'editor)") : f.label;
-    return f.unit.isEmpty() ? label : QStringLiteral("%1 (%2)").arg(label, f.unit);
+    // A caption written before its box ("Ingressi condizionati:") is followed by ": " anyway.
+    if (label.endsWith(QLatin1Char(':')))
+        label.chop(1);
+    // Most captions name their unit already: "Tempo Sirena (s)", "Cadenza (ore)".
+    if (f.unit.isEmpty() || label.endsWith(QLatin1Char(')')))
+        return label;
+    return QStringLiteral("%1 (%2)").arg(label, f.unit);
 }
 
 // The network as the list names it: "00012 Nord".

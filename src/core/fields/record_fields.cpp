@@ -8,7 +8,6 @@
 #include "core/texts/shared_texts.h"
 
 #include <QJsonArray>
-#include <QLocale>
 
 namespace selvana {
 
@@ -46,7 +45,8 @@ QJsonArray jsonArray(const QList<int>& values) {
     return array;
 }
 
-// Each field under the caption and unit the editor shows it with, from the table of its fields.
+// Each field under the caption and unit the editor shows it with, from the table of its fields;
+// numbers as its boxes show them (no group separator: code 4321, not 4.321).
 class FieldList {
 public:
     QList<RecordField> fields;
@@ -57,7 +57,7 @@ public:
         return fields.last();
     }
     RecordField& integer(const char* name, int value) {
-        return add(name, value, QLocale().toString(value));
+        return add(name, value, integerText(value));
     }
     // A check box of the editor: ticked shows the record's flag (inverted where the box is).
     RecordField& box(const char* name, bool value, bool ticked) {
@@ -75,18 +75,17 @@ public:
 } // namespace
 
 QList<RecordField> recordFields(const ConfigRecord& r, const Image& b) {
-    const QLocale locale;
     FieldList list;
 
     // Shown with four decimals, as the editor does; the number rounded alike.
     const double mhz = roundHalfEven(r.FrequenzaTX * 10000.0) / 10000.0;
-    list.add("FrequenzaTX", mhz, locale.toString(r.FrequenzaTX, 'f', 4));
+    list.add("FrequenzaTX", mhz, fixedText(r.FrequenzaTX, 4));
     list.named("BandaUHF", r.BandaUHF, texts::bandName(r.BandaUHF));
     list.integer("PotenzaRF", r.PotenzaRF);
     list.box("RimappaturaIngressiSicep", r.RimappaturaIngressiSicep, r.RimappaturaIngressiSicep);
     // Tenths of a second in the image: divide rather than multiply by 0.1, so 7 gives 0.7.
     const double lock = b[kLockTime] / 10.0;
-    list.add("TempoAggancio", lock, locale.toString(lock, 'g', 15));
+    list.add("TempoAggancio", lock, shortestText(lock));
 
     const QStringList protocols = cmbProtocolloItems();
     const int protocolAt = LookupProtocol(r.Protocollo);

@@ -1,5 +1,6 @@
 #include "core/run/programming_run.h"
 
+#include "core/fields/write_verification.h"
 #include "core/texts/shared_texts.h"
 
 namespace selvana {
@@ -17,12 +18,19 @@ ProgrammingRun::ProgrammingRun(ProgramState& state, SerialLink& link, RunHost& h
     connect(&session_, &LinkSession::linkFailed, this,
             [this](const PortError& error, bool duringWrite) {
                 const bool report = duringWrite && writeReport_ == WriteReport::Pending;
-                idleAfterFailure(duringWrite
-                                     ? error.message + QLatin1Char(' ') + promptWriteUnknown()
-                                     : error.message);
+                QString caption = duringWrite
+                                      ? error.message + QLatin1Char(' ') + promptWriteUnknown()
+                                      : error.message;
+                if (verifying_)
+                    caption += QLatin1Char(' ') + verificationText(notVerified());
+                idleAfterFailure(caption);
                 if (report)
                     reportWrite(WriteOutcome::PortLost);
             });
+    connect(&session_, &LinkSession::waitExpired, this, [this] {
+        if (verifying_)
+            endReadBack(notVerified());
+    });
 }
 
 // The window's prompts: the texts it shares with the command line, with the window's own steps.
@@ -167,10 +175,12 @@ void ProgrammingRun::startSave() {
         return;
     }
     // A copy that cannot be kept, or a port gone, is reported by the session's signals.
-    if (session_.write(state_.SaveImage))
+    if (session_.write(state_.SaveImage)) {
         writeReport_ = WriteReport::Pending;
-    else
+        written_ = state_.SaveImage;
+    } else {
         host_.writeNotSent();
+    }
 }
 
 // The run goes on showing the configuration, as before the click.
@@ -180,15 +190,45 @@ void ProgrammingRun::stayBeforeSave() {
     showToolbar(Toolbar::Editing);
 }
 
-// A write still awaiting its answer is forgotten with the port: nothing is reported for it.
+// A write still awaiting its answer is forgotten with the port: nothing is reported for it. A
+// read-back still awaited ends unverified.
 void ProgrammingRun::closeLink() {
     session_.close();
     writeReport_ = WriteReport::None;
+    abandonReadBack();
 }
 
 void ProgrammingRun::reportWrite(WriteOutcome outcome) {
     writeReport_ = outcome == WriteOutcome::NoAnswer ? WriteReport::Unknown : WriteReport::None;
     host_.writeEnded(outcome);
+}
+
+// The port stays open after the "A": the unit's next announcement brings back what it holds.
+// It is recorded as written first, so its verification has a record to go with.
+void ProgrammingRun::startReadBack() {
+    verifying_ = true;
+    showToolbar(Toolbar::OnlyEnd);
+    host_.setPrompt(readBackPrompt());
+    reportWrite(WriteOutcome::Written);
+    // A message of the register may have let the read-back end meanwhile.
+    if (verifying_)
+        session_.awaitPeripheral(session_.timing().answerWaitMs);
+}
+
+void ProgrammingRun::endReadBack(const ReadBack& readBack) {
+    verifying_ = false;
+    session_.close();
+    showToolbar(Toolbar::Written);
+    host_.setPrompt(verificationText(readBack));
+    host_.writeVerified(readBack);
+}
+
+// Nothing came back before the port closed: nothing is known of what the unit holds.
+void ProgrammingRun::abandonReadBack() {
+    if (!verifying_)
+        return;
+    verifying_ = false;
+    host_.writeVerified(notVerified());
 }
 
 void ProgrammingRun::endCommand() {
@@ -227,6 +267,11 @@ void ProgrammingRun::onAnnounced(std::uint8_t firmwareM6) {
 }
 
 void ProgrammingRun::onConfiguration(const Image& image, std::uint8_t firmwareM6) {
+    // The unit read back is compared, not shown: the editor keeps what was written.
+    if (verifying_) {
+        endReadBack(compareReadBack(written_, image, &state_.networkList));
+        return;
+    }
     // A frame that follows a restart during a write is not shown.
     if (!reading())
         return;
@@ -247,6 +292,10 @@ void ProgrammingRun::onAnswer(LinkSession::Answer answer) {
     const bool report = writeReport_ != WriteReport::None;
     switch (answer) {
     case LinkSession::Answer::Accepted:
+        if (report && readBack_) {
+            startReadBack();
+            return;
+        }
         session_.close();
         showToolbar(Toolbar::Written);
         host_.setPrompt(promptWritten());

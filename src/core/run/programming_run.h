@@ -44,6 +44,10 @@ public:
     // The toolbar of the idle run, with or without a port.
     void showIdleToolbar();
 
+    // Whether a write the peripheral takes is read back and compared with what was sent.
+    void setReadBack(bool on) { readBack_ = on; }
+    bool readBack() const { return readBack_; }
+
     // The link panel's captions.
     static QString promptLoad();
     static QString promptSave();
@@ -74,6 +78,9 @@ private:
     bool reading() const { return lastCommand_ == Command::Load; }
     void stayBeforeSave();
     void reportWrite(WriteOutcome outcome);
+    void startReadBack();
+    void endReadBack(const ReadBack& readBack);
+    void abandonReadBack();
     void closeLink();
 
     ProgramState& state_;
@@ -84,6 +91,9 @@ private:
     // A write went out: nothing reported yet, or only that no answer came.
     enum class WriteReport { None, Pending, Unknown };
     WriteReport writeReport_ = WriteReport::None;
+    bool readBack_ = false;
+    bool verifying_ = false;
+    Image written_{}; // the image of the write being read back
 };
 
 } // namespace selvana

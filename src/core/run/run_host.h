@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/fields/write_verification.h"
 #include "core/image/config_record.h"
 #include "core/image/field_error.h"
 #include "core/link/serial_link.h"
@@ -78,6 +79,10 @@ public:
     // A write went out and ended so, after the prompt says it. After "no answer" a late answer
     // comes as a second call with the real outcome.
     virtual void writeEnded(WriteOutcome outcome) { static_cast<void>(outcome); }
+    // A write the peripheral took was read back, after its writeEnded(Written): what the unit
+    // held (NotVerified when nothing came back within the answer wait, or the read-back was
+    // left).
+    virtual void writeVerified(const ReadBack& readBack) { static_cast<void>(readBack); }
 };
 
 } // namespace selvana
