@@ -165,4 +165,4 @@ echo "== esecuzione sotto Wine ($SELVANA_WINE, prefisso $WINEPREFIX)"
 mkdir -p "$WINEPREFIX"
 cd "$app"
 # The first run prepares the Wine prefix, which takes a while.
-QT_QPA_PLATFORM=offscreen timeout 600 "$SELVANA_WINE" ./smoke.exe
+WINEQT_QPA_PLATFORM=offscreen timeout 600 "$SELVANA_WINE" ./smoke.exe

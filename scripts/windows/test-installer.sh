@@ -159,7 +159,7 @@ check "selvanam.exe --help dalla cartella installata" grep -q "^Uso: selvanam" "
 
 # The window, offscreen, until it has made its networks list: per user, since it is installed.
 rm -f "$appdata/Reti.cfg"
-QT_QPA_PLATFORM=offscreen SELVANA_SPLASH_MS=0 wine ./selvanam.exe >"$work/window.log" 2>&1 &
+WINEQT_QPA_PLATFORM=offscreen SELVANA_SPLASH_MS=0 wine ./selvanam.exe >"$work/window.log" 2>&1 &
 window=$!
 status=0
 await 60 test -f "$appdata/Reti.cfg" || status=$?
@@ -196,7 +196,7 @@ cd "$work"
 # The portable copy, unpacked into a folder of the user's, keeps the networks list beside itself.
 portable_dir=$drive_c/users/$user/SelvanaM-portatile
 cp -a "$zip_dir" "$portable_dir"
-QT_QPA_PLATFORM=offscreen SELVANA_SPLASH_MS=0 wine "$portable_dir/selvanam.exe" >"$work/portable.log" 2>&1 &
+WINEQT_QPA_PLATFORM=offscreen SELVANA_SPLASH_MS=0 wine "$portable_dir/selvanam.exe" >"$work/portable.log" 2>&1 &
 window=$!
 status=0
 await 60 test -f "$portable_dir/Reti.cfg" || status=$?

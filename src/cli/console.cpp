@@ -9,13 +9,64 @@
 #include <unistd.h>
 #endif
 
+#ifdef Q_OS_WIN
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QPointer>
+
+#include <io.h>
+#include <windows.h>
+#endif
+
 #include <cstdio>
 #include <cstring>
 
 namespace selvana::cli {
 
+#ifdef Q_OS_WIN
+namespace {
+struct Reader {
+    HANDLE input;
+    QPointer<DescriptorInput> owner;
+};
+} // namespace
+#endif
+
 DescriptorInput::DescriptorInput(int fd, QObject* parent) : QIODevice(parent), fd_(fd) {
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+#ifdef Q_OS_WIN
+    // A blocking read on a thread of its own; what it reads reaches this object through the
+    // event loop, as a notifier's bytes would.
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd_));
+    if (handle != INVALID_HANDLE_VALUE && handle != nullptr) {
+        auto* reader = new Reader{handle, this};
+        thread_ = CreateThread(
+            nullptr, 0,
+            [](void* p) -> DWORD {
+                std::unique_ptr<Reader> r(static_cast<Reader*>(p));
+                char buffer[256];
+                for (;;) {
+                    DWORD n = 0;
+                    const bool ok = ReadFile(r->input, buffer, sizeof buffer, &n, nullptr);
+                    const QByteArray bytes(buffer, ok ? qsizetype(n) : 0);
+                    const bool ended = !ok || n == 0;
+                    QMetaObject::invokeMethod(
+                        QCoreApplication::instance(),
+                        [owner = r->owner, bytes, ended] {
+                            if (owner)
+                                owner->arrived(bytes, ended);
+                        },
+                        Qt::QueuedConnection);
+                    if (ended)
+                        return 0;
+                }
+            },
+            reader, 0, nullptr);
+        if (thread_)
+            return;
+        delete reader;
+    }
+#endif
 #ifdef Q_OS_UNIX
     if (::fcntl(fd_, F_GETFD) != -1) {
         notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
@@ -26,7 +77,32 @@ DescriptorInput::DescriptorInput(int fd, QObject* parent) : QIODevice(parent), f
     ended_ = true;
 }
 
-DescriptorInput::~DescriptorInput() = default;
+DescriptorInput::~DescriptorInput() {
+#ifdef Q_OS_WIN
+    if (thread_) {
+        // The reader may be blocked in ReadFile: cancel it; it finds this object gone.
+        CancelSynchronousIo(static_cast<HANDLE>(thread_));
+        WaitForSingleObject(static_cast<HANDLE>(thread_), 200);
+        CloseHandle(static_cast<HANDLE>(thread_));
+    }
+#endif
+}
+
+#ifdef Q_OS_WIN
+void DescriptorInput::arrived(const QByteArray& bytes, bool ended) {
+    if (ended_)
+        return;
+    if (!bytes.isEmpty()) {
+        // A console gives CR LF at the end of a line.
+        pending_.append(QByteArray(bytes).replace("\r\n", "\n"));
+        emit readyRead();
+    }
+    if (ended) {
+        ended_ = true;
+        emit readChannelFinished();
+    }
+}
+#endif
 
 void DescriptorInput::fetch() {
 #ifdef Q_OS_UNIX

@@ -29,6 +29,10 @@ protected:
 private:
     void fetch();
 
+#ifdef Q_OS_WIN
+    void arrived(const QByteArray& bytes, bool ended);
+    void* thread_ = nullptr; // reads the input's handle, which Windows cannot watch for us
+#endif
     int fd_;
     QSocketNotifier* notifier_ = nullptr;
     QByteArray pending_;

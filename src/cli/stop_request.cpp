@@ -4,6 +4,10 @@
 
 #include <csignal>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace selvana::cli {
 
 namespace {
@@ -20,12 +24,39 @@ extern "C" void onStopSignal(int signal) {
 
 constexpr int kSignalPollMs = 100;
 
+#ifdef Q_OS_WIN
+// Ctrl+C, Ctrl+Break and the console window closing reach a console program here, on a thread
+// of their own. The first asks for the stop, as SIGINT does on Linux; a second one is let
+// through and ends the program.
+BOOL WINAPI onConsoleControl(DWORD event) {
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+        if (g_signalled)
+            return FALSE;
+        g_signalled = 1;
+        return TRUE;
+    case CTRL_CLOSE_EVENT:
+        // Windows ends the program when this returns: leave the batch a moment to stop
+        // between two units, as it does on a stop request.
+        g_signalled = 1;
+        Sleep(2 * kSignalPollMs + 300);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+#endif
+
 } // namespace
 
 StopRequest::StopRequest(QIODevice* input, QObject* parent) : QObject(parent), input_(input) {
     g_signalled = 0;
     g_previousInt = std::signal(SIGINT, onStopSignal);
     g_previousTerm = std::signal(SIGTERM, onStopSignal);
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(onConsoleControl, TRUE);
+#endif
     signalPoll_.setInterval(kSignalPollMs);
     connect(&signalPoll_, &QTimer::timeout, this, &StopRequest::checkSignal);
     signalPoll_.start();
@@ -39,6 +70,9 @@ StopRequest::StopRequest(QIODevice* input, QObject* parent) : QObject(parent), i
 }
 
 StopRequest::~StopRequest() {
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(onConsoleControl, FALSE);
+#endif
     std::signal(SIGINT, g_previousInt == SIG_ERR ? SIG_DFL : g_previousInt);
     std::signal(SIGTERM, g_previousTerm == SIG_ERR ? SIG_DFL : g_previousTerm);
 }

@@ -28,7 +28,8 @@ struct WriteFacts {
     QString backupPath; // the copy the session made before the write
     QString site;
     QString description;
-    QStringList changes; // what the write changes in the unit (changeLines of the read and the write)
+    QStringList
+        changes; // what the write changes in the unit (changeLines of the read and the write)
 };
 
 // The register as both front ends use it around a write: the duplicate check before it, the

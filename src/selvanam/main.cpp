@@ -7,6 +7,10 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 int main(int argc, char** argv) {
     // Qt's English words for developers never reach the installer: the trace keeps them.
     selvana::routeQtMessages(qEnvironmentVariable(selvana::kTraceVariable));
@@ -23,9 +27,21 @@ int main(int argc, char** argv) {
         }
     }
     selvana::FontPreparation fonts;
-    QApplication app(argc, argv);
-    // The main window's own caption: window systems that append the display name to every
-    // title (X11) leave a title ending with it alone, so it is not shown twice.
-    QApplication::setApplicationDisplayName(QStringLiteral("Programmatore periferiche Selvana M"));
-    return selvana::StartUp(app, &fonts);
+    int status = 0;
+    {
+        QApplication app(argc, argv);
+        // The main window's own caption: window systems that append the display name to every
+        // title (X11) leave a title ending with it alone, so it is not shown twice.
+        QApplication::setApplicationDisplayName(
+            QStringLiteral("Programmatore periferiche Selvana M"));
+        status = selvana::StartUp(app, &fonts);
+    }
+#ifdef Q_OS_WIN
+    // Everything is saved and closed here. Ending the process now skips the libraries'
+    // unload-time clean-up, which after an exchange with the shared server sometimes never
+    // returned (seen under Wine; the program had finished its work).
+    std::fflush(nullptr);
+    TerminateProcess(GetCurrentProcess(), UINT(status));
+#endif
+    return status;
 }

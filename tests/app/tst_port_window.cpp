@@ -263,6 +263,9 @@ private slots:
         if (how == "absent") {
             device = "/dev/selvana-no-such-port";
         } else if (how == "forbidden") {
+#ifdef Q_OS_WIN
+            QSKIP("Windows has no rights of a user on a COM port: one refused is busy");
+#endif
             r.tester = [](const QString& d) -> std::optional<PortError> {
                 return classifyOpenFailure(d, {true, false, "dialout"});
             };
@@ -396,12 +399,12 @@ private slots:
     void confirmationRemembersTheAdapter() {
         DeviceRig r;
         r.testAgainstList();
-        r.ports.set({ftdiAdapter("/dev/ttyUSB0")});
+        r.ports.set({ftdiAdapter(unassignedDevice(1))});
         r.state.PortNumber = 1;
         auto w = r.open();
         QCOMPARE(r.setting("DeviceId1"), QStringLiteral("(none)"));
         w->findChild<QPushButton*>("cmdOK")->click();
-        QCOMPARE(r.setting("DeviceId1"), adapterIdentity(ftdiAdapter("/dev/ttyUSB0")));
+        QCOMPARE(r.setting("DeviceId1"), adapterIdentity(ftdiAdapter(unassignedDevice(1))));
     }
 
     // While the window is open, the list follows adapters plugged and unplugged, and the port

@@ -187,7 +187,10 @@ private slots:
         EditorRig r;
         present(r, sampleProteusX());
         const QRect screen = r.window->screen()->availableGeometry();
-        QVERIFY2(screen.contains(r.window->frameGeometry()),
+        // A maximized window takes the screen as the platform rounds it to logical pixels
+        // (1366 x 768 at 125 % is 1092.8 x 614.4): one pixel more is that rounding.
+        const QRect room = r.window->isMaximized() ? screen.adjusted(0, 0, 1, 1) : screen;
+        QVERIFY2(room.contains(r.window->frameGeometry()),
                  qPrintable(text(r.window->frameGeometry()) + " on " + text(screen)));
         // Nor can a window manager be asked to make it smaller than its least size, which
         // holds with the window system's frame around it.
@@ -360,8 +363,10 @@ private slots:
             file.close();
             auto child = std::make_unique<QProcess>();
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            // Named from the child's folder: a colon, as in a Windows path, parts the options.
+            child->setWorkingDirectory(dir_.path());
             env.insert(QStringLiteral("QT_QPA_PLATFORM"),
-                       QStringLiteral("offscreen:configfile=") + config);
+                       QStringLiteral("offscreen:configfile=") + QFileInfo(config).fileName());
             env.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(screen.scale));
             env.insert(QLatin1String(kScreenVariable), QLatin1String(screen.expected));
             env.insert(QLatin1String(kSizeVariable),

@@ -213,6 +213,9 @@ private slots:
         font.setBold(bold);
         if (QFontInfo(font).family() != QLatin1String("DejaVu Sans"))
             QSKIP("DejaVu Sans is not installed");
+#ifdef Q_OS_WIN
+        QSKIP("the widths are Debian's rendering of its default face; Windows has another face");
+#endif
         QLabel label(text);
         label.setFont(font);
         QCOMPARE(expectedTextSize(text, font, 96), label.sizeHint());

@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         const QByteArray out = program.readAllStandardOutput();
-        QTEST(QString::fromLocal8Bit(out.left(out.indexOf('\n'))), "firstLine");
+        QTEST(QString::fromLocal8Bit(out.left(out.indexOf('\n'))).trimmed(), "firstLine");
         QCOMPARE(entriesOf(home.path()), QStringList());
     }
 
@@ -248,6 +248,10 @@ private slots:
     // (root included) and left to reach its main window: nothing appears beside it, its list is
     // in the per-user folder.
     void realInstalledProgramWritesNothingBesideItself() {
+#ifdef Q_OS_WIN
+        QSKIP("installed on Windows, the program is in Program Files and writes the user's own "
+              "AppData: scripts/windows/test-installer.sh runs it so");
+#endif
         QTemporaryDir prefix;
         QTemporaryDir home;
         const QString bin = prefix.filePath(QStringLiteral("bin"));

@@ -2,6 +2,7 @@
 
 #include "cli/cli_app.h"
 #include "cli/console.h"
+#include "common/test_main.h"
 #include "common/test_timing.h"
 #include "core/files/backup_store.h"
 #include "core/files/config_file.h"
@@ -175,7 +176,7 @@ private:
 // buffers, the installer's typing on a pipe, and a home of its own (settings aside: the tests
 // share the process's), so its backups and log land in a temporary folder. A simulated
 // peripheral in the same event loop answers it, and the installer's actions come from
-// `whenAsked`: called each time the command asks for RESET, with the count so far.
+// `whenAsked`: called each time the command asks for RESET (again), with the count so far.
 class CliRun {
 public:
     CliRun() : oldHome_(qgetenv("HOME")) {
@@ -197,6 +198,9 @@ public:
         input_.reset();
 #ifdef Q_OS_UNIX
         ::close(pipe_[0]);
+#else
+        // There the data folders are test mode's, not the home's: they go with it.
+        testing::emptyTestModeFolders();
 #endif
         qputenv("HOME", oldHome_);
     }
@@ -260,8 +264,12 @@ public:
     }
 
 private:
+    // The prompt for a peripheral, and the one to read a written unit back.
     void watchPrompts() {
-        const int asked = static_cast<int>(err().count(QStringLiteral("premere il tasto RESET")));
+        const QString said = err();
+        const int asked = static_cast<int>(
+            said.count(QStringLiteral("premere il tasto RESET")) +
+            said.count(QStringLiteral("Verifica: premere di nuovo il tasto RESET")));
         while (prompts_ < asked) {
             ++prompts_;
             if (whenAsked)

@@ -69,6 +69,9 @@ private slots:
             << QStringList{"write", "--port", "/dev/ttyS0", "--", "-strano.con"}
             << int(Command::Write) << "-strano.con"
             << "/dev/ttyS0" << -1.0 << 0 << "" << false << "";
+        QTest::newRow("diff") << QStringList{"diff", "a.con", "b.con", "--json"}
+                              << int(Command::Diff) << "a.con"
+                              << "" << -1.0 << 0 << "" << true << "";
         QTest::newRow("ports") << QStringList{"porte"} << int(Command::Ports) << ""
                                << "" << -1.0 << 0 << "" << false << "";
         QTest::newRow("the only adapter")
@@ -113,6 +116,11 @@ private slots:
             << QStringList{"porte", "-p", "1"} << "l'opzione --port non vale per il comando porte";
         QTest::newRow("unknown command")
             << QStringList{"ports"} << "program, porte, encode e registro";
+        QTest::newRow("diff of one file") << QStringList{"diff", "a.con"} << "diff A.con B.con";
+        QTest::newRow("a trial read back")
+            << QStringList{"write", "f", "--prova", "--verifica"} << "non entrambe";
+        QTest::newRow("a trial of a batch") << QStringList{"program", "f", "--prova"}
+                                            << "l'opzione --prova non vale per il comando program";
         QTest::newRow("unknown option")
             << QStringList{"decode", "f", "--fast"} << "opzione sconosciuta \"--fast\"";
     }
@@ -161,6 +169,9 @@ private slots:
             << QByteArray("\xEF\xBF\xBD.con") << false << "\uFFFD.con";
     }
     void argumentsKeepEveryByte() {
+#ifdef Q_OS_WIN
+        QSKIP("Windows hands a program its arguments as UTF-16 text, never as bytes");
+#endif
         QFETCH(QByteArray, raw);
         QByteArray program("selvanam-cli");
         char* argv[] = {program.data(), raw.data(), nullptr};
@@ -249,7 +260,11 @@ private slots:
         if (!window.isEmpty()) {
             windowFolder = QDir::cleanPath(QDir(cliFolder).filePath(window));
             QVERIFY(QDir().mkpath(windowFolder));
+#ifdef Q_OS_WIN
+            QFile program(QDir(windowFolder).filePath(QStringLiteral("selvanam.exe")));
+#else
             QFile program(QDir(windowFolder).filePath(QStringLiteral("selvanam")));
+#endif
             QVERIFY(program.open(QIODevice::WriteOnly));
             program.setPermissions(program.permissions() | QFile::ExeOwner);
             testing::writeAll(networksFilePath(windowFolder), "00012Vicino\r\n");
@@ -289,26 +304,28 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("out"); // whole lines; %1 the first adapter
         QTest::addColumn<QString>("err");
-        const QString first = "/dev/ttyUSB0 — FT232R USB UART (FTDI, USB 0403:6001, n. di serie "
-                              "A1B2C3)";
+        // The ports of the window and the first adapter have the system's usual names.
+        const auto port = [](int n) { return testing::unassignedDevice(n); };
+        const QString first =
+            port(1) + " — FT232R USB UART (FTDI, USB 0403:6001, n. di serie A1B2C3)";
         const QString acm = "/dev/ttyACM0 — Arduino Uno (Arduino (www.arduino.cc), USB 2341:0043)";
         QTest::newRow("porte, none")
             << 0 << QStringList{"porte"} << int(cli::kOk)
             << QStringList{"Nessun adattatore seriale collegato.",
                            "Porte della finestra (\"Impostazioni\"):",
-                           "  Com 01: /dev/ttyUSB0 (non rilevata)  ← porta scelta",
-                           "  Com 02: /dev/ttyUSB1 (non rilevata)",
-                           "  Com 03: /dev/ttyUSB2 (non rilevata)",
-                           "  Com 04: /dev/ttyUSB3 (non rilevata)"}
+                           "  Com 01: " + port(1) + " (non rilevata)  ← porta scelta",
+                           "  Com 02: " + port(2) + " (non rilevata)",
+                           "  Com 03: " + port(3) + " (non rilevata)",
+                           "  Com 04: " + port(4) + " (non rilevata)"}
             << "";
         QTest::newRow("porte, one") << 1 << QStringList{"porte"} << int(cli::kOk)
                                     << QStringList{"Porte seriali rilevate:",
                                                    "  " + first + "  → Com 01:",
                                                    "Porte della finestra (\"Impostazioni\"):",
                                                    "  Com 01: " + first + "  ← porta scelta",
-                                                   "  Com 02: /dev/ttyUSB1 (non rilevata)",
-                                                   "  Com 03: /dev/ttyUSB2 (non rilevata)",
-                                                   "  Com 04: /dev/ttyUSB3 (non rilevata)"}
+                                                   "  Com 02: " + port(2) + " (non rilevata)",
+                                                   "  Com 03: " + port(3) + " (non rilevata)",
+                                                   "  Com 04: " + port(4) + " (non rilevata)"}
                                     << "";
         QTest::newRow("porte, two") << 2 << QStringList{"porte"} << int(cli::kOk)
                                     << QStringList{"Porte seriali rilevate:",
@@ -316,9 +333,9 @@ private slots:
                                                    "  " + acm,
                                                    "Porte della finestra (\"Impostazioni\"):",
                                                    "  Com 01: " + first + "  ← porta scelta",
-                                                   "  Com 02: /dev/ttyUSB1 (non rilevata)",
-                                                   "  Com 03: /dev/ttyUSB2 (non rilevata)",
-                                                   "  Com 04: /dev/ttyUSB3 (non rilevata)"}
+                                                   "  Com 02: " + port(2) + " (non rilevata)",
+                                                   "  Com 03: " + port(3) + " (non rilevata)",
+                                                   "  Com 04: " + port(4) + " (non rilevata)"}
                                     << "";
         QTest::newRow("auto, none")
             << 0 << QStringList{"read", "--port", "auto", "-o", "letto.con"} << int(cli::kPortError)
@@ -347,7 +364,7 @@ private slots:
 
         // The first adapter is a simulated peripheral when a read goes through it.
         const bool reads = QTest::currentDataTag() == QByteArray("auto, one: read through it");
-        QString firstDevice = "/dev/ttyUSB0";
+        QString firstDevice = testing::unassignedDevice(1);
 #ifdef Q_OS_UNIX
         sim::PtyPair pty;
         std::unique_ptr<sim::PeripheralSimulator> peripheral;
@@ -402,7 +419,9 @@ private slots:
         QCOMPARE(file.readAll(),
                  QByteArray("\xEF\xBB\xBF"
                             "data_ora;numero_di_serie;file;esito;dettaglio;copia_di_sicurezza\r\n"
-                            "2026-12-08 09:05:01;1234ABCD;\"/cantiere; lotto \"\"A\"\".con\";"
+                            "2026-12-08 09:05:01;1234ABCD;\"" +
+                            QDir::toNativeSeparators("/").toUtf8() + // as the installer writes it
+                            "cantiere; lotto \"\"A\"\".con\";"
                             "RIFIUTATA;Programmazione Periferica Fallita;\r\n"));
         ProgrammingLog missingFolder(dir.filePath(QStringLiteral("none/log.csv")));
         const auto error = missingFolder.open();

@@ -8,6 +8,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <winsock2.h> // before windows.h, for the tests that use sockets
+#undef interface      // a Windows macro, and a name the programs use
+#endif
+
 namespace selvana::testing {
 
 #ifdef Q_OS_WIN
@@ -49,17 +57,47 @@ template <typename TestObject> int runTest(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("SelvanaM"));
     TestObject test;
-    const int failed = QTest::qExec(&test, argc, argv);
 #ifdef Q_OS_WIN
+    // Qt Test sends its results to the debugger, not to stdout, when the program has no console
+    // window, as under CTest: they go to a file, then to stdout, unless asked elsewhere.
+    QStringList args = QCoreApplication::arguments();
+    const bool toStdout = !args.contains(QStringLiteral("-o"));
+    const QString results = home.filePath(QStringLiteral("results.txt"));
+    if (toStdout)
+        args << QStringLiteral("-o") << results + QStringLiteral(",txt");
+    const int failed = QTest::qExec(&test, args);
+    if (toStdout) {
+        QFile file(results);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray text = file.readAll();
+            std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+            std::fflush(stdout);
+        }
+    }
     emptyTestModeFolders();
+#else
+    const int failed = QTest::qExec(&test, argc, argv);
 #endif
     return failed;
 }
 
 } // namespace selvana::testing
 
+// On Windows the process ends as the programs' do, without the libraries' unload-time
+// clean-up, which after an exchange with a server sometimes never returned.
+#ifdef Q_OS_WIN
+#define SELVANA_TEST_MAIN(TestObject)                                                              \
+    int main(int argc, char** argv) {                                                              \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        const int failed = selvana::testing::runTest<TestObject>(argc, argv);                      \
+        std::fflush(nullptr);                                                                      \
+        TerminateProcess(GetCurrentProcess(), UINT(failed));                                       \
+        return failed;                                                                             \
+    }
+#else
 #define SELVANA_TEST_MAIN(TestObject)                                                              \
     int main(int argc, char** argv) {                                                              \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return selvana::testing::runTest<TestObject>(argc, argv);                                  \
     }
+#endif

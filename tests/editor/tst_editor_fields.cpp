@@ -1,7 +1,10 @@
+#include "core/fields/config_changes.h"
 #include "core/fields/field_table.h"
 #include "core/image/config_assembler.h"
 #include "core/image/config_decoder.h"
 #include "editor/model_rig.h"
+
+#include <algorithm>
 
 using namespace selvana;
 using namespace selvana::testing;
@@ -233,6 +236,15 @@ private slots:
         Image out{};
         setField(rec, field, highest);
         QVERIFY(!assembleSaveImage(rec, sampleProteusX(), out));
+        // The change list names the field as the editor captions it.
+        const QList<ConfigChange> changes = configurationChanges(sampleProteusX(), out);
+        const QString caption = fieldCaption(control).remove(QLatin1Char(':'));
+        QVERIFY2(std::any_of(changes.cbegin(), changes.cend(),
+                             [&caption](const ConfigChange& c) {
+                                 return c.shown && c.label.startsWith(caption) &&
+                                        c.before != c.after;
+                             }),
+                 qPrintable(changeLines(changes).join(QStringLiteral(" | "))));
         setField(rec, field, highest + 1);
         const auto error = assembleSaveImage(rec, sampleProteusX(), out);
         QVERIFY(error);

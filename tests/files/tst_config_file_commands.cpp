@@ -146,12 +146,16 @@ private slots:
         for (int i = 0; i < old.size(); ++i)
             old[i] = char(255 - i);
         writeAll(r.path("long.con"), old);
+#ifndef Q_OS_WIN // Windows files have no mode bits to keep
         const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
         QVERIFY(QFile::setPermissions(r.path("long.con"), permissions));
+#endif
         r.exportTo(r.path("long.con"));
         QCOMPARE(r.dialogs.messages, QStringList());
+#ifndef Q_OS_WIN
         QCOMPARE(QFile::permissions(r.path("long.con")) & 0x7077,
                  permissions); // owner, group, others
+#endif
         const QByteArray bytes = readAll(r.path("long.con"));
         QCOMPARE(bytes.size(), 300);
         QCOMPARE(bytes.mid(62), old.mid(62));

@@ -235,6 +235,9 @@ private slots:
 #ifdef Q_OS_UNIX
             if (::geteuid() == 0)
                 QSKIP("root writes whatever the permissions say");
+#else
+            if (how == 1)
+                QSKIP("a folder's read-only attribute does not stop Windows from adding files");
 #endif
             const QString locked = how == 1 ? dir.path() : path;
             const auto permissions = QFile::permissions(locked);

@@ -304,6 +304,9 @@ private slots:
     }
 
     void linkedDeviceMatchesItsTarget() {
+#ifdef Q_OS_WIN
+        QSKIP("Windows names a port COMn, with no links to its device");
+#endif
         QTemporaryDir dir;
         const QString target = dir.filePath("ttyUSB7");
         const QString link = dir.filePath("usb-FTDI_A1-if00-port0");

@@ -18,15 +18,15 @@ class PtyPair;
 
 // Misbehaviours a peripheral can show, each one on its own.
 struct SimulatorFaults {
-    bool splitFrame = false;   // the read frame comes in two parts, splitDelayMs apart
-    bool noise = false;        // a few bytes without line feeds before every message
-    bool garbage = false;      // now and then a burst of random bytes with line feeds
-    bool badChecksum = false;  // the read frame carries a wrong checksum byte
-    bool silent = false;       // never announces nor answers
-    bool ignoreWrites = false; // a write frame is neither stored nor answered
-    bool refuseWrites = false; // every write frame is answered "N"
-    bool cutFrame = false;     // only the first partialLength bytes of the read frame are sent
-    bool vanish = false;       // the first partialLength bytes, then the device disappears
+    bool splitFrame = false;     // the read frame comes in two parts, splitDelayMs apart
+    bool noise = false;          // a few bytes without line feeds before every message
+    bool garbage = false;        // now and then a burst of random bytes with line feeds
+    bool badChecksum = false;    // the read frame carries a wrong checksum byte
+    bool silent = false;         // never announces nor answers
+    bool ignoreWrites = false;   // a write frame is neither stored nor answered
+    bool refuseWrites = false;   // every write frame is answered "N"
+    bool cutFrame = false;       // only the first partialLength bytes of the read frame are sent
+    bool vanish = false;         // the first partialLength bytes, then the device disappears
     bool imperfectStore = false; // a write is stored with the siren time one more than written
 };
 

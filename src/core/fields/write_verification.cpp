@@ -14,9 +14,8 @@ ReadBack compareReadBack(const Image& written, const Image& readBack, const Netw
         result.differences = changeLines(configurationChanges(written, readBack, networks));
         // Only the checksum byte differs: the lines name no field, the byte is named.
         if (result.differences.isEmpty())
-            result.differences << QStringLiteral("Byte 64 (checksum): %1 → %2")
-                                      .arg(written[64])
-                                      .arg(readBack[64]);
+            result.differences
+                << QStringLiteral("Byte 64 (checksum): %1 → %2").arg(written[64]).arg(readBack[64]);
     }
     return result;
 }
@@ -68,12 +67,14 @@ QString verificationText(const ReadBack& readBack) {
     case Verification::Verified:
         return QStringLiteral("Verifica riuscita");
     case Verification::Differs:
-        return QStringLiteral("Verifica non riuscita: la periferica non contiene quanto scritto (%1). "
-                              "Ripetere la programmazione.")
+        return QStringLiteral(
+                   "Verifica non riuscita: la periferica non contiene quanto scritto (%1). "
+                   "Ripetere la programmazione.")
             .arg(readBack.differences.join(QStringLiteral("; ")));
     case Verification::NotVerified:
-        return QStringLiteral("Non verificata: la configurazione non è stata riletta entro l'attesa "
-                              "della risposta. La scrittura non è confermata.");
+        return QStringLiteral(
+            "Non verificata: la configurazione non è stata riletta entro l'attesa "
+            "della risposta. La scrittura non è confermata.");
     }
     return {};
 }

@@ -14,6 +14,7 @@
 #else
 #include <QFileInfo>
 #include <QSaveFile>
+#include <windows.h>
 #endif
 
 namespace selvana {
@@ -182,6 +183,13 @@ std::optional<WriteFailure> AtomicFile::write(const QByteArray& content, Existin
 std::optional<WriteFailure> AtomicFile::write(const QByteArray& content, Existing existing) const {
     const QString path = QFile::decodeName(name_);
     const QFileInfo info(path);
+    // As on Linux: a folder is never opened as a file, and a file its owner made read-only
+    // is not replaced.
+    if (info.isDir() && existing != Existing::Refuse)
+        return WriteFailure{QFileDevice::OpenError, qt_error_string(ERROR_ACCESS_DENIED), false};
+    if (info.exists() && !info.isWritable() && existing != Existing::Refuse)
+        return WriteFailure{QFileDevice::PermissionsError, qt_error_string(ERROR_ACCESS_DENIED),
+                            false};
     if (existing == Existing::Refuse) {
         if (info.exists())
             return WriteFailure{QFileDevice::OpenError, QStringLiteral("exists"), true};
