@@ -12,7 +12,7 @@ cd "$(dirname "$0")/../.."
 source scripts/lib/packages.sh
 source scripts/windows/env.sh
 
-ensure_packages wine64 wine "${test_packages[@]}"
+ensure_packages wine64 wine python3 "${test_packages[@]}"
 scripts/windows/build.sh --tests
 
 build_dir=build-windows
