@@ -11,9 +11,11 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
+// winsock2.h before windows.h, for the tests that use sockets.
+#include <winsock2.h>
+
 #include <windows.h>
-#include <winsock2.h> // before windows.h, for the tests that use sockets
-#undef interface      // a Windows macro, and a name the programs use
+#undef interface // a Windows macro, and a name the programs use
 #endif
 
 namespace selvana::testing {
