@@ -230,17 +230,7 @@ private slots:
             << QStringList{"11111111 PROVA: 6 modifiche. Nulla è stato scritto."} +
                    QStringList(kSiteChanges).replaceInStrings(QRegularExpression("^"), "  ")
             << "-";
-        QTest::newRow("write --verifica") << "write" << QStringList{"--verifica"} << false << 2 << 0
-                                          << QStringList{"11111111 " + verified} << "riuscita";
-        QTest::newRow("write --verifica, stored otherwise")
-            << "write" << QStringList{"--verifica"} << true << 2 << 16
-            << QStringList{"11111111 " + differs} << "diversa";
-        QTest::newRow("write --verifica, RESET not pressed again")
-            << "write" << QStringList{"--verifica"} << false << 1 << 17
-            << QStringList{"11111111 NON_VERIFICATA: Non verificata: la configurazione non è "
-                           "stata riletta entro l'attesa della risposta. La scrittura non è "
-                           "confermata."}
-            << "non_verificata";
+        // Verified, differing and not read back on `write` are rows of the link's fault table.
         QTest::newRow("program --verifica")
             << "program" << QStringList{"--verifica", "-n", "2"} << false << 4 << 0
             << QStringList{"11111111 " + verified, "22222222 " + verified} << "riuscita";

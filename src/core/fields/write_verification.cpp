@@ -47,17 +47,8 @@ std::optional<Verification> verificationFromKey(const QString& key) {
 }
 
 QString verificationWord(Verification v) {
-    switch (v) {
-    case Verification::NotAsked:
-        return {};
-    case Verification::Verified:
-        return QStringLiteral("riuscita");
-    case Verification::Differs:
-        return QStringLiteral("diversa");
-    case Verification::NotVerified:
-        return QStringLiteral("non verificata");
-    }
-    return {};
+    // The stored word, as people read it.
+    return verificationKey(v).replace(QLatin1Char('_'), QLatin1Char(' '));
 }
 
 QString verificationText(const ReadBack& readBack) {
